@@ -9,6 +9,7 @@ trap 'kill "$SL_XVFB_PID" 2>/dev/null; for p in $SL_PRESETS_RUN; do [ -d "build/
 failed=0
 total_pass=0
 total_fail=0
+total_skip=0
 for p in $SL_PRESETS_RUN; do
   echo "== test $p"
   j=$(nproc)
@@ -19,7 +20,9 @@ for p in $SL_PRESETS_RUN; do
   if [ -n "$s" ]; then
     set -- $s
     total_fail=$((total_fail + $1))
-    total_pass=$((total_pass + $2 - $1))
+    skipped=$(grep -c '\*\*\*Skipped' "build/test-$p.log")
+    total_skip=$((total_skip + skipped))
+    total_pass=$((total_pass + $2 - $1 - skipped))
   fi
 done
 
@@ -31,5 +34,5 @@ if [ -x scripts/e2e ] && [[ " $SL_PRESETS_RUN " == *" win32 "* ]]; then
   total_fail=$((total_fail + $(grep -c '^FAIL ' build/e2e.log)))
 fi
 
-echo "$total_pass passed, $total_fail failed"
+echo "$total_pass passed, $total_fail failed, $total_skip skipped"
 exit $failed
