@@ -1,0 +1,193 @@
+// Forms and the application: top-level windows built from their design settings, the message loop,
+// termination, and the default report of errors that escape a handler.
+#pragma once
+
+#include "Controls.h"
+#include "Graphics.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace skyloom {
+
+class TMainMenu;
+
+enum TBorderIconFlag : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+    poMainFormCenter, poOwnerFormCenter
+};
+enum TFormStyle { fsNormal, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// A top-level window. A descendant builds its design in its constructor and ends with FinishLoading(), which
+// runs the loaded steps (the form's, then its components' in creation order) and then OnCreate:
+//
+//     TForm1::TForm1(TComponent* owner) : TForm(owner) {
+//         SetCaption("..."); SetClientSize(480, 426); ...
+//         Panel1 = new TPanel(this); Panel1->SetParent(this); ...
+//         FinishLoading();
+//     }
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition value);
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle value);
+    TWindowState WindowState();
+    void SetWindowState(TWindowState value);
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* menu);
+    TIcon& Icon() { return FIcon; }
+    TCanvas& Canvas() { return FCanvas; }
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* control);
+    bool KeyPreview = false;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;      // every time the form becomes visible
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnPaint;
+    TNotifyEvent OnResize;
+    TCloseQueryEvent OnCloseQuery;
+    TCloseEvent OnClose;
+    TKeyEvent OnKeyDown;
+
+    // Shows the form modally; returns its ModalResult (mrCancel when closed or when the program terminates).
+    TModalResult ShowModal();
+    bool Modal() const { return FModal; }
+    TModalResult ModalResult = mrNone;
+    // Asks OnCloseQuery; true when the form may close.
+    virtual bool CloseQuery();
+    // The close request: OnCloseQuery, then OnClose with caHide (caNone keeps the form); a closing main form
+    // requests the termination of the application, another one hides (caFree: frees itself later).
+    void Close();
+    // Frees the form once the messages being handled are done.
+    void Release();
+    void BringToFront();
+
+    TForm* AsForm() override { return this; }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void WndProc(TMessage& message) override;
+    void VisibleChanged() override;
+    void AfterLoading() override;
+    void PaintWindow(HDC dc) override;
+    virtual void DoShow() { Fire(OnShow, this); }
+    virtual void DoHide() { Fire(OnHide, this); }
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    void ApplyPosition();
+    void UpdateMenu();
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+    TPosition FPosition = poDesigned;
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    TMainMenu* FMenu = nullptr;
+    TIcon FIcon;
+    TCanvas FCanvas;
+    TWinControl* FActiveControl = nullptr;
+    bool FModal = false;
+    bool FShowing = false;
+    bool FPositioned = false;
+};
+
+using TExceptionEvent = std::function<void(TObject* sender, const std::exception& error)>;
+// Sees every message of the application window first; answering true stops it there.
+using TWindowHook = std::function<bool(TMessage& message)>;
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+
+    void Initialize();
+    std::string Title() const { return FTitle; }
+    void SetTitle(const std::string& value);
+    // The hidden application window: owner of every form, carrier of the taskbar button.
+    HWND Handle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    HINSTANCE Instance() const;
+    std::string ExeName() const;
+    TIcon& Icon() { return FIcon; }
+
+    // Creates a form owned by the application; the first form created becomes the main form (after its
+    // constructor, including its loaded steps and OnCreate, has finished).
+    template <typename T>
+    void CreateForm(T*& reference)
+    {
+        reference = new T(this);
+        if (!FMainForm)
+            FMainForm = reference;
+    }
+    TForm* MainForm() const { return FMainForm; }
+    void SetMainForm(TForm* form) { FMainForm = form; }
+    bool ShowMainForm = true;
+
+    // The message loop: shows the main form (unless ShowMainForm is false or termination was already
+    // requested) and handles messages until the termination request is taken up.
+    void Run();
+    // Handles every pending message and returns.
+    void ProcessMessages();
+    // Waits for one message and handles it.
+    void HandleMessage();
+    // Requests termination; it takes effect when a message loop picks the request up.
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    // Clears a taken-up termination so that another Run can start (tests run several loops in one process).
+    void ResetTerminated();
+
+    // Call inside a catch block: reports the exception being handled through OnException, or by default
+    // with a message box showing its text. Never throws.
+    void HandleException(TObject* sender) noexcept;
+    void ShowException(const std::exception& error);
+    TExceptionEvent OnException;
+    TNotifyEvent OnIdle;
+
+    void HookMainWindow(const void* key, TWindowHook hook);
+    void UnhookMainWindow(const void* key);
+
+    void Minimize();
+    void Restore();
+    void BringToFront();
+    bool Minimized() const;
+    // Message box owned by the active form or the application window.
+    int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+    // Frees every form (the main form last) and the application window.
+    void Shutdown();
+
+private:
+    friend class TForm;
+    bool ProcessMessage(MSG& msg);
+    bool IsKeyMsg(MSG& msg);
+    void WndProc(TMessage& message);
+    void CreateHandle();
+    std::string FTitle;
+    HWND FHandle = nullptr;
+    TForm* FMainForm = nullptr;
+    TIcon FIcon;
+    bool FTerminated = false;
+    std::vector<std::pair<const void*, TWindowHook>> FHooks;
+    bool FHandleException = false;
+};
+
+extern TApplication Application;
+
+} // namespace skyloom

@@ -1,0 +1,224 @@
+// Drawing over GDI: fonts, pens, brushes, the canvas, and picture holders (icons and bitmaps).
+#pragma once
+
+#include "Classes.h"
+#include "WinHandles.h"
+
+#include <memory>
+#include <string>
+
+namespace skyloom {
+
+// The RGB value of a colour, resolving system colours.
+COLORREF ColorToRGB(TColor color);
+
+enum TFontStyleFlag : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+
+// Font description; Handle() makes the GDI font on demand. Changes raise OnChange (controls repaint).
+class TFont : public TPersistent {
+public:
+    TFont();
+    std::string Name() const { return FName; }
+    void SetName(const std::string& value);
+    // Points at the screen's logical resolution; Height is in pixels (negative: character height).
+    int Size() const;
+    void SetSize(int points);
+    int Height() const { return FHeight; }
+    void SetHeight(int value);
+    TFontStyles Style() const { return FStyle; }
+    void SetStyle(TFontStyles value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    unsigned char Charset() const { return FCharset; }
+    void SetCharset(unsigned char value);
+    HFONT Handle();
+    void Assign(const TPersistent& source) override;
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    std::string FName = "MS Sans Serif";
+    int FHeight = -11;
+    TFontStyles FStyle = 0;
+    TColor FColor = clWindowText;
+    unsigned char FCharset = DEFAULT_CHARSET;
+    TOwnedGdi<HFONT> FHandle;
+};
+
+enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+
+class TPen : public TPersistent {
+public:
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    int Width() const { return FWidth; }
+    void SetWidth(int value);
+    TPenStyle Style() const { return FStyle; }
+    void SetStyle(TPenStyle value);
+    HPEN Handle();
+    void Assign(const TPersistent& source) override;
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    TColor FColor = clBlack;
+    int FWidth = 1;
+    TPenStyle FStyle = psSolid;
+    TOwnedGdi<HPEN> FHandle;
+};
+
+enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+
+class TBrush : public TPersistent {
+public:
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    TBrushStyle Style() const { return FStyle; }
+    void SetStyle(TBrushStyle value);
+    HBRUSH Handle();
+    void Assign(const TPersistent& source) override;
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+    TColor FColor = clWhite;
+    TBrushStyle FStyle = bsSolid;
+    TOwnedGdi<HBRUSH> FHandle;
+};
+
+class TGraphic;
+
+// Drawing on a device context with the current pen, brush and font. The canvas does not own the context.
+class TCanvas : public TPersistent {
+public:
+    TCanvas();
+    ~TCanvas() override;
+    HDC Handle() const { return FHandle; }
+    // Attaches a device context (nullptr detaches); the previous context gets its original objects back.
+    void SetHandle(HDC dc);
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    TPen& Pen() { return FPen; }
+    TBrush& Brush() { return FBrush; }
+    TFont& Font() { return FFont; }
+
+    void FillRect(const TRect& r);
+    void FrameRect(const TRect& r);
+    void Rectangle(const TRect& r);
+    void Ellipse(const TRect& r);
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void TextOut(int x, int y, const std::string& text);
+    // Text clipped to r, starting at x, y.
+    void TextRect(const TRect& r, int x, int y, const std::string& text);
+    // The platform's DrawText with DT_ flags; returns the text height. With DT_CALCRECT r receives the extent.
+    int DrawText(const std::string& text, TRect& r, unsigned flags);
+    int DrawTextW(const std::wstring& text, TRect& r, unsigned flags);
+    TPoint TextExtent(const std::string& text);
+    int TextWidth(const std::string& text) { return TextExtent(text).X; }
+    int TextHeight(const std::string& text) { return TextExtent(text).Y; }
+    void Draw(int x, int y, TGraphic& graphic);
+    void StretchDraw(const TRect& r, TGraphic& graphic);
+    // Selects the current pen, brush and font into the context (done before every drawing call).
+    void RequireObjects();
+
+private:
+    void Restore();
+    HDC FHandle = nullptr;
+    HGDIOBJ FOldPen = nullptr;
+    HGDIOBJ FOldBrush = nullptr;
+    HGDIOBJ FOldFont = nullptr;
+    TPen FPen;
+    TBrush FBrush;
+    TFont FFont;
+};
+
+// Base of the picture formats.
+class TGraphic : public TPersistent {
+public:
+    virtual bool Empty() const = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual void Draw(TCanvas& canvas, const TRect& r) = 0;
+    virtual std::unique_ptr<TGraphic> Clone() const = 0;
+    bool Transparent = false;
+    TNotifyEvent OnChange;
+
+protected:
+    void Changed() { Fire(OnChange, this); }
+};
+
+class TIcon : public TGraphic {
+public:
+    TIcon() = default;
+    HICON Handle() const { return FHandle.Get(); }
+    // Takes ownership of icon.
+    void SetHandle(HICON icon);
+    // Gives up the handle without destroying it.
+    HICON ReleaseHandle();
+    // From this program's resources (by name or number); false when missing.
+    bool LoadFromResourceName(HINSTANCE instance, const std::string& name);
+    bool LoadFromResourceID(HINSTANCE instance, int id);
+    bool LoadFromFile(const std::string& fileName);
+    bool Empty() const override { return !FHandle.Valid(); }
+    int Width() const override;
+    int Height() const override;
+    void Draw(TCanvas& canvas, const TRect& r) override;
+    std::unique_ptr<TGraphic> Clone() const override;
+    void Assign(const TPersistent& source) override;
+
+private:
+    TOwnedIcon FHandle;
+};
+
+class TBitmap : public TGraphic {
+public:
+    TBitmap();
+    ~TBitmap() override;
+    HBITMAP Handle() const { return FHandle.Get(); }
+    // Takes ownership of bitmap.
+    void SetHandle(HBITMAP bitmap);
+    // A 32-bit top-down device-independent bitmap of this size (contents cleared to white).
+    void SetSize(int width, int height);
+    bool LoadFromFile(const std::string& fileName);
+    bool LoadFromResourceName(HINSTANCE instance, const std::string& name);
+    // A canvas drawing into the bitmap.
+    TCanvas& Canvas();
+    bool Empty() const override { return !FHandle.Valid(); }
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
+    void Draw(TCanvas& canvas, const TRect& r) override;
+    std::unique_ptr<TGraphic> Clone() const override;
+    void Assign(const TPersistent& source) override;
+    // Colour treated as transparent when Transparent is set (clDefault: the bottom-left pixel).
+    TColor TransparentColor = clDefault;
+
+private:
+    void FreeCanvas();
+    TOwnedGdi<HBITMAP> FHandle;
+    int FWidth = 0;
+    int FHeight = 0;
+    TOwnedMemDC FDC;
+    HGDIOBJ FOldBitmap = nullptr;
+    std::unique_ptr<TCanvas> FCanvas;
+};
+
+// Holds one graphic of any format.
+class TPicture : public TPersistent {
+public:
+    TGraphic* Graphic() const { return FGraphic.get(); }
+    void SetGraphic(std::unique_ptr<TGraphic> graphic);
+    // The graphic as an icon or bitmap, replacing any other format with an empty one of that kind.
+    TIcon& Icon();
+    TBitmap& Bitmap();
+    int Width() const { return FGraphic ? FGraphic->Width() : 0; }
+    int Height() const { return FGraphic ? FGraphic->Height() : 0; }
+    void Assign(const TPersistent& source) override;
+    TNotifyEvent OnChange;
+
+private:
+    void Changed() { Fire(OnChange, this); }
+    std::unique_ptr<TGraphic> FGraphic;
+};
+
+} // namespace skyloom
