@@ -1,0 +1,48 @@
+#include "AppSettings.h"
+
+#include "Config.h"
+
+namespace skyloom {
+
+TAppSettings ReadAppSettings(const std::string& iniPath)
+{
+    TAppSettings s;
+    s.PingSetting = ReadProfileString(iniPath, SettingsSection, "ping", ProbeHost);
+    s.FeedURL = ReadProfileString(iniPath, SettingsSection, "rss", DefaultFeedURL);
+    return s;
+}
+
+std::string AutorunCommand(const std::string& exePath)
+{
+    return "\"" + exePath + "\" " + TraySwitch;
+}
+
+bool IsTraySwitch(const std::string& firstArg)
+{
+    return firstArg == TraySwitch;
+}
+
+bool IsAfterUpgradeSwitch(const std::string& firstArg)
+{
+    return firstArg == AfterUpgradeSwitch;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    std::size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string WelcomeMessage(const std::string& site)
+{
+    return std::string("Welcome to the Quorvane Skyloom") + "\r\r" +
+           "With this program you can check your Internet connection" + "\r" +
+           "and you can read RSS news from predefined source" + "\r\r" + "More info at " + site;
+}
+
+std::string UpgradeNotice(const std::string& upgradeMessage)
+{
+    return "Skyloom has been upgraded. New in this release:\r\r" + upgradeMessage;
+}
+
+} // namespace skyloom

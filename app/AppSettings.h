@@ -1,0 +1,51 @@
+// The program's small rules: the settings file, the autorun command, the command-line switches and the texts of
+// the shell's own message boxes. Kept free of windows.h so they can be tested on any host.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace skyloom {
+
+// Values are read into a 2048-byte buffer, so at most 2047 characters of a value survive.
+inline constexpr std::size_t MaxSettingLength = 2047;
+
+inline constexpr const char* SettingsFileName = "skyloom.ini";
+inline constexpr const char* SettingsSection = "Skyloom";
+inline constexpr const char* AutorunValueName = "Skyloom 2";
+inline constexpr const char* RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* RunOnceKey = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr const char* TraySwitch = "/tray";
+inline constexpr const char* AfterUpgradeSwitch = "/afterupgrade";
+inline constexpr const char* ShellCaption = "Information";
+
+struct TAppSettings {
+    std::string PingSetting;
+    std::string FeedURL;
+};
+
+// Reads "ping" and "rss" from section "Skyloom" of the settings file at iniPath. A missing file, section or key
+// gives the default (ProbeHost, DefaultFeedURL); a key that is present but empty gives an empty string.
+TAppSettings ReadAppSettings(const std::string& iniPath);
+
+// One value of an INI file as the platform's profile reading returns it, or `fallback` when the file, the section
+// or the key is missing. Values longer than MaxSettingLength are cut.
+std::string ReadProfileString(const std::string& iniPath, const std::string& section, const std::string& key,
+                              const std::string& fallback);
+
+// The Run value's data: the executable path in double quotes, a blank and "/tray".
+std::string AutorunCommand(const std::string& exePath);
+
+// Whether a first command-line argument asks for the hidden start or the after-upgrade notice. Both compare the
+// whole argument, case-sensitively.
+bool IsTraySwitch(const std::string& firstArg);
+bool IsAfterUpgradeSwitch(const std::string& firstArg);
+
+// The directory part of a path, with its trailing separator ("C:\a\b.exe" -> "C:\a\").
+std::string DirectoryOf(const std::string& path);
+
+// The welcome message of the very first start and the notice after an upgrade; line breaks are single CRs.
+std::string WelcomeMessage(const std::string& site);
+std::string UpgradeNotice(const std::string& upgradeMessage);
+
+} // namespace skyloom

@@ -1,0 +1,235 @@
+# Helpers for the black-box scenarios (scripts/e2e, scenarios in scripts/e2e.d/*.sh). Sourced, never run.
+#
+# A scenario file registers each of its scenarios and defines a function of the same name:
+#
+#     e2e_scenario tray_start
+#     tray_start() {
+#         sl_ini $'[Skyloom]\nrss=http://127.0.0.1:1/none'   # optional: the settings file beside the exe
+#         sl_start /tray                                   # start skyloom.exe with arguments
+#         sl_wait_window hidden                            # main window created, not shown
+#         sl_window; sl_expect visible 0                   # probe and compare a fact
+#         sl_alive || sl_fail "process ended"
+#     }
+#
+# The function runs in a subshell with its own Wine prefix (fresh registry), its own copy of skyloom.exe in a folder
+# with a blank in its name, and the program in test mode. sl_fail "why" ends the scenario with FAIL; returning
+# normally is PASS. After the function, a screenshot of the screen is saved as build/e2e/<name>/end.png and the
+# scenario's wineserver is killed. Probe output is kept in build/e2e/<name>/log.
+#
+# The probe (tools/probe) prints facts as key=value lines with \r, \n and \\ escaped; sl_fact KEY reads one from the
+# last probe call, sl_expect KEY VALUE compares it (VALUE written in the same escaped form).
+
+SL_E2E_SCENARIOS=()
+SL_MAIN_CLASS=${SL_MAIN_CLASS:-TForm1}
+SL_E2E_TIMEOUT=${SL_E2E_TIMEOUT:-90}
+
+e2e_scenario() {
+    SL_E2E_SCENARIOS+=("$1")
+}
+
+# Chooses the build to run: win32 where this machine runs 32-bit Windows programs, win64 otherwise.
+e2e_pick_arch() {
+    local top=$1
+    if [ -z "${SL_E2E_PRESET:-}" ]; then
+        if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+            SL_E2E_PRESET=win32
+        else
+            SL_E2E_PRESET=win64
+        fi
+    fi
+    case $SL_E2E_PRESET in
+        win32) SL_WINE=/usr/lib/wine/wine ;;
+        *) SL_WINE=/usr/lib/wine/wine64 ;;
+    esac
+    SL_EXE_BUILT="$top/build/$SL_E2E_PRESET/app/skyloom.exe"
+    SL_PROBE_EXE="$top/build/$SL_E2E_PRESET/tools/probe/probe.exe"
+    export SL_E2E_PRESET SL_WINE SL_EXE_BUILT SL_PROBE_EXE
+}
+
+# A fresh prefix for one scenario: hard links to the booted template (fast; Wine never writes those files in
+# place), real copies of the registry files, and a virtual desktop named "shell" (Wine shows a taskbar and the
+# notification area on a desktop of that name) so screenshots look like Windows.
+e2e_make_prefix() {
+    local template=$1 prefix=$2 f
+    rm -rf "$prefix"
+    cp -al "$template" "$prefix"
+    for f in system.reg user.reg userdef.reg; do
+        [ -f "$template/$f" ] && cp --remove-destination "$template/$f" "$prefix/$f"
+    done
+    rm -f "$prefix/.sl-ready"
+    cat >>"$prefix/user.reg" <<'EOF'
+
+[Software\\Wine\\Explorer] 1700000000
+"Desktop"="shell"
+
+[Software\\Wine\\Explorer\\Desktops] 1700000000
+"shell"="1024x768"
+
+[Software\\Wine\\WineDbg] 1700000000
+"ShowCrashDialog"=dword:00000000
+EOF
+}
+
+# --- used inside scenarios -------------------------------------------------------------------------------------
+
+sl_fail() {
+    printf '%s\n' "$*" >"$SL_DIR/why"
+    exit 1
+}
+
+sl_log() {
+    printf '%s\n' "$*" >>"$SL_DIR/log"
+}
+
+# Writes the settings file beside the exe (exact bytes; use $'...' for line breaks).
+sl_ini() {
+    printf '%s' "$1" >"$SL_APP_DIR/skyloom.ini"
+}
+
+# Starts the program with the given arguments; SL_PID is its process (the Wine loader becomes the program).
+sl_start() {
+    sl_log "start skyloom.exe $*"
+    (cd "$SL_APP_DIR" && exec "$SL_WINE" "$SL_APP_DIR/skyloom.exe" "$@" >>"$SL_DIR/program.out" 2>&1) &
+    SL_PID=$!
+}
+
+sl_alive() {
+    kill -0 "$SL_PID" 2>/dev/null
+}
+
+# Waits until the program has ended (at most $1 seconds, default 10).
+sl_wait_exit() {
+    local i
+    for i in $(seq $((${1:-10} * 10))); do
+        sl_alive || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Runs the probe with the given commands ("--" between commands). The output is in SL_OUT; returns the probe's
+# status, so `sl_probe ... || sl_fail ...` works.
+sl_probe() {
+    local rc=0
+    SL_OUT=$("$SL_WINE" "$SL_PROBE_EXE" "$@" 2>>"$SL_DIR/probe.err") || rc=$?
+    { echo "> probe $*"; printf '%s\n' "$SL_OUT"; } >>"$SL_DIR/log"
+    return $rc
+}
+
+# Like sl_probe, but a failing probe fails the scenario with the probe's own error line.
+sl_must() {
+    sl_probe "$@" || sl_fail "probe $1: $(sl_fact error)"
+}
+
+sl_fact() {
+    awk -v k="$1=" 'index($0, k) == 1 { print substr($0, length(k) + 1); exit }' <<<"$SL_OUT"
+}
+
+sl_has_fact() {
+    grep -q -F -x -e "$1=$2" <<<"$SL_OUT"
+}
+
+sl_expect() {
+    local got
+    got=$(sl_fact "$1")
+    [ "$got" = "$2" ] || sl_fail "$1 is \"$got\", expected \"$2\""
+}
+
+# The main window: waits until it exists (optionally visible or hidden), at most $2 ms.
+sl_wait_window() {
+    sl_must wait-window "$SL_MAIN_CLASS" "${2:-20000}" ${1:+"$1"}
+}
+
+sl_window() {
+    sl_must window "$SL_MAIN_CLASS"
+}
+
+sl_controls() {
+    sl_must controls "$SL_MAIN_CLASS"
+}
+
+# Index N of the child control whose text is $1 (from the last sl_controls), or empty.
+sl_child_with_text() {
+    awk -v t="$1" -F= '$1 ~ /^child[0-9]+\.text$/ && substr($0, length($1) + 2) == t { sub(/^child/, "", $1); sub(/\..*/, "", $1); print $1; exit }' <<<"$SL_OUT"
+}
+
+# Index N of the first child control whose class is $1.
+sl_child_of_class() {
+    awk -v c="$1" -F= '$1 ~ /^child[0-9]+\.class$/ && $2 == c { sub(/^child/, "", $1); sub(/\..*/, "", $1); print $1; exit }' <<<"$SL_OUT"
+}
+
+# The program's menus, as the program reports them in test mode: lines "<menu>.<n>=<name>|<caption>|<id>|<flags>".
+sl_menus() {
+    sl_must menu "$SL_MAIN_CLASS"
+    SL_MENUS=$SL_OUT
+}
+
+# Command id of the menu item named $1 (from the last sl_menus).
+sl_menu_id() {
+    awk -F'|' -v n="$1" '{ split($1, a, "="); if (a[2] == n) { print $3; exit } }' <<<"$SL_MENUS"
+}
+
+# Chooses a menu item of the main window by its name (as a click on it would).
+sl_choose() {
+    local id
+    [ -n "${SL_MENUS:-}" ] || sl_menus
+    id=$(sl_menu_id "$1")
+    [ -n "$id" ] || sl_fail "no menu item $1"
+    sl_must command "$SL_MAIN_CLASS" "$id"
+}
+
+# Waits for a message box and reads it; SL_OUT then has caption, text, owner, owner.visible, icon, buttons.
+sl_msgbox() {
+    sl_must wait-msgbox "${1:-10000}"
+}
+
+sl_press() {
+    sl_must press "$1"
+}
+
+sl_reg() {
+    sl_must reg "$@"
+}
+
+sl_shot() {
+    import -window root -display "$DISPLAY" "$SL_DIR/$1.png" 2>/dev/null || true
+}
+
+# --- the runner ----------------------------------------------------------------------------------------------
+
+# e2e_run NAME: runs one registered scenario and prints PASS or FAIL.
+e2e_run() {
+    local name=$1 top=$SL_TOP rc why
+    SL_DIR="$top/build/e2e/$name"
+    # Stop a wineserver left over from an earlier run of this scenario before its prefix goes away.
+    [ -d "$SL_DIR/prefix" ] && WINEPREFIX="$SL_DIR/prefix" wineserver -k >/dev/null 2>&1
+    rm -rf "$SL_DIR"
+    mkdir -p "$SL_DIR"
+    SL_APP_DIR="$SL_DIR/Sky loom"
+    mkdir -p "$SL_APP_DIR"
+    cp "$SL_EXE_BUILT" "$SL_APP_DIR/skyloom.exe"
+    e2e_make_prefix "$top/build/wine-template" "$SL_DIR/prefix"
+    (
+        export WINEPREFIX="$SL_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" SKYLOOM_TEST_QUERY=1
+        export SL_DIR SL_APP_DIR
+        set -u
+        "$name"
+    ) &
+    local body=$!
+    ( sleep "$SL_E2E_TIMEOUT"; echo "timed out after ${SL_E2E_TIMEOUT}s" >"$SL_DIR/why"; kill -TERM "$body" 2>/dev/null ) &
+    local watchdog=$!
+    wait "$body"
+    rc=$?
+    kill "$watchdog" 2>/dev/null
+    wait "$watchdog" 2>/dev/null
+    import -window root -display "$DISPLAY" "$SL_DIR/end.png" 2>/dev/null || true
+    WINEPREFIX="$SL_DIR/prefix" wineserver -k >/dev/null 2>&1
+    WINEPREFIX="$SL_DIR/prefix" wineserver -w >/dev/null 2>&1
+    if [ "$rc" = 0 ] && [ ! -s "$SL_DIR/why" ]; then
+        echo "PASS $name"
+        return 0
+    fi
+    why=$(head -n 1 "$SL_DIR/why" 2>/dev/null)
+    echo "FAIL $name: ${why:-exit status $rc}"
+    return 1
+}

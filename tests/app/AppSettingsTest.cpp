@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "AppSettings.h"
+#include "Config.h"
+
+namespace skyloom {
+namespace {
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("skyloom-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Write(const std::string& content)
+    {
+        std::string path = (dir_ / SettingsFileName).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(SettingsFile, MissingFileGivesBothDefaults)
+{
+    TAppSettings s = ReadAppSettings((dir_ / "no-such.ini").string());
+    EXPECT_EQ(s.PingSetting, ProbeHost);
+    EXPECT_EQ(s.FeedURL, DefaultFeedURL);
+}
+
+TEST_F(SettingsFile, DefaultsApplyOnlyToMissingKeys)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        std::string ping;
+        std::string rss;
+    };
+    const std::string site = ProbeHost;
+    const std::string feed = DefaultFeedURL;
+    const Case cases[] = {
+        {"empty file", "", site, feed},
+        {"other section only", "[Other]\nping=1.2.3.4\nrss=http://a/\n", site, feed},
+        {"section without keys", "[Skyloom]\n", site, feed},
+        {"rss present and empty", "[Skyloom]\nrss=\n", site, ""},
+        {"ping present and empty", "[Skyloom]\nping=\nrss=http://h/f\n", "", "http://h/f"},
+        {"both set", "[Skyloom]\nping=10.0.0.1\nrss=http://127.0.0.1:8080/feed.xml\n", "10.0.0.1",
+         "http://127.0.0.1:8080/feed.xml"},
+        {"CR LF line ends", "[Skyloom]\r\nping=h1\r\nrss=http://x/y\r\n", "h1", "http://x/y"},
+        {"names ignore case", "[SKYLOOM]\nPing=h2\nRSS=http://x/z\n", "h2", "http://x/z"},
+        {"blanks around key and value", "[Skyloom]\n  rss  =   http://x/sp  \n", site, "http://x/sp"},
+        {"quoted value", "[Skyloom]\nrss=\"http://x/q\"\n", site, "http://x/q"},
+        {"key in a later section ignored", "[Skyloom]\nping=a\n[Other]\nrss=http://wrong/\n", "a", feed},
+        {"first of two equal keys wins", "[Skyloom]\nrss=http://first/\nrss=http://second/\n", site,
+         "http://first/"},
+        {"comment line skipped", "[Skyloom]\n;rss=http://commented/\nping=p\n", "p", feed},
+    };
+    for (const Case& c : cases) {
+        TAppSettings s = ReadAppSettings(Write(c.content));
+        EXPECT_EQ(s.PingSetting, c.ping) << c.name;
+        EXPECT_EQ(s.FeedURL, c.rss) << c.name;
+    }
+}
+
+TEST_F(SettingsFile, LongValuesAreCutTo2047Characters)
+{
+    struct Case {
+        std::size_t length;
+        std::size_t expected;
+    };
+    const Case cases[] = {{2046, 2046}, {2047, 2047}, {2048, 2047}, {3000, 2047}};
+    for (const Case& c : cases) {
+        std::string value = "http://h/";
+        for (std::size_t i = value.size(); i < c.length; ++i)
+            value += static_cast<char>('a' + i % 26);
+        TAppSettings s = ReadAppSettings(Write("[Skyloom]\nrss=" + value + "\nping=after\n"));
+        EXPECT_EQ(s.FeedURL.size(), c.expected) << "value of " << c.length << " characters";
+        EXPECT_EQ(s.FeedURL, value.substr(0, c.expected)) << "value of " << c.length << " characters";
+        EXPECT_EQ(s.PingSetting, "after") << "the key after a long value is still read (" << c.length << ")";
+    }
+}
+
+TEST(AutorunCommand, QuotesThePathAndAddsTheTraySwitch)
+{
+    struct Case {
+        std::string path;
+        std::string command;
+    };
+    const Case cases[] = {
+        {"C:\\skyloom.exe", "\"C:\\skyloom.exe\" /tray"},
+        {"C:\\Program Files\\Sky loom\\skyloom.exe", "\"C:\\Program Files\\Sky loom\\skyloom.exe\" /tray"},
+        {"Z:\\work\\build\\e2e\\first start\\skyloom.exe", "\"Z:\\work\\build\\e2e\\first start\\skyloom.exe\" /tray"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AutorunCommand(c.path), c.command) << c.path;
+}
+
+TEST(CommandLineSwitches, MatchTheWholeArgumentWithCase)
+{
+    struct Case {
+        std::string arg;
+        bool tray;
+        bool afterUpgrade;
+    };
+    const Case cases[] = {
+        {"/tray", true, false},          {"/Tray", false, false},        {"/TRAY", false, false},
+        {"/tray2", false, false},        {"tray", false, false},         {" /tray", false, false},
+        {"/tray ", false, false},        {"-tray", false, false},        {"", false, false},
+        {"/afterupgrade", false, true},  {"/AfterUpgrade", false, false}, {"/afterupgrade2", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsTraySwitch(c.arg), c.tray) << "\"" << c.arg << "\"";
+        EXPECT_EQ(IsAfterUpgradeSwitch(c.arg), c.afterUpgrade) << "\"" << c.arg << "\"";
+    }
+}
+
+TEST(DirectoryOf, KeepsTheTrailingSeparator)
+{
+    EXPECT_EQ(DirectoryOf("C:\\Program Files\\Sky loom\\skyloom.exe"), "C:\\Program Files\\Sky loom\\");
+    EXPECT_EQ(DirectoryOf("/opt/skyloom/skyloom"), "/opt/skyloom/");
+    EXPECT_EQ(DirectoryOf("C:skyloom.exe"), "C:");
+    EXPECT_EQ(DirectoryOf("skyloom.exe"), "");
+}
+
+TEST(ShellMessages, WelcomeUsesSingleCarriageReturns)
+{
+    EXPECT_EQ(WelcomeMessage("https://example.org/"),
+              "Welcome to the Quorvane Skyloom\r\rWith this program you can check your Internet connection\r"
+              "and you can read RSS news from predefined source\r\rMore info at https://example.org/");
+    EXPECT_EQ(WelcomeMessage(ProductSite).find('\n'), std::string::npos) << "no line feed in the welcome text";
+}
+
+TEST(ShellMessages, UpgradeNoticeKeepsTheMessageAsIs)
+{
+    const std::string msg = "- Added option to choose if program should start with Windows or not\r\n"
+                            "- Fixed bug with RSS feeds when there is no Internet connection";
+    EXPECT_EQ(UpgradeNotice(msg), "Skyloom has been upgraded. New in this release:\r\r" + msg);
+    EXPECT_EQ(UpgradeNotice(""), "Skyloom has been upgraded. New in this release:\r\r");
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,634 @@
+// probe: a small console program that looks at Skyloom the way a user does and acts as a user would. The scenario
+// scripts (scripts/e2e.d) run it in the same Wine prefix and desktop as the program under test.
+//
+//   probe.exe COMMAND [ARGS...] [-- COMMAND [ARGS...]]...
+//
+// Every fact is printed as one line "key=value"; values are escaped (\r, \n, \t, \\, \xNN) so that a shell script
+// can compare them byte for byte. A command that fails prints "error=<why>" and makes the exit status 1; the
+// remaining commands are skipped.
+//
+// Windows are named by their class (for example TForm1). Commands:
+//   wait-window CLASS MS [visible|hidden]   wait until a top-level window of CLASS exists (and is in that state)
+//   window CLASS                            caption, visibility, owner, client size, frame style
+//   controls CLASS                          every child window: class, id, rectangle, visibility, text, check state,
+//                                           list lines
+//   pixel CLASS CHILD-CLASS X Y             colour (RRGGBB) of the child's client pixel, read from the screen
+//   wait-msgbox MS                          wait for a message box; print its caption, text, owner class, buttons
+//   no-msgbox MS                            succeed only if no message box appears within MS
+//   press BUTTON-TEXT                       press a button of the message box ("OK", "Yes", ...)
+//   close CLASS                             what the title bar's close button does (SC_CLOSE)
+//   command CLASS ID                        choose a menu command by its id (as the menu itself does)
+//   menu CLASS                              ask the program for its menus (answered only in test mode)
+//   reg HKLM|HKCU KEY VALUE                 a registry value: type and data, or "missing"
+//   reg-set HKLM|HKCU KEY VALUE sz|dword TEXT
+//   reg-del HKLM|HKCU KEY VALUE
+//   sleep MS
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Test-mode query: the program answers WM_COPYDATA with this tag by sending WM_COPYDATA with kProbeReplyTag back to
+// the window whose handle comes as the wParam.
+constexpr ULONG_PTR kProbeQueryTag = 0x51504C53;  // "SLPQ"
+constexpr ULONG_PTR kProbeReplyTag = 0x52504C53;  // "SLPR"
+
+struct ProbeError {
+    std::string why;
+};
+
+std::string Escape(const std::string& s)
+{
+    std::string out;
+    for (unsigned char c : s) {
+        switch (c) {
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\\': out += "\\\\"; break;
+        default:
+            if (c < 0x20 || c == 0x7f) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out;
+}
+
+std::string ToUtf8(const std::wstring& w)
+{
+    if (w.empty())
+        return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+void Fact(const std::string& key, const std::string& value)
+{
+    std::printf("%s=%s\n", key.c_str(), Escape(value).c_str());
+    std::fflush(stdout);
+}
+
+std::string ClassOf(HWND wnd)
+{
+    char buf[256] = {};
+    GetClassNameA(wnd, buf, sizeof buf);
+    return buf;
+}
+
+std::string TextOf(HWND wnd)
+{
+    // WM_GETTEXT is answered by the window's own thread, so the text is the one the program set.
+    LRESULT len = SendMessageA(wnd, WM_GETTEXTLENGTH, 0, 0);
+    std::string buf(static_cast<size_t>(len) + 1, '\0');
+    LRESULT got = SendMessageA(wnd, WM_GETTEXT, static_cast<WPARAM>(buf.size()), reinterpret_cast<LPARAM>(buf.data()));
+    buf.resize(static_cast<size_t>(got));
+    return buf;
+}
+
+std::string Hex(const void* p)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
+    return buf;
+}
+
+struct FindData {
+    std::string cls;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTopLevel(HWND wnd, LPARAM lp)
+{
+    auto* fd = reinterpret_cast<FindData*>(lp);
+    if (ClassOf(wnd) == fd->cls) {
+        fd->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindWindowOfClass(const std::string& cls)
+{
+    FindData fd{cls};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&fd));
+    return fd.found;
+}
+
+HWND RequireWindow(const std::string& cls)
+{
+    HWND wnd = FindWindowOfClass(cls);
+    if (!wnd)
+        throw ProbeError{"no window of class " + cls};
+    return wnd;
+}
+
+int ToInt(const std::string& s)
+{
+    return static_cast<int>(std::strtol(s.c_str(), nullptr, 0));
+}
+
+bool IsShown(HWND wnd)
+{
+    return IsWindowVisible(wnd) != FALSE;
+}
+
+void CmdWaitWindow(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: wait-window CLASS MS [visible|hidden]"};
+    std::string want = a.size() > 2 ? a[2] : "";
+    DWORD end = GetTickCount() + static_cast<DWORD>(ToInt(a[1]));
+    for (;;) {
+        HWND wnd = FindWindowOfClass(a[0]);
+        if (wnd && (want.empty() || (want == "visible") == IsShown(wnd))) {
+            Fact("window", Hex(wnd));
+            return;
+        }
+        if (static_cast<LONG>(GetTickCount() - end) > 0)
+            throw ProbeError{"timed out waiting for " + a[0] + (want.empty() ? "" : " " + want)};
+        Sleep(50);
+    }
+}
+
+void CmdWindow(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: window CLASS"};
+    HWND wnd = RequireWindow(a[0]);
+    RECT rc{};
+    GetClientRect(wnd, &rc);
+    LONG style = GetWindowLongA(wnd, GWL_STYLE);
+    HWND owner = GetWindow(wnd, GW_OWNER);
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    HMONITOR mon = MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoA(mon, &mi);
+    Fact("caption", TextOf(wnd));
+    Fact("visible", IsShown(wnd) ? "1" : "0");
+    Fact("iconic", IsIconic(wnd) ? "1" : "0");
+    Fact("owner", owner ? ClassOf(owner) : "");
+    Fact("client", std::to_string(rc.right) + "x" + std::to_string(rc.bottom));
+    Fact("rect", std::to_string(wr.left) + "," + std::to_string(wr.top) + "," + std::to_string(wr.right - wr.left) +
+                     "x" + std::to_string(wr.bottom - wr.top));
+    Fact("screen", std::to_string(mi.rcWork.right - mi.rcWork.left) + "x" +
+                       std::to_string(mi.rcWork.bottom - mi.rcWork.top));
+    Fact("sysmenu", (style & WS_SYSMENU) ? "1" : "0");
+    Fact("minimizebox", (style & WS_MINIMIZEBOX) ? "1" : "0");
+    Fact("maximizebox", (style & WS_MAXIMIZEBOX) ? "1" : "0");
+    Fact("sizable", (style & WS_THICKFRAME) ? "1" : "0");
+    Fact("foreground", GetForegroundWindow() == wnd ? "1" : "0");
+}
+
+struct ChildList {
+    HWND parent;
+    std::vector<HWND> children;
+};
+
+BOOL CALLBACK CollectChild(HWND wnd, LPARAM lp)
+{
+    auto* cl = reinterpret_cast<ChildList*>(lp);
+    cl->children.push_back(wnd);
+    return TRUE;
+}
+
+std::vector<HWND> ChildrenOf(HWND parent)
+{
+    ChildList cl{parent, {}};
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&cl));
+    return cl.children;
+}
+
+std::string RectIn(HWND parent, HWND child)
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+bool IsListBox(HWND wnd)
+{
+    // Our list box may be a subclass with its own class name; asking for the count tells a list box apart.
+    std::string cls = ClassOf(wnd);
+    if (cls.find("ListBox") != std::string::npos || cls.find("LISTBOX") != std::string::npos ||
+        cls.find("Listbox") != std::string::npos)
+        return true;
+    return false;
+}
+
+void CmdControls(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: controls CLASS"};
+    HWND wnd = RequireWindow(a[0]);
+    int n = 0;
+    for (HWND c : ChildrenOf(wnd)) {
+        std::string prefix = "child" + std::to_string(n++) + ".";
+        std::string cls = ClassOf(c);
+        Fact(prefix + "class", cls);
+        Fact(prefix + "id", std::to_string(GetDlgCtrlID(c)));
+        Fact(prefix + "rect", RectIn(wnd, c));
+        Fact(prefix + "visible", IsShown(c) ? "1" : "0");
+        Fact(prefix + "text", TextOf(c));
+        LONG style = GetWindowLongA(c, GWL_STYLE);
+        LONG type = style & BS_TYPEMASK;
+        if (cls == "Button" || cls.find("CheckBox") != std::string::npos) {
+            if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE ||
+                cls.find("CheckBox") != std::string::npos)
+                Fact(prefix + "checked", std::to_string(SendMessageA(c, BM_GETCHECK, 0, 0)));
+        }
+        if (IsListBox(c)) {
+            LRESULT count = SendMessageW(c, LB_GETCOUNT, 0, 0);
+            Fact(prefix + "lines", std::to_string(count));
+            Fact(prefix + "itemheight", std::to_string(SendMessageW(c, LB_GETITEMHEIGHT, 0, 0)));
+            Fact(prefix + "selected", std::to_string(SendMessageW(c, LB_GETCURSEL, 0, 0)));
+            for (LRESULT i = 0; i < count; ++i) {
+                LRESULT len = SendMessageW(c, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+                if (len < 0)
+                    continue;
+                std::wstring w(static_cast<size_t>(len) + 1, L'\0');
+                SendMessageW(c, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(w.data()));
+                w.resize(static_cast<size_t>(len));
+                Fact(prefix + "line" + std::to_string(i), ToUtf8(w));
+            }
+        }
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(c, WM_GETFONT, 0, 0));
+        if (font) {
+            LOGFONTA lf{};
+            if (GetObjectA(font, sizeof lf, &lf))
+                Fact(prefix + "font", std::string(lf.lfFaceName) + "," + std::to_string(lf.lfHeight) + "," +
+                                          std::to_string(lf.lfWeight));
+        }
+    }
+    Fact("children", std::to_string(n));
+}
+
+HWND FindChildOfClass(HWND parent, const std::string& cls)
+{
+    for (HWND c : ChildrenOf(parent))
+        if (ClassOf(c) == cls)
+            return c;
+    return nullptr;
+}
+
+void CmdPixel(const std::vector<std::string>& a)
+{
+    if (a.size() < 4)
+        throw ProbeError{"usage: pixel CLASS CHILD-CLASS X Y"};
+    HWND wnd = RequireWindow(a[0]);
+    HWND target = a[1] == "-" ? wnd : FindChildOfClass(wnd, a[1]);
+    if (!target)
+        throw ProbeError{"no child of class " + a[1]};
+    POINT pt{ToInt(a[2]), ToInt(a[3])};
+    ClientToScreen(target, &pt);
+    // Read from the screen, so the colour is what the user sees, whoever painted it.
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, pt.x, pt.y);
+    ReleaseDC(nullptr, screen);
+    if (c == CLR_INVALID)
+        throw ProbeError{"pixel not readable"};
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+    Fact("pixel", buf);
+    Fact("screenpoint", std::to_string(pt.x) + "," + std::to_string(pt.y));
+}
+
+struct DialogFind {
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindDialog(HWND wnd, LPARAM lp)
+{
+    if (ClassOf(wnd) == "#32770" && IsShown(wnd)) {
+        reinterpret_cast<DialogFind*>(lp)->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindMessageBox()
+{
+    DialogFind df;
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&df));
+    return df.found;
+}
+
+void CmdWaitMsgbox(const std::vector<std::string>& a)
+{
+    DWORD end = GetTickCount() + static_cast<DWORD>(a.empty() ? 5000 : ToInt(a[0]));
+    HWND box = nullptr;
+    while (!(box = FindMessageBox())) {
+        if (static_cast<LONG>(GetTickCount() - end) > 0)
+            throw ProbeError{"no message box appeared"};
+        Sleep(50);
+    }
+    // The box fills in its text while it is being created; give it a moment to be complete.
+    Sleep(150);
+    Fact("caption", TextOf(box));
+    HWND owner = GetWindow(box, GW_OWNER);
+    Fact("owner", owner ? ClassOf(owner) : "");
+    Fact("owner.visible", owner && IsShown(owner) ? "1" : "0");
+    std::string text;
+    std::string buttons;
+    bool icon = false;
+    for (HWND c : ChildrenOf(box)) {
+        std::string cls = ClassOf(c);
+        if (cls == "Static") {
+            LONG style = GetWindowLongA(c, GWL_STYLE);
+            if ((style & SS_TYPEMASK) == SS_ICON) {
+                icon = true;
+                continue;
+            }
+            std::string t = TextOf(c);
+            if (t.size() > text.size())
+                text = t;
+        } else if (cls == "Button" && IsShown(c)) {
+            if (!buttons.empty())
+                buttons += ",";
+            buttons += TextOf(c);
+        }
+    }
+    Fact("text", text);
+    Fact("icon", icon ? "1" : "0");
+    Fact("buttons", buttons);
+}
+
+void CmdNoMsgbox(const std::vector<std::string>& a)
+{
+    DWORD end = GetTickCount() + static_cast<DWORD>(a.empty() ? 1000 : ToInt(a[0]));
+    do {
+        if (HWND box = FindMessageBox())
+            throw ProbeError{"unexpected message box \"" + Escape(TextOf(box)) + "\""};
+        Sleep(50);
+    } while (static_cast<LONG>(GetTickCount() - end) <= 0);
+    Fact("msgbox", "none");
+}
+
+std::string WithoutAmpersand(std::string s)
+{
+    std::string out;
+    for (char c : s)
+        if (c != '&')
+            out += c;
+    return out;
+}
+
+void CmdPress(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: press BUTTON-TEXT"};
+    HWND box = FindMessageBox();
+    if (!box)
+        throw ProbeError{"no message box to answer"};
+    for (HWND c : ChildrenOf(box)) {
+        if (ClassOf(c) == "Button" && WithoutAmpersand(TextOf(c)) == a[0]) {
+            // What a click on the button sends to the box.
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), BN_CLICKED), reinterpret_cast<LPARAM>(c));
+            DWORD end = GetTickCount() + 3000;
+            while (IsWindow(box) && IsShown(box) && static_cast<LONG>(GetTickCount() - end) <= 0)
+                Sleep(30);
+            Fact("pressed", a[0]);
+            return;
+        }
+    }
+    throw ProbeError{"no button " + a[0]};
+}
+
+void CmdClose(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: close CLASS"};
+    HWND wnd = RequireWindow(a[0]);
+    // The close button of the title bar sends exactly this.
+    PostMessageA(wnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(300);
+    Fact("closed", a[0]);
+}
+
+void CmdCommand(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: command CLASS ID"};
+    HWND wnd = RequireWindow(a[0]);
+    // A menu item chosen with mouse or keyboard arrives at its window as WM_COMMAND with the item's id.
+    PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(ToInt(a[1]), 0), 0);
+    Fact("command", a[1]);
+}
+
+std::string g_reply;
+
+LRESULT CALLBACK ReplyProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_COPYDATA) {
+        auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+        if (cds->dwData == kProbeReplyTag) {
+            g_reply.assign(static_cast<const char*>(cds->lpData), cds->cbData);
+            return 1;
+        }
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void CmdMenu(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: menu CLASS"};
+    HWND wnd = RequireWindow(a[0]);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ReplyProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SkyloomProbeReply";
+    RegisterClassA(&wc);
+    HWND reply = CreateWindowA("SkyloomProbeReply", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    std::string request = "menus";
+    COPYDATASTRUCT cds{kProbeQueryTag, static_cast<DWORD>(request.size()), request.data()};
+    g_reply.clear();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(wnd, WM_COPYDATA, reinterpret_cast<WPARAM>(reply), reinterpret_cast<LPARAM>(&cds),
+                             SMTO_NORMAL, 5000, &result) ||
+        result != 1) {
+        DestroyWindow(reply);
+        throw ProbeError{"the program did not answer the menu query (not in test mode?)"};
+    }
+    DestroyWindow(reply);
+    // One line a menu item: "<menu>.<index>=<name>|<caption>|<id>|<flags>".
+    size_t start = 0;
+    while (start < g_reply.size()) {
+        size_t end = g_reply.find('\n', start);
+        if (end == std::string::npos)
+            end = g_reply.size();
+        std::string line = g_reply.substr(start, end - start);
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            Fact(line.substr(0, eq), line.substr(eq + 1));
+        start = end + 1;
+    }
+}
+
+HKEY RootOf(const std::string& s)
+{
+    if (s == "HKLM")
+        return HKEY_LOCAL_MACHINE;
+    if (s == "HKCU")
+        return HKEY_CURRENT_USER;
+    if (s == "HKCR")
+        return HKEY_CLASSES_ROOT;
+    throw ProbeError{"unknown root " + s};
+}
+
+void CmdReg(const std::vector<std::string>& a)
+{
+    if (a.size() < 3)
+        throw ProbeError{"usage: reg ROOT KEY VALUE"};
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(RootOf(a[0]), a[1].c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        Fact("reg", "missing");
+        return;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, a[2].c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        RegCloseKey(key);
+        Fact("reg", "missing");
+        return;
+    }
+    std::vector<unsigned char> data(size);
+    RegQueryValueExA(key, a[2].c_str(), nullptr, &type, data.data(), &size);
+    RegCloseKey(key);
+    Fact("size", std::to_string(size));
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        Fact("reg", "REG_SZ");
+        std::string s(data.begin(), data.end());
+        if (!s.empty() && s.back() == '\0')
+            s.pop_back();
+        Fact("data", s);
+    } else if (type == REG_DWORD && size == 4) {
+        DWORD v = 0;
+        std::memcpy(&v, data.data(), 4);
+        Fact("reg", "REG_DWORD");
+        Fact("data", std::to_string(v));
+    } else {
+        Fact("reg", type == REG_BINARY ? "REG_BINARY" : "type" + std::to_string(type));
+        std::string hex;
+        for (unsigned char b : data) {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%02X", b);
+            hex += buf;
+        }
+        Fact("data", hex);
+        if (size == 8) {
+            double d = 0;
+            std::memcpy(&d, data.data(), 8);
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%.9f", d);
+            Fact("double", buf);
+        }
+    }
+}
+
+void CmdRegSet(const std::vector<std::string>& a)
+{
+    if (a.size() < 5)
+        throw ProbeError{"usage: reg-set ROOT KEY VALUE sz|dword TEXT"};
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(RootOf(a[0]), a[1].c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw ProbeError{"cannot create key " + a[1]};
+    LONG rc;
+    if (a[3] == "dword") {
+        DWORD v = static_cast<DWORD>(std::strtoul(a[4].c_str(), nullptr, 0));
+        rc = RegSetValueExA(key, a[2].c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), 4);
+    } else {
+        rc = RegSetValueExA(key, a[2].c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(a[4].c_str()),
+                            static_cast<DWORD>(a[4].size() + 1));
+    }
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS)
+        throw ProbeError{"cannot write " + a[2]};
+    Fact("set", a[2]);
+}
+
+void CmdRegDel(const std::vector<std::string>& a)
+{
+    if (a.size() < 3)
+        throw ProbeError{"usage: reg-del ROOT KEY VALUE"};
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(RootOf(a[0]), a[1].c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, a[2].c_str());
+        RegCloseKey(key);
+    }
+    Fact("deleted", a[2]);
+}
+
+void Run(const std::string& cmd, const std::vector<std::string>& args)
+{
+    if (cmd == "wait-window")
+        CmdWaitWindow(args);
+    else if (cmd == "window")
+        CmdWindow(args);
+    else if (cmd == "controls")
+        CmdControls(args);
+    else if (cmd == "pixel")
+        CmdPixel(args);
+    else if (cmd == "wait-msgbox")
+        CmdWaitMsgbox(args);
+    else if (cmd == "no-msgbox")
+        CmdNoMsgbox(args);
+    else if (cmd == "press")
+        CmdPress(args);
+    else if (cmd == "close")
+        CmdClose(args);
+    else if (cmd == "command")
+        CmdCommand(args);
+    else if (cmd == "menu")
+        CmdMenu(args);
+    else if (cmd == "reg")
+        CmdReg(args);
+    else if (cmd == "reg-set")
+        CmdRegSet(args);
+    else if (cmd == "reg-del")
+        CmdRegDel(args);
+    else if (cmd == "sleep")
+        Sleep(static_cast<DWORD>(args.empty() ? 100 : ToInt(args[0])));
+    else
+        throw ProbeError{"unknown command " + cmd};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::vector<std::string>> commands(1);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            commands.emplace_back();
+        else
+            commands.back().emplace_back(argv[i]);
+    }
+    for (const auto& c : commands) {
+        if (c.empty())
+            continue;
+        try {
+            Run(c[0], std::vector<std::string>(c.begin() + 1, c.end()));
+        } catch (const ProbeError& e) {
+            Fact("error", c[0] + ": " + e.why);
+            return 1;
+        }
+    }
+    return 0;
+}
