@@ -1,0 +1,34 @@
+// Address lookup and ICMP echo: three small routines the connection monitor calls from its worker thread. They keep
+// no state between calls and report failures only through their results.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace skyloom {
+
+// Four bytes in network order: the first byte is the first number of the dotted form.
+using TIPv4Address = std::array<std::uint8_t, 4>;
+
+// Longest host name the lookups accept; the platform's query gets it in a 256-byte buffer with its terminator.
+inline constexpr std::size_t MaxHostNameLength = 255;
+// How long EchoProbe waits for the reply to its one echo request.
+inline constexpr unsigned EchoTimeoutMs = 3000;
+// Size of the buffer the reply is stored in.
+inline constexpr std::size_t EchoReplyBufferSize = 128;
+
+// "%d.%d.%d.%d" of the four bytes.
+std::string FormatDottedIP(const TIPv4Address& Address);
+
+// True when HostName resolved; IP then holds the dotted text of its first address. False leaves IP untouched.
+bool HostToDottedIP(const std::string& HostName, std::string& IP);
+
+// Address holds the first address of Name (dotted text resolves to itself), or 0.0.0.0 when it does not resolve.
+void ResolveIPv4(const std::string& Name, TIPv4Address& Address);
+
+// Sends one echo request without payload to Address (a name or dotted text) and waits up to EchoTimeoutMs.
+// True only when an echo reply came back; ICMP errors (unreachable, time exceeded...) and silence give false.
+bool EchoProbe(const std::string& Address);
+
+} // namespace skyloom
