@@ -1,0 +1,415 @@
+// The classes behind the XML interfaces. Internal to the library (the reader, the binary form and the tests of
+// the reader's building blocks use them).
+#pragma once
+
+#include "XmlLib.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace skyloom {
+
+class TXmlNode;
+class TXmlDocument;
+
+class TXmlBase : public virtual IXmlBase {
+public:
+    void AddRef() noexcept override { ++FRefCount; }
+    void Release() noexcept override
+    {
+        if (--FRefCount == 0)
+            delete this;
+    }
+    TXmlBase* ImplObject() noexcept override { return this; }
+
+protected:
+    TXmlBase() = default;
+    ~TXmlBase() override = default;
+
+private:
+    int FRefCount = 0;
+};
+
+// Growth of child lists and attribute arrays: by 4 below 9, by 16 up to 64, then by a quarter.
+inline int XmlGrowCapacity(int capacity)
+{
+    if (capacity < 9)
+        return capacity + 4;
+    if (capacity <= 64)
+        return capacity + 16;
+    return capacity + capacity / 4;
+}
+
+using TNameIndexArray = std::vector<std::int32_t>;
+
+class TXmlNameTable final : public TXmlBase, public IXmlNameTable {
+public:
+    explicit TXmlNameTable(int bucketCount);
+
+    std::int32_t IdOf(const std::string& name) override { return Intern(name); }
+    std::string NameOf(std::int32_t id) override { return Name(id); }
+
+    std::int32_t Intern(std::string_view name);
+    const std::string& Name(std::int32_t id) const noexcept
+    {
+        return id >= 0 && static_cast<std::size_t>(id) < FNames.size() ? FNames[static_cast<std::size_t>(id)]
+                                                                         : EmptyName();
+    }
+    static std::uint32_t Hash(std::string_view name) noexcept
+    {
+        std::uint32_t h = 0;
+        for (unsigned char b : name)
+            h = h * 33 + b;
+        return h;
+    }
+    // Replaces every name; the buckets are rebuilt from them.
+    void AssignNames(std::vector<std::string> names);
+
+    const std::vector<std::string>& Names() const noexcept { return FNames; }
+    const std::vector<TNameIndexArray>& Buckets() const noexcept { return FBuckets; }
+
+    std::int32_t FTextId = -1;
+    std::int32_t FCDataId = -1;
+    std::int32_t FCommentId = -1;
+    std::int32_t FDocumentId = -1;
+    std::int32_t FXmlId = -1;
+
+private:
+    static const std::string& EmptyName() noexcept;
+
+    std::vector<std::string> FNames;
+    std::vector<TNameIndexArray> FBuckets;
+};
+
+TXmlNameTable* XmlDefaultNames();
+TXmlNameTable* XmlNameTableOf(const TXmlPtr<IXmlNameTable>& names);
+
+class TXmlNodeList final : public TXmlBase, public IXmlNodeList {
+public:
+    explicit TXmlNodeList(TXmlNode* owner) : FOwner(owner) {}
+    ~TXmlNodeList() override;
+
+    int Count() override { return FCount; }
+    TXmlPtr<IXmlNode> Item(int index) override;
+    std::string ToXml() override;
+
+    TXmlNode* At(int index) const noexcept { return FItems[index]; }
+    int Size() const noexcept { return FCount; }
+    TXmlNode* const* begin() const noexcept { return FItems; }
+    TXmlNode* const* end() const noexcept { return FItems + FCount; }
+    int IndexOf(const TXmlNode* node) const noexcept;
+
+    // A node just created on the owner's name table, not yet anywhere: the list takes the first reference.
+    void AppendNew(TXmlNode* node);
+    // Puts a node at the index (Size() to append): it leaves its previous list, and its names are carried over
+    // to the owner's table.
+    void Insert(int index, TXmlNode* node);
+    void Replace(int index, TXmlNode* node);
+    void RemoveAt(int index);
+    void Clear();
+    // For search results, which own nothing.
+    void AppendUnowned(TXmlNode* node);
+
+private:
+    void Reserve(int capacity);
+    void Attach(TXmlNode* node);
+    void Detach(TXmlNode* node);
+
+    TXmlNode* FOwner;
+    TXmlNode** FItems = nullptr;
+    int FCount = 0;
+    int FCapacity = 0;
+};
+
+struct TXmlAttrData {
+    std::int32_t NameId;
+    TXmlValue Value;
+};
+
+class TXmlNode : public TXmlBase, public virtual IXmlNode {
+public:
+    // IXmlNode
+    TXmlPtr<IXmlNameTable> Names() override;
+    std::string NodeName() override;
+    TXmlValueKind ValueKind() override { return vkString; }
+    TXmlValue Value() override { return TXmlValue(Text()); }
+    void SetValue(const TXmlValue& v) override { SetText(v.ToText()); }
+    std::string ToXml() override;
+    TXmlPtr<IXmlNode> CloneNode(bool deep) override;
+    TXmlPtr<IXmlNode> ParentNode() override;
+    TXmlPtr<IXmlDocument> OwnerDocument() override;
+    TXmlPtr<IXmlNodeList> ChildNodes() override;
+    TXmlPtr<IXmlNode> AppendChild(const TXmlPtr<IXmlNode>& node) override;
+    TXmlPtr<IXmlNode> InsertBefore(const TXmlPtr<IXmlNode>& node, const TXmlPtr<IXmlNode>& before) override;
+    TXmlPtr<IXmlNode> ReplaceChild(const TXmlPtr<IXmlNode>& newChild, const TXmlPtr<IXmlNode>& oldChild) override;
+    TXmlPtr<IXmlNode> RemoveChild(const TXmlPtr<IXmlNode>& node) override;
+    TXmlPtr<IXmlElement> AddElementById(std::int32_t id) override;
+    TXmlPtr<IXmlElement> AddElement(const std::string& name) override;
+    TXmlPtr<IXmlText> AddText(const std::string& s) override;
+    TXmlPtr<IXmlCDATASection> AddCData(const std::string& s) override;
+    TXmlPtr<IXmlComment> AddComment(const std::string& s) override;
+    TXmlPtr<IXmlProcessingInstruction> AddInstructionById(std::int32_t id, const std::string& data) override;
+    TXmlPtr<IXmlProcessingInstruction> AddInstruction(const std::string& name, const std::string& data) override;
+    std::string ChildText(const std::string& name, const std::string& defaultText) override;
+    std::string ChildTextById(std::int32_t id, const std::string& defaultText) override;
+    void StoreChildText(const std::string& name, const std::string& s) override;
+    void StoreChildTextById(std::int32_t id, const std::string& s) override;
+    TXmlPtr<IXmlNode> RequireChildById(std::int32_t id) override;
+    TXmlPtr<IXmlNode> RequireChild(const std::string& name) override;
+    TXmlPtr<IXmlNode> ChildOrNewById(std::int32_t id) override;
+    TXmlPtr<IXmlNode> ChildOrNew(const std::string& name) override;
+    void ClearChildren() override;
+    TXmlPtr<IXmlNodeList> ChildElementsNamed(const std::string& name) override;
+    TXmlPtr<IXmlElement> FirstChildElementNamed(const std::string& name) override;
+    TXmlPtr<IXmlElement> FindChildByAttr(const std::string& elementName, const std::string& attrName,
+                                         const TXmlValue& value) override;
+    int AttributeCount() override { return static_cast<int>(FAttributes.size()); }
+    std::int32_t AttributeNameId(int index) override;
+    std::string AttributeName(int index) override;
+    void DeleteAttribute(const std::string& name) override;
+    void DeleteAttributeById(std::int32_t id) override;
+    void ClearAttributes() override { FAttributes.clear(); }
+    bool HasAttributeById(std::int32_t id) override { return FindAttr(id) >= 0; }
+    bool HasAttribute(const std::string& name) override;
+    TXmlValueKind AttributeKindById(std::int32_t id) override;
+    TXmlValueKind AttributeKind(const std::string& name) override;
+    TXmlValue AttrValueById(std::int32_t id, const TXmlValue& defaultValue) override;
+    TXmlValue AttrValue(const std::string& name, const TXmlValue& defaultValue) override;
+    void SetAttrValueById(std::int32_t id, const TXmlValue& v) override;
+    void SetAttrValue(const std::string& name, const TXmlValue& v) override;
+    std::string RequireAttrById(std::int32_t id) override;
+    std::string RequireAttr(const std::string& name) override;
+    std::string AttrTextById(std::int32_t id, const std::string& defaultText) override;
+    std::string AttrText(const std::string& name, const std::string& defaultText) override;
+    void SetAttrTextById(std::int32_t id, const std::string& s) override;
+    void SetAttrText(const std::string& name, const std::string& s) override;
+    bool AttrAsBoolById(std::int32_t id, bool defaultValue) override;
+    bool AttrAsBool(const std::string& name, bool defaultValue) override;
+    void SetAttrBoolById(std::int32_t id, bool b) override;
+    void SetAttrBool(const std::string& name, bool b) override;
+    std::int32_t AttrAsIntById(std::int32_t id, std::int32_t defaultValue) override;
+    std::int32_t AttrAsInt(const std::string& name, std::int32_t defaultValue) override;
+    void SetAttrIntById(std::int32_t id, std::int32_t n) override;
+    void SetAttrInt(const std::string& name, std::int32_t n) override;
+    TDateTime AttrAsDateTimeById(std::int32_t id, TDateTime defaultValue) override;
+    TDateTime AttrAsDateTime(const std::string& name, TDateTime defaultValue) override;
+    void SetAttrDateTimeById(std::int32_t id, TDateTime t) override;
+    void SetAttrDateTime(const std::string& name, TDateTime t) override;
+    double AttrAsFloatById(std::int32_t id, double defaultValue) override;
+    double AttrAsFloat(const std::string& name, double defaultValue) override;
+    void SetAttrFloatById(std::int32_t id, double x) override;
+    void SetAttrFloat(const std::string& name, double x) override;
+    std::int32_t AttrAsHex(const std::string& name, std::int32_t defaultValue) override;
+    std::int32_t AttrAsHexById(std::int32_t id, std::int32_t defaultValue) override;
+    void SetAttrHex(const std::string& name, std::int32_t n, int digits) override;
+    void SetAttrHexById(std::int32_t id, std::int32_t n, int digits) override;
+    int AttrChoice(const std::string& name, const std::vector<std::string>& values, int defaultIndex) override;
+    int AttrChoiceById(std::int32_t id, const std::vector<std::string>& values, int defaultIndex) override;
+    int RequireAttrChoice(const std::string& name, const std::vector<std::string>& values) override;
+    int RequireAttrChoiceById(std::int32_t id, const std::vector<std::string>& values) override;
+    TXmlValue ValueAt(const std::string& path) override;
+    void SetValueAt(const std::string& path, const TXmlValue& v) override;
+    TXmlPtr<IXmlElement> ToElement() override { return nullptr; }
+    TXmlPtr<IXmlText> ToTextNode() override { return nullptr; }
+    TXmlPtr<IXmlCDATASection> ToCDataSection() override { return nullptr; }
+    TXmlPtr<IXmlComment> ToComment() override { return nullptr; }
+    TXmlPtr<IXmlProcessingInstruction> ToInstruction() override { return nullptr; }
+
+    // Internal operations.
+    TXmlNameTable& NameTable() const noexcept { return *FNames; }
+    TXmlNode* Parent() const noexcept { return FParent; }
+    TXmlNodeList& ChildList();
+    TXmlNodeList* ChildListIfAny() const noexcept { return FChildren.get(); }
+    bool HasChildren() const noexcept { return FChildren && FChildren->Size() > 0; }
+    TXmlDocument* OwnerDoc() noexcept;
+    virtual TXmlDocument* AsDocument() noexcept { return nullptr; }
+    virtual void SetNameIdRaw(std::int32_t) noexcept {}
+    virtual void WriteXml(std::string& out, bool compact) = 0;
+    virtual TXmlNode* Clone(bool deep) = 0;
+    // Carries this node's and its subtree's name ids over to another table.
+    void MoveToNames(TXmlNameTable& target);
+    void SetNameTable(TXmlNameTable* names) { FNames = TXmlPtr<TXmlNameTable>(names); }
+
+    int FindAttr(std::int32_t id) const noexcept
+    {
+        const int n = static_cast<int>(FAttributes.size());
+        for (int i = 0; i < n; ++i) {
+            if (FAttributes[static_cast<std::size_t>(i)].NameId == id)
+                return i;
+        }
+        return -1;
+    }
+    void StoreAttr(std::int32_t id, TXmlValue&& v);
+    // Appends without looking for an attribute of the same name (the binary form stores them as they were).
+    void AppendAttr(std::int32_t id, TXmlValue&& v);
+    const std::vector<TXmlAttrData>& Attributes() const noexcept { return FAttributes; }
+    void WriteAttributes(std::string& out) const;
+    void CopyAttributesTo(TXmlNode& other) const { other.FAttributes = FAttributes; }
+
+    TXmlNode* FParent = nullptr;
+
+protected:
+    explicit TXmlNode(TXmlNameTable* names) : FNames(names) {}
+    ~TXmlNode() override;
+    bool IsAncestorOrSelf(const TXmlNode* node) const noexcept;
+    TXmlNode* FirstChildWithId(std::int32_t id) const noexcept;
+    TXmlNode* FirstChildElementWithId(std::int32_t id) const noexcept;
+    void WriteChildren(std::string& out, bool compact);
+    std::string ChildrenText();
+    bool KeepsWhitespace() noexcept;
+
+private:
+    TXmlPtr<TXmlNameTable> FNames;
+    std::vector<TXmlAttrData> FAttributes;
+    TXmlPtr<TXmlNodeList> FChildren;
+};
+
+class TXmlElement final : public TXmlNode, public IXmlElement {
+public:
+    TXmlElement(TXmlNameTable* names, std::int32_t id) : TXmlNode(names), FNameId(id) {}
+
+    std::int32_t NameId() override { return FNameId; }
+    TXmlNodeType NodeType() override { return ntElement; }
+    std::string Text() override;
+    void SetText(const std::string& s) override;
+    TXmlValueKind ValueKind() override;
+    TXmlValue Value() override;
+    void SetValue(const TXmlValue& v) override;
+    TXmlPtr<IXmlElement> ToElement() override { return TXmlPtr<IXmlElement>(this); }
+    void SetTextAsCData(const std::string& s) override;
+    void SetTextAsBase64(const void* bytes, int count, int lineLength) override;
+    std::string DecodeBase64Text() override;
+
+    void SetNameIdRaw(std::int32_t id) noexcept override { FNameId = id; }
+    void WriteXml(std::string& out, bool compact) override;
+    TXmlNode* Clone(bool deep) override;
+    const TXmlValue& OwnValue() const noexcept { return FValue; }
+    void SetOwnValue(TXmlValue&& v) { FValue = std::move(v); }
+
+private:
+    void RemoveTextChildren();
+
+    std::int32_t FNameId;
+    TXmlValue FValue;
+};
+
+class TXmlCharacterData : public TXmlNode {
+public:
+    std::string Text() override;
+    void SetText(const std::string& s) override { FText = s; }
+    const std::string& RawText() const noexcept { return FText; }
+
+protected:
+    TXmlCharacterData(TXmlNameTable* names, std::string&& text) : TXmlNode(names), FText(std::move(text)) {}
+
+    std::string FText;
+};
+
+class TXmlCDATASection final : public TXmlCharacterData, public IXmlCDATASection {
+public:
+    TXmlCDATASection(TXmlNameTable* names, std::string text) : TXmlCharacterData(names, std::move(text)) {}
+    std::int32_t NameId() override { return NameTable().FCDataId; }
+    TXmlNodeType NodeType() override { return ntCDataSection; }
+    TXmlPtr<IXmlCDATASection> ToCDataSection() override { return TXmlPtr<IXmlCDATASection>(this); }
+    void WriteXml(std::string& out, bool compact) override;
+    TXmlNode* Clone(bool deep) override;
+};
+
+class TXmlComment final : public TXmlCharacterData, public IXmlComment {
+public:
+    TXmlComment(TXmlNameTable* names, std::string text) : TXmlCharacterData(names, std::move(text)) {}
+    std::int32_t NameId() override { return NameTable().FCommentId; }
+    TXmlNodeType NodeType() override { return ntComment; }
+    TXmlPtr<IXmlComment> ToComment() override { return TXmlPtr<IXmlComment>(this); }
+    void WriteXml(std::string& out, bool compact) override;
+    TXmlNode* Clone(bool deep) override;
+};
+
+class TXmlText final : public TXmlNode, public IXmlText {
+public:
+    TXmlText(TXmlNameTable* names, TXmlValue value) : TXmlNode(names), FValue(std::move(value)) {}
+    std::int32_t NameId() override { return NameTable().FTextId; }
+    TXmlNodeType NodeType() override { return ntText; }
+    std::string Text() override { return FValue.ToText(); }
+    void SetText(const std::string& s) override { FValue = TXmlValue(s); }
+    TXmlValueKind ValueKind() override { return FValue.Kind(); }
+    TXmlValue Value() override { return FValue; }
+    void SetValue(const TXmlValue& v) override { FValue = v; }
+    TXmlPtr<IXmlText> ToTextNode() override { return TXmlPtr<IXmlText>(this); }
+    void WriteXml(std::string& out, bool compact) override;
+    TXmlNode* Clone(bool deep) override;
+    const TXmlValue& OwnValue() const noexcept { return FValue; }
+
+private:
+    TXmlValue FValue;
+};
+
+class TXmlProcessingInstruction final : public TXmlNode, public IXmlProcessingInstruction {
+public:
+    TXmlProcessingInstruction(TXmlNameTable* names, std::int32_t id, std::string data)
+        : TXmlNode(names), FNameId(id), FData(std::move(data)) {}
+    std::int32_t NameId() override { return FNameId; }
+    TXmlNodeType NodeType() override { return ntProcessingInstruction; }
+    std::string Text() override { return FData; }
+    void SetText(const std::string& s) override { FData = s; }
+    TXmlPtr<IXmlProcessingInstruction> ToInstruction() override { return TXmlPtr<IXmlProcessingInstruction>(this); }
+    void SetNameIdRaw(std::int32_t id) noexcept override { FNameId = id; }
+    void WriteXml(std::string& out, bool compact) override;
+    TXmlNode* Clone(bool deep) override;
+    const std::string& Data() const noexcept { return FData; }
+    void SetData(std::string data) { FData = std::move(data); }
+
+private:
+    std::int32_t FNameId;
+    std::string FData;
+};
+
+class TXmlDocument final : public TXmlNode, public IXmlDocument {
+public:
+    explicit TXmlDocument(TXmlNameTable* names);
+
+    std::int32_t NameId() override { return NameTable().FDocumentId; }
+    TXmlNodeType NodeType() override { return ntDocument; }
+    std::string Text() override { return ChildrenText(); }
+    void SetText(const std::string& s) override;
+
+    TXmlPtr<IXmlElement> DocumentElement() override;
+    std::string ToBinaryString() override;
+    bool KeepWhitespace() override { return FKeepWhitespace; }
+    void SetKeepWhitespace(bool b) override { FKeepWhitespace = b; }
+    TXmlPtr<IXmlElement> StartDocumentById(const std::string& version, const std::string& encoding,
+                                           std::int32_t rootId) override;
+    TXmlPtr<IXmlElement> StartDocument(const std::string& version, const std::string& encoding,
+                                       const std::string& rootName) override;
+    TXmlPtr<IXmlElement> CreateElementById(std::int32_t id) override;
+    TXmlPtr<IXmlElement> CreateElement(const std::string& name) override;
+    TXmlPtr<IXmlText> CreateTextNode(const std::string& s) override;
+    TXmlPtr<IXmlCDATASection> CreateCDATASection(const std::string& s) override;
+    TXmlPtr<IXmlComment> CreateComment(const std::string& s) override;
+    TXmlPtr<IXmlProcessingInstruction> CreateProcessingInstruction(const std::string& name,
+                                                                   const std::string& data) override;
+    TXmlPtr<IXmlProcessingInstruction> CreateProcessingInstructionById(std::int32_t id,
+                                                                       const std::string& data) override;
+    void LoadFromString(const std::string& text) override;
+    void LoadFromBinaryString(const std::string& data) override;
+    void LoadFromStream(std::istream& stream) override;
+    void LoadFromFile(const std::filesystem::path& fileName) override;
+    void LoadFromResource(const std::string& type, const std::string& name) override;
+    void SaveToStream(std::ostream& stream) override;
+    void SaveToFile(const std::filesystem::path& fileName) override;
+    void SaveBinaryToStream(std::ostream& stream, std::int32_t options) override;
+    void SaveBinaryToFile(const std::filesystem::path& fileName, std::int32_t options) override;
+
+    TXmlDocument* AsDocument() noexcept override { return this; }
+    void WriteXml(std::string& out, bool compact) override;
+    TXmlNode* Clone(bool deep) override;
+    // Empties the document before a load.
+    void ResetForLoad();
+
+private:
+    bool FKeepWhitespace = false;
+};
+
+} // namespace skyloom

@@ -1,0 +1,78 @@
+#include "XmlLib.h"
+#include "XmlPlatform.h"
+
+#include <windows.h>
+
+#include <array>
+
+namespace skyloom::xml {
+
+namespace {
+
+std::array<unsigned char, 256> BuildTable()
+{
+    // The classes never change while the program runs, so the system is asked once per byte value.
+    std::array<unsigned char, 256> t{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const CHAR ch = static_cast<CHAR>(b);
+        unsigned char c = 0;
+        const bool alpha = b != 0 && IsCharAlphaA(ch);
+        const bool alnum = b != 0 && IsCharAlphaNumericA(ch);
+        if (b == '_' || alpha)
+            c |= kClassNameStart;
+        if (b == '-' || b == '.' || b == ':' || b == '_' || alnum)
+            c |= kClassName;
+        t[b] = c;
+    }
+    return t;
+}
+
+} // namespace
+
+const unsigned char* NameClassTable() noexcept
+{
+    static const std::array<unsigned char, 256> table = BuildTable();
+    return table.data();
+}
+
+std::u16string AnsiToWide(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::u16string out(static_cast<std::size_t>(n > 0 ? n : 0), u'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                            reinterpret_cast<LPWSTR>(out.data()), n);
+    return out;
+}
+
+std::string WideToAnsi(std::u16string_view text)
+{
+    if (text.empty())
+        return {};
+    const auto* w = reinterpret_cast<LPCWSTR>(text.data());
+    const int n = WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string LoadModuleResource(const std::string& type, const std::string& name, bool& found)
+{
+    found = false;
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC info = FindResourceA(module, name.c_str(), type.c_str());
+    if (!info)
+        return {};
+    const DWORD size = SizeofResource(module, info);
+    HGLOBAL handle = LoadResource(module, info);
+    const void* data = handle ? LockResource(handle) : nullptr;
+    if (!data || size == 0)
+        return {};
+    found = true;
+    return std::string(static_cast<const char*>(data), size);
+}
+
+} // namespace skyloom::xml

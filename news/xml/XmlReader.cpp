@@ -1,0 +1,514 @@
+// The XML text reader: a recursive-descent reader over a byte source. Runs of ordinary bytes are scanned inside
+// the source's window and copied once; only runs that cross a window boundary or hold references go through the
+// collecting buffers.
+#include "XmlReader.h"
+
+#include "XmlMessages.h"
+#include "XmlPlatform.h"
+
+#include <algorithm>
+#include <istream>
+
+namespace skyloom::xml {
+
+void TXmlToken::Grow(std::size_t needed)
+{
+    const std::size_t capacity = std::max(needed, FCapacity * 2);
+    std::unique_ptr<char[]> data(new char[capacity]);
+    std::memcpy(data.get(), FData.get(), FLength);
+    FData = std::move(data);
+    FCapacity = capacity;
+}
+
+TXmlToken& TXmlSource::NewToken()
+{
+    ++FTop;
+    if (static_cast<std::size_t>(FTop) == FTokens.size())
+        FTokens.push_back(std::make_unique<TXmlToken>());
+    TXmlToken& t = *FTokens[static_cast<std::size_t>(FTop)];
+    t.Reset();
+    return t;
+}
+
+std::string TXmlSource::TakeToken()
+{
+    const std::string_view v = CurrentToken().View();
+    --FTop;
+    return std::string(v);
+}
+
+std::string_view TXmlSource::TakeTokenView() noexcept
+{
+    const std::string_view v = CurrentToken().View();
+    --FTop;
+    return v;
+}
+
+TXmlStmSource::TXmlStmSource(std::istream& stream, std::size_t bufferSize)
+    : FStream(stream), FBuffer(new char[bufferSize > 0 ? bufferSize : 1]), FBufferSize(bufferSize > 0 ? bufferSize : 1)
+{
+    const std::istream::pos_type start = stream.tellg();
+    FRemaining = ~0ULL;
+    if (start != std::istream::pos_type(-1)) {
+        stream.seekg(0, std::ios::end);
+        const std::istream::pos_type end = stream.tellg();
+        stream.seekg(start);
+        FRemaining = end > start ? static_cast<unsigned long long>(end - start) : 0;
+    }
+    FPos = FEnd = FBuffer.get();
+    Refill();
+}
+
+bool TXmlStmSource::Refill()
+{
+    FPos = FEnd = FBuffer.get();
+    if (FRemaining == 0)
+        return false;
+    const auto want = static_cast<std::streamsize>(std::min<unsigned long long>(FBufferSize, FRemaining));
+    FStream.read(FBuffer.get(), want);
+    const std::streamsize got = FStream.gcount();
+    if (got <= 0) {
+        FRemaining = 0;
+        return false;
+    }
+    FRemaining = got < want ? 0 : FRemaining - static_cast<unsigned long long>(got);
+    FEnd = FBuffer.get() + got;
+    return true;
+}
+
+namespace {
+
+[[noreturn]] void Fail(const char* message)
+{
+    throw EXmlError(message);
+}
+
+[[noreturn]] void FailExpectedText(std::string_view rest)
+{
+    std::string m;
+    for (const char* p = kMsgExpectedText; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's') {
+            m.append(rest);
+            ++p;
+        } else {
+            m.push_back(*p);
+        }
+    }
+    throw EXmlError(m);
+}
+
+[[noreturn]] void FailExpectedChar(char c)
+{
+    std::string m;
+    for (const char* p = kMsgExpectedChar; *p; ++p) {
+        if (p[0] == '%' && p[1] == 'c') {
+            m.push_back(c);
+            ++p;
+        } else {
+            m.push_back(*p);
+        }
+    }
+    throw EXmlError(m);
+}
+
+class TReader {
+public:
+    TReader(TXmlSource& source, TXmlNameTable& names, bool preserve)
+        : S(source), FNames(names), FPreserve(preserve), FClass(NameClassTable())
+    {
+    }
+
+    void Content(TXmlNodeList& list, int depth);
+
+private:
+    unsigned char Cur() const noexcept { return S.CurrentChar(); }
+    bool IsNameStart(unsigned char c) const noexcept { return FClass[c] & kClassNameStart; }
+    bool IsNameByte(unsigned char c) const noexcept { return FClass[c] & kClassName; }
+
+    void Text(TXmlNodeList& list);
+    char Reference();
+    std::uint32_t DecimalNumber();
+    std::uint32_t HexNumber();
+    std::string_view Name();
+    void ExpectChar(char c);
+    void ExpectText(std::string_view s);
+    void SkipBlanks();
+    void Element(TXmlNodeList& list, int depth);
+    void Attributes(TXmlNode& node);
+    std::string QuotedValue(char q);
+    void Instruction(TXmlNodeList& list);
+    std::string ScanUntil(std::string_view terminator);
+
+    TXmlSource& S;
+    TXmlNameTable& FNames;
+    const bool FPreserve;
+    const unsigned char* const FClass;
+};
+
+void TReader::Content(TXmlNodeList& list, int depth)
+{
+    while (!S.AtEnd()) {
+        Text(list);
+        if (Cur() != '<')
+            continue;
+        if (!S.Next())
+            continue;  // a lone "<" at the very end is dropped
+        switch (Cur()) {
+        case '/':
+            return;
+        case '?':
+            Instruction(list);
+            break;
+        case '!': {
+            if (!S.Next())
+                continue;
+            const unsigned char c = Cur();
+            if (c == '-') {
+                ExpectText("--");
+                list.AppendNew(new TXmlComment(&FNames, ScanUntil("-->")));
+            } else if (c == '[') {
+                ExpectText("[CDATA[");
+                list.AppendNew(new TXmlCDATASection(&FNames, ScanUntil("]]>")));
+            } else {
+                // A document type declaration is skipped up to its first ">"; nothing of it is kept.
+                ExpectText("DOCTYPE");
+                ScanUntil(">");
+            }
+            break;
+        }
+        default:
+            Element(list, depth);
+            break;
+        }
+    }
+}
+
+void TReader::Text(TXmlNodeList& list)
+{
+    const char* start = S.FPos;
+    const char* p = start;
+    const char* end = S.FEnd;
+    bool nonBlank = false;
+    while (p != end) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '<' || c == '&')
+            break;
+        nonBlank |= c > 32;
+        ++p;
+    }
+    if (p != end && *p == '<') {
+        S.FPos = p;
+        if (FPreserve || nonBlank)
+            list.AppendNew(new TXmlText(&FNames, TXmlValue(std::string(start, p))));
+        return;
+    }
+    // The text goes on past the window or holds references: collect it.
+    S.NewToken();
+    S.AppendRun(start, static_cast<std::size_t>(p - start));
+    S.MoveTo(p);
+    while (!S.AtEnd()) {
+        const unsigned char c = Cur();
+        if (c == '<')
+            break;
+        if (c == '&') {
+            const char b = Reference();
+            nonBlank |= static_cast<unsigned char>(b) > 32;
+            S.AppendChar(b);
+            continue;
+        }
+        start = S.FPos;
+        p = start;
+        end = S.FEnd;
+        while (p != end) {
+            const auto d = static_cast<unsigned char>(*p);
+            if (d == '<' || d == '&')
+                break;
+            nonBlank |= d > 32;
+            ++p;
+        }
+        S.AppendRun(start, static_cast<std::size_t>(p - start));
+        S.MoveTo(p);
+    }
+    std::string text = S.TakeToken();
+    if (FPreserve || nonBlank)
+        list.AppendNew(new TXmlText(&FNames, TXmlValue(std::move(text))));
+}
+
+char TReader::Reference()
+{
+    if (!S.Next())
+        Fail(kMsgRefStart);
+    if (Cur() == '#') {
+        if (!S.Next())
+            Fail(kMsgNumber);
+        std::uint32_t v;
+        if (Cur() == 'x') {
+            S.Next();
+            v = HexNumber();
+        } else {
+            v = DecimalNumber();
+        }
+        ExpectChar(';');
+        // Only the low byte of the character number is kept.
+        return static_cast<char>(v & 0xFF);
+    }
+    const std::string_view name = Name();
+    char result;
+    if (name == "amp")
+        result = '&';
+    else if (name == "quot")
+        result = '"';
+    else if (name == "lt")
+        result = '<';
+    else if (name == "gt")
+        result = '>';
+    else if (name == "apos")
+        result = '\'';
+    else
+        result = 0;
+    const bool known = name == "amp" || name == "quot" || name == "lt" || name == "gt" || name == "apos";
+    ExpectChar(';');
+    if (!known)
+        Fail(kMsgEntityName);
+    return result;
+}
+
+std::uint32_t TReader::DecimalNumber()
+{
+    // Numbers too long for 32 bits wrap around; only their low byte is used.
+    std::uint32_t v = 0;
+    bool any = false;
+    for (unsigned char c = Cur(); c >= '0' && c <= '9'; c = Cur()) {
+        v = v * 10 + (c - '0');
+        any = true;
+        S.Next();
+    }
+    if (!any)
+        Fail(kMsgNumber);
+    return v;
+}
+
+std::uint32_t TReader::HexNumber()
+{
+    std::uint32_t v = 0;
+    bool any = false;
+    for (;;) {
+        const unsigned char c = Cur();
+        unsigned d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            break;
+        v = v * 16 + d;
+        any = true;
+        S.Next();
+    }
+    if (!any)
+        Fail(kMsgHexNumber);
+    return v;
+}
+
+std::string_view TReader::Name()
+{
+    if (S.AtEnd() || !IsNameStart(Cur()))
+        Fail(kMsgNameStart);
+    const char* start = S.FPos;
+    const char* p = start + 1;
+    const char* end = S.FEnd;
+    while (p != end && IsNameByte(static_cast<unsigned char>(*p)))
+        ++p;
+    if (p != end) {
+        S.FPos = p;
+        return {start, static_cast<std::size_t>(p - start)};
+    }
+    S.NewToken();
+    S.AppendRun(start, static_cast<std::size_t>(p - start));
+    S.MoveTo(p);
+    while (!S.AtEnd() && IsNameByte(Cur())) {
+        S.AppendChar(static_cast<char>(Cur()));
+        S.Next();
+    }
+    return S.TakeTokenView();
+}
+
+void TReader::ExpectChar(char c)
+{
+    if (S.AtEnd() || Cur() != static_cast<unsigned char>(c))
+        FailExpectedChar(c);
+    S.Next();
+}
+
+void TReader::ExpectText(std::string_view s)
+{
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (S.AtEnd() || Cur() != static_cast<unsigned char>(s[i]))
+            FailExpectedText(s.substr(i));
+        S.Next();
+    }
+}
+
+void TReader::SkipBlanks()
+{
+    while (!S.AtEnd()) {
+        const char* p = S.FPos;
+        const char* end = S.FEnd;
+        while (p != end && static_cast<unsigned char>(*p) <= 32)
+            ++p;
+        if (p != end) {
+            S.FPos = p;
+            return;
+        }
+        S.MoveTo(p);
+    }
+}
+
+void TReader::Element(TXmlNodeList& list, int depth)
+{
+    if (depth >= kMaxXmlDepth)
+        Fail(kMsgTooDeep);
+    const std::int32_t id = FNames.Intern(Name());
+    if (S.AtEnd())
+        Fail(kMsgElementUnfinished);
+    const unsigned char c = Cur();
+    if (!(c <= 32 || c == '/' || c == '>'))
+        Fail(kMsgElementNameChar);
+    auto* element = new TXmlElement(&FNames, id);
+    list.AppendNew(element);
+    Attributes(*element);
+    if (Cur() == '/' && !S.AtEnd()) {
+        ExpectText("/>");
+        return;
+    }
+    ExpectChar('>');
+    Content(element->ChildList(), depth + 1);
+    ExpectChar('/');
+    ExpectText(FNames.Name(id));
+    SkipBlanks();
+    ExpectChar('>');
+}
+
+void TReader::Attributes(TXmlNode& node)
+{
+    SkipBlanks();
+    while (!S.AtEnd() && IsNameStart(Cur())) {
+        const std::int32_t id = FNames.Intern(Name());
+        SkipBlanks();
+        ExpectChar('=');
+        SkipBlanks();
+        if (S.AtEnd())
+            Fail(kMsgAttrValue);
+        const unsigned char q = Cur();
+        if (q != '\'' && q != '"')
+            Fail(kMsgStringConst);
+        node.StoreAttr(id, TXmlValue(QuotedValue(static_cast<char>(q))));
+        SkipBlanks();
+    }
+}
+
+std::string TReader::QuotedValue(char q)
+{
+    S.Next();
+    const char* start = S.FPos;
+    const char* p = start;
+    const char* end = S.FEnd;
+    while (p != end && *p != q && *p != '&' && *p != '<')
+        ++p;
+    if (p != end && *p == q) {
+        std::string value(start, p);
+        S.MoveTo(p);
+        S.Next();
+        return value;
+    }
+    S.NewToken();
+    S.AppendRun(start, static_cast<std::size_t>(p - start));
+    S.MoveTo(p);
+    while (!S.AtEnd() && Cur() != static_cast<unsigned char>(q)) {
+        const unsigned char c = Cur();
+        if (c == '&') {
+            S.AppendChar(Reference());
+            continue;
+        }
+        if (c == '<')
+            Fail(kMsgLtInAttr);
+        start = S.FPos;
+        p = start;
+        end = S.FEnd;
+        while (p != end && *p != q && *p != '&' && *p != '<')
+            ++p;
+        S.AppendRun(start, static_cast<std::size_t>(p - start));
+        S.MoveTo(p);
+    }
+    if (S.AtEnd())
+        FailExpectedText(std::string_view(&q, 1));
+    S.Next();
+    return S.TakeToken();
+}
+
+void TReader::Instruction(TXmlNodeList& list)
+{
+    S.Next();
+    const std::int32_t id = FNames.Intern(Name());
+    auto* pi = new TXmlProcessingInstruction(&FNames, id, std::string());
+    list.AppendNew(pi);
+    if (id == FNames.FXmlId) {
+        Attributes(*pi);
+        ExpectText("?>");
+    } else {
+        pi->SetData(ScanUntil("?>"));
+    }
+}
+
+std::string TReader::ScanUntil(std::string_view t)
+{
+    // Within the window a plain search finds the first occurrence of the terminator.
+    {
+        const std::string_view window(S.FPos, static_cast<std::size_t>(S.FEnd - S.FPos));
+        const std::size_t at = window.find(t);
+        if (at != std::string_view::npos) {
+            std::string text(S.FPos, at);
+            S.MoveTo(S.FPos + at + t.size());
+            return text;
+        }
+    }
+    // Across windows: byte by byte, keeping a partial match of the terminator. After a mismatch the longest
+    // proper suffix of the matched part that also begins the terminator stays matched.
+    S.NewToken();
+    std::size_t matched = 0;
+    for (;;) {
+        if (S.AtEnd())
+            FailExpectedText(t);
+        const unsigned char c = Cur();
+        if (c == static_cast<unsigned char>(t[matched])) {
+            ++matched;
+            S.Next();
+            if (matched == t.size())
+                break;
+            continue;
+        }
+        if (matched == 0) {
+            S.AppendChar(static_cast<char>(c));
+            S.Next();
+            continue;
+        }
+        std::size_t keep = matched - 1;
+        while (keep > 0 && t.substr(matched - keep, keep) != t.substr(0, keep))
+            --keep;
+        S.AppendRun(t.data(), matched - keep);
+        matched = keep;
+    }
+    return S.TakeToken();
+}
+
+} // namespace
+
+void ParseContent(TXmlNodeList& list, TXmlSource& source, TXmlNameTable& names, bool preserveWhitespace)
+{
+    TReader reader(source, names, preserveWhitespace);
+    reader.Content(list, 0);
+}
+
+} // namespace skyloom::xml

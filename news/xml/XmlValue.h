@@ -1,0 +1,21 @@
+// Text forms shared by the typed values, the node classes and the binary form.
+#pragma once
+
+#include "XmlLib.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace skyloom::xml {
+
+// "yyyy-mm-ddThh-nn-ss"; raises EXmlConvertError for a value outside the years 1 to 9999.
+std::string DateTimeToText(TDateTime t);
+// Reads the form above back; raises EXmlConvertError when it is not a valid date and time.
+TDateTime TextToDateTime(const std::string& text);
+std::string FloatToText(double v);
+// RFC 4648 Base64, cut into lines of lineLength characters joined by CR LF (none when lineLength <= 0).
+std::string Base64Encode(const void* data, std::size_t count, int lineLength);
+std::string Base64Decode(std::string_view text);
+
+} // namespace skyloom::xml
