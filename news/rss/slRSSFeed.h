@@ -1,0 +1,497 @@
+// The RSS feed component: the channel's data, the news items and the load that fills them from feed text.
+//
+// Every string holds the feed's bytes exactly as loaded; nothing here converts character sets. Dates are
+// date-times (days since 30 December 1899, the fraction being the time of day) in local time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace skyloom {
+
+// Days since 30 December 1899; the fraction is the time of day.
+using TDateTime = double;
+
+// ---------------------------------------------------------------------------------------------------------------
+// Small readers the load relies on. They never throw; unreadable input gives the documented default.
+
+// An RFC 822 date as used in feeds (with some tolerance), converted to local time; 0 when empty or unreadable.
+TDateTime FeedDateToDateTime(const std::string& Text);
+// The signed offset of a numeric zone suffix ("+0200", "-0530", also "+05:30") as a fraction of a day; 0 otherwise.
+double ZoneOffsetToDays(const std::string& Text);
+// A byte count such as "1,234", "10KB", "1.5M" or "2 GB". Negative counts give 0; counts beyond 32 bits give
+// 4294967295 rather than wrapping round to a small number.
+std::uint32_t ParseByteSize(const std::string& Text);
+
+// Minutes to subtract from UTC to get the local time, as the platform reports it right now (daylight saving
+// included when it is in force now).
+int CurrentTimeZoneBias();
+// Pins the bias answered by CurrentTimeZoneBias (tests use it to fix the zone); nullptr goes back to the platform.
+void OverrideTimeZoneBias(const int* Minutes);
+
+// ---------------------------------------------------------------------------------------------------------------
+// Sets of skip hours and days.
+
+enum class TslRSSFeedSkipHours : std::uint8_t {
+    h00, h01, h02, h03, h04, h05, h06, h07, h08, h09, h10, h11,
+    h12, h13, h14, h15, h16, h17, h18, h19, h20, h21, h22, h23
+};
+enum class TslRSSFeedSkipDays : std::uint8_t { Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday };
+
+// A set of enumeration members stored as bits (member n is bit n).
+template <typename TMember, typename TBits>
+class TslRSSSet {
+public:
+    constexpr TslRSSSet() = default;
+    static constexpr TslRSSSet FromBits(TBits Bits) { TslRSSSet s; s.FBits = Bits; return s; }
+
+    void Include(TMember m) { FBits = static_cast<TBits>(FBits | Bit(m)); }
+    void Exclude(TMember m) { FBits = static_cast<TBits>(FBits & ~Bit(m)); }
+    bool Contains(TMember m) const { return (FBits & Bit(m)) != 0; }
+    bool IsEmpty() const { return FBits == 0; }
+    void Clear() { FBits = 0; }
+    TBits Bits() const { return FBits; }
+    friend bool operator==(const TslRSSSet&, const TslRSSSet&) = default;
+
+private:
+    static constexpr TBits Bit(TMember m) { return static_cast<TBits>(TBits{1} << static_cast<unsigned>(m)); }
+    TBits FBits = 0;
+};
+
+using TslRSSFeedSkipHoursSet = TslRSSSet<TslRSSFeedSkipHours, std::uint32_t>;
+using TslRSSFeedSkipDaysSet = TslRSSSet<TslRSSFeedSkipDays, std::uint8_t>;
+
+// ---------------------------------------------------------------------------------------------------------------
+// Value objects. Assign(nullptr) resets every field; Assign(&other) copies every field.
+
+struct TslRSSFeedImage {
+    std::string URL;
+    std::string Title;
+    std::string Link;
+    std::string Description;
+    std::uint16_t Width = 0;
+    std::uint16_t Height = 0;
+
+    void Assign(const TslRSSFeedImage* Source);
+    void Trim();
+    friend bool operator==(const TslRSSFeedImage&, const TslRSSFeedImage&) = default;
+};
+
+struct TslRSSFeedCloud {
+    std::string Domain;
+    std::uint16_t Port = 0;
+    std::string Path;
+    std::string RegisterProcedure;
+    std::string Protocol;
+
+    void Assign(const TslRSSFeedCloud* Source);
+    void Trim();
+    friend bool operator==(const TslRSSFeedCloud&, const TslRSSFeedCloud&) = default;
+};
+
+struct TslRSSFeedTextInput {
+    std::string Title;
+    std::string Description;
+    std::string Name;
+    std::string Link;
+
+    void Assign(const TslRSSFeedTextInput* Source);
+    void Trim();
+    friend bool operator==(const TslRSSFeedTextInput&, const TslRSSFeedTextInput&) = default;
+};
+
+struct TslRSSFeedItemCategory {
+    std::string Domain;
+    std::string Title;
+
+    void Assign(const TslRSSFeedItemCategory* Source);
+    void Trim();
+    friend bool operator==(const TslRSSFeedItemCategory&, const TslRSSFeedItemCategory&) = default;
+};
+
+struct TslRSSFeedItemSource {
+    std::string Title;
+    std::string URL;
+
+    void Assign(const TslRSSFeedItemSource* Source);
+    void Trim();
+    friend bool operator==(const TslRSSFeedItemSource&, const TslRSSFeedItemSource&) = default;
+};
+
+struct TslRSSFeedItemGuid {
+    bool IsPermaLink = false;
+    std::string URL;
+
+    void Assign(const TslRSSFeedItemGuid* Source);
+    void Trim();
+    friend bool operator==(const TslRSSFeedItemGuid&, const TslRSSFeedItemGuid&) = default;
+};
+
+// ---------------------------------------------------------------------------------------------------------------
+// Collections that own their items. An item knows the collection it is in (none for a standalone item).
+
+class TslRSSCollectionBase;
+
+class TslRSSCollectionItem {
+public:
+    TslRSSCollectionItem(const TslRSSCollectionItem&) = delete;
+    TslRSSCollectionItem& operator=(const TslRSSCollectionItem&) = delete;
+    virtual ~TslRSSCollectionItem() = default;
+
+    TslRSSCollectionBase* Collection() const { return FCollection; }
+    // Position in the collection, -1 for a standalone item.
+    int Index() const;
+    // Unique within the collection, counted from 0 in order of creation; -1 for a standalone item.
+    int ID() const { return FID; }
+    // The name collection editors show.
+    virtual std::string DisplayName() const;
+
+protected:
+    TslRSSCollectionItem() = default;
+    virtual std::string ClassName() const = 0;
+
+private:
+    friend class TslRSSCollectionBase;
+    TslRSSCollectionBase* FCollection = nullptr;
+    int FID = -1;
+};
+
+class TslRSSCollectionBase {
+public:
+    TslRSSCollectionBase(const TslRSSCollectionBase&) = delete;
+    TslRSSCollectionBase& operator=(const TslRSSCollectionBase&) = delete;
+    virtual ~TslRSSCollectionBase();
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    bool IsEmpty() const { return FItems.empty(); }
+    int IndexOf(const TslRSSCollectionItem* Item) const;
+    // Removes the item at Index (std::out_of_range when there is none).
+    void Delete(int Index);
+    void Clear();
+
+protected:
+    TslRSSCollectionBase() = default;
+    void SwapBase(TslRSSCollectionBase& Other);
+    TslRSSCollectionItem& BaseItem(int Index) const;
+    TslRSSCollectionItem& Adopt(std::unique_ptr<TslRSSCollectionItem> Item, int Index);
+
+private:
+    std::vector<std::unique_ptr<TslRSSCollectionItem>> FItems;
+    int FNextID = 0;
+};
+
+template <typename TItem, typename TOwner>
+class TslRSSOwnedCollection : public TslRSSCollectionBase {
+public:
+    explicit TslRSSOwnedCollection(TOwner* Owner) : FOwner(Owner) {}
+
+    TOwner* Owner() const { return FOwner; }
+    // The item at Index (std::out_of_range when there is none).
+    TItem& Items(int Index) const { return static_cast<TItem&>(BaseItem(Index)); }
+    TItem& operator[](int Index) const { return Items(Index); }
+    TItem& Add() { return Insert(Count()); }
+    TItem& Insert(int Index) { return static_cast<TItem&>(Adopt(std::make_unique<TItem>(), Index)); }
+    // Takes over a standalone item and puts it at Index.
+    TItem& InsertItem(std::unique_ptr<TItem> Item, int Index)
+    {
+        return static_cast<TItem&>(Adopt(std::move(Item), Index));
+    }
+    // Exchanges the items of two collections (each item then belongs to its new collection).
+    void SwapItems(TslRSSOwnedCollection& Other) { SwapBase(Other); }
+
+private:
+    TOwner* FOwner;
+};
+
+class TslRSSFeed;
+class TslRSSFeedItem;
+class TslRSSFeedItemEnclosure;
+
+class TslRSSFeedItemEnclosureCollection : public TslRSSOwnedCollection<TslRSSFeedItemEnclosure, TslRSSFeedItem> {
+public:
+    using TslRSSOwnedCollection::TslRSSOwnedCollection;
+    void Assign(const TslRSSFeedItemEnclosureCollection* Source);
+};
+
+class TslRSSFeedItemCollection : public TslRSSOwnedCollection<TslRSSFeedItem, TslRSSFeed> {
+public:
+    using TslRSSOwnedCollection::TslRSSOwnedCollection;
+    void Assign(const TslRSSFeedItemCollection* Source);
+};
+
+class TslRSSFeedItemEnclosure : public TslRSSCollectionItem {
+public:
+    std::string ContentType;
+    std::uint32_t ContentLength = 0;
+    std::string URL;
+
+    TslRSSFeedItemEnclosure() = default;
+    void Assign(const TslRSSFeedItemEnclosure* Source);
+    void Trim();
+    // "file.mp3 - 12345" when the enclosure has a URL or a length, else the default name.
+    std::string DisplayName() const override;
+
+protected:
+    std::string ClassName() const override { return "TslRSSFeedItemEnclosure"; }
+};
+
+// One news item.
+class TslRSSFeedItem : public TslRSSCollectionItem {
+public:
+    std::string Title;
+    std::string Link;
+    std::string Description;
+    std::string Author;
+    std::string Comments;
+    TDateTime PubDate = 0;  // local time; 0 when absent or unreadable
+    TslRSSFeedItemCategory Category;
+    TslRSSFeedItemGuid Guid;
+    TslRSSFeedItemSource Source;
+
+    TslRSSFeedItem() : FEnclosure(this) {}
+
+    TslRSSFeedItemEnclosureCollection& Enclosure() { return FEnclosure; }
+    const TslRSSFeedItemEnclosureCollection& Enclosure() const { return FEnclosure; }
+    // Sum of the enclosures' lengths; 4294967295 when the sum does not fit.
+    std::uint32_t EnclosureSize() const;
+
+    // nullptr resets the item; SkipEnclosures leaves this item's own enclosures as they are.
+    void Assign(const TslRSSFeedItem* From, bool SkipEnclosures = false);
+    void TrimAll();
+    // "<date and time> - <title>" when the item has a date or a title, else the default name.
+    std::string DisplayName() const override;
+
+protected:
+    std::string ClassName() const override { return "TslRSSFeedItem"; }
+
+private:
+    TslRSSFeedItemEnclosureCollection FEnclosure;
+};
+
+// The channel's own data.
+class TslRSSFeedElements {
+public:
+    std::string Title;
+    std::string Description;
+    std::string Link;
+    std::string Language;
+    std::string Copyright;
+    std::string ManagingEditor;
+    std::string WebMaster;
+    std::string Generator;
+    std::string Docs;
+    TslRSSFeedSkipHoursSet SkipHours;
+    TslRSSFeedSkipDaysSet SkipDays;
+    TslRSSFeedImage Image;
+    std::uint32_t TTL = 0;
+    TslRSSFeedCloud Cloud;
+    TslRSSFeedItemCategory Category;
+    TslRSSFeedTextInput TextInput;
+    TDateTime PubDate = 0;
+    TDateTime LastBuildDate = 0;
+
+    explicit TslRSSFeedElements(TslRSSFeed* Owner) : FOwner(Owner) {}
+    TslRSSFeedElements(const TslRSSFeedElements&) = delete;
+    TslRSSFeedElements& operator=(const TslRSSFeedElements&) = delete;
+
+    TslRSSFeed* Owner() const { return FOwner; }
+    void Assign(const TslRSSFeedElements* Source);
+    void TrimAll();
+
+private:
+    TslRSSFeed* FOwner;
+};
+
+// ---------------------------------------------------------------------------------------------------------------
+// The feed's own HTTP transfer. The feed republishes its settings and forwards its events; in this program the
+// feed text is fetched by the main window, so nothing ever starts this transfer. Whatever drives it raises the
+// events below with the transfer as Sender.
+
+class TslRSSFeedTransfer {
+public:
+    enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+    enum TslHTTPAccessType { atPreconfig, atDirect, atUseProxy };
+
+    struct TslHTTPProxy {
+        TslHTTPAccessType AccessType = atPreconfig;
+        std::int32_t ProxyPort = 8080;
+        std::string ProxyServer;
+        std::string ProxyBypass = "127.0.0.1;";
+        std::string ProxyUsername;
+        std::string ProxyPassword;
+
+        void Assign(const TslHTTPProxy* Source);
+        friend bool operator==(const TslHTTPProxy&, const TslHTTPProxy&) = default;
+    };
+
+    static constexpr std::int32_t MinBufferSize = 255;
+    static constexpr std::int32_t MaxBufferSize = 2147483647;
+
+    explicit TslRSSFeedTransfer(std::string AgentText) : Agent(std::move(AgentText)) {}
+
+    std::string URL;
+    std::string Agent;
+    std::string HTTPUsername;
+    std::string HTTPPassword;
+    TslHTTPProxy Proxy;
+    TThreadPriority ThreadPriority = tpNormal;
+    bool WaitThread = false;
+    std::int32_t WaitTimeout = 0;
+
+    std::int32_t TransferBufferSize() const { return FTransferBufferSize; }
+    // Sizes outside 255 .. 2147483647 raise std::out_of_range.
+    void SetTransferBufferSize(std::int32_t Value);
+
+    std::function<void(TslRSSFeedTransfer& Sender, std::int32_t ErrorCode, const std::string& RawHeadersCRLF,
+                       const std::string& ContentType, const std::string& ContentLanguage,
+                       const std::string& ContentEncoding, std::int32_t ContentLength, const std::string& Location,
+                       TDateTime Date, TDateTime LastModified, TDateTime Expires, const std::string& ETag,
+                       bool& ContinueDownload)> OnHeaderInfo;
+    std::function<void(TslRSSFeedTransfer& Sender, const std::string& ContentType, std::int32_t FileSize,
+                       std::int32_t BytesRead, std::istream* Stream)> OnConnLost;
+    std::function<void(TslRSSFeedTransfer& Sender, std::int32_t ErrorCode, std::istream* Stream)> OnHTTPError;
+    std::function<void(TslRSSFeedTransfer& Sender, const std::string& Realm, bool& TryAgain)> OnPasswordRequest;
+    std::function<void(TslRSSFeedTransfer& Sender, std::string& ProxyUsername, std::string& ProxyPassword,
+                       bool& TryAgain)> OnProxyAuthenticationRequest;
+    std::function<void(TslRSSFeedTransfer& Sender, const std::string& ContentType, std::int32_t DataSize,
+                       std::int32_t BytesRead, std::int32_t ElapsedTime, std::int32_t EstimatedTimeLeft,
+                       std::uint8_t PercentsDone, float TransferRate, std::istream* Stream)> OnProgress;
+    std::function<void(TslRSSFeedTransfer& Sender)> OnHostUnreachable;
+    std::function<void(TslRSSFeedTransfer& Sender, bool& TerminateThread)> OnWaitTimeoutExpired;
+    // The transfer ended well; Stream holds the body.
+    std::function<void(TslRSSFeedTransfer& Sender, const std::string& ContentType, std::int32_t DataSize,
+                       std::istream* Stream)> OnDone;
+    // The transfer failed for any reason (after OnConnLost, OnHostUnreachable or OnHTTPError, or on an error).
+    std::function<void(TslRSSFeedTransfer& Sender)> OnFailed;
+
+    void Assign(const TslRSSFeedTransfer* Source);
+
+private:
+    std::int32_t FTransferBufferSize = 4096;
+};
+
+// ---------------------------------------------------------------------------------------------------------------
+// The feed component.
+
+class TslRSSFeed {
+public:
+    using TThreadPriority = TslRSSFeedTransfer::TThreadPriority;
+    using TslHTTPProxy = TslRSSFeedTransfer::TslHTTPProxy;
+
+    using TNotifyEvent = std::function<void(TslRSSFeed& Sender)>;
+    using TslRSSEnclosureCanEnqueueEvent =
+        std::function<void(TslRSSFeed& Sender, TslRSSFeedItemEnclosure& Enclosure, bool& Enqueue)>;
+    using TslRSSEnclosureQueuedEvent = std::function<void(TslRSSFeed& Sender, TslRSSFeedItemEnclosure& Enclosure)>;
+    using TslRSSEnclosureContentLengthUpdatedEvent = std::function<void(
+        TslRSSFeed& Sender, TslRSSFeedItemEnclosure& Enclosure, std::int32_t RealContentLength)>;
+    using TslHTTPHeaderInfoEvent = std::function<void(
+        TslRSSFeed& Sender, std::int32_t ErrorCode, const std::string& RawHeadersCRLF, const std::string& ContentType,
+        const std::string& ContentLanguage, const std::string& ContentEncoding, std::int32_t ContentLength,
+        const std::string& Location, TDateTime Date, TDateTime LastModified, TDateTime Expires, const std::string& ETag,
+        bool& ContinueDownload)>;
+    using TslHTTPConnLostEvent = std::function<void(TslRSSFeed& Sender, const std::string& ContentType,
+                                                    std::int32_t FileSize, std::int32_t BytesRead,
+                                                    std::istream* Stream)>;
+    using TslHTTPErrorEvent = std::function<void(TslRSSFeed& Sender, std::int32_t ErrorCode, std::istream* Stream)>;
+    using TslHTTPPasswordRequestEvent =
+        std::function<void(TslRSSFeed& Sender, const std::string& Realm, bool& TryAgain)>;
+    using TslHTTPProxyAuthenticationEvent = std::function<void(TslRSSFeed& Sender, std::string& ProxyUsername,
+                                                               std::string& ProxyPassword, bool& TryAgain)>;
+    using TslHTTPProgressEvent = std::function<void(
+        TslRSSFeed& Sender, const std::string& ContentType, std::int32_t DataSize, std::int32_t BytesRead,
+        std::int32_t ElapsedTime, std::int32_t EstimatedTimeLeft, std::uint8_t PercentsDone, float TransferRate,
+        std::istream* Stream)>;
+    using TslThreadWaitTimeoutExpired = std::function<void(TslRSSFeed& Sender, bool& TerminateThread)>;
+
+    // The agent string the feed's transfer identifies itself with.
+    static std::string DefaultAgent();
+
+    TslRSSFeed();
+    TslRSSFeed(const TslRSSFeed&) = delete;
+    TslRSSFeed& operator=(const TslRSSFeed&) = delete;
+    ~TslRSSFeed();
+
+    // The encoding named in the feed's XML declaration, as written there; empty when there is none.
+    std::string FeedCodePage;
+    // Merge newly loaded items into the list instead of replacing it.
+    bool KeepOutdatedItems = false;
+    // Trim every string after a successful load.
+    bool TrimStrings = false;
+    // From the root element's "time" attribute; the current local time after a transfer of the feed's own.
+    TDateTime FeedTime = 0;
+    bool RemoveOrphanedDownloads = true;
+    std::intptr_t Tag = 0;
+
+    TslRSSFeedElements& FeedElements() { return *FFeedElements; }
+    const TslRSSFeedElements& FeedElements() const { return *FFeedElements; }
+    TslRSSFeedItemCollection& FeedItems() { return *FFeedItems; }
+    const TslRSSFeedItemCollection& FeedItems() const { return *FFeedItems; }
+    // Sum of EnclosureSize over all items; 4294967295 when the sum does not fit.
+    std::uint32_t EnclosureSize() const;
+
+    // Settings of the feed's own transfer.
+    TslRSSFeedTransfer& HTTPTransfer() { return *FHTTP; }
+    const TslRSSFeedTransfer& HTTPTransfer() const { return *FHTTP; }
+    TThreadPriority ThreadPriority() const { return FHTTP->ThreadPriority; }
+    void SetThreadPriority(TThreadPriority Value) { FHTTP->ThreadPriority = Value; }
+    const std::string& HTTPAgent() const { return FHTTP->Agent; }
+    void SetHTTPAgent(const std::string& Value) { FHTTP->Agent = Value; }
+    TslHTTPProxy& HTTPProxy() { return FHTTP->Proxy; }
+    const TslHTTPProxy& HTTPProxy() const { return FHTTP->Proxy; }
+    void SetHTTPProxy(const TslHTTPProxy& Value) { FHTTP->Proxy.Assign(&Value); }
+    const std::string& HTTPUsername() const { return FHTTP->HTTPUsername; }
+    void SetHTTPUsername(const std::string& Value) { FHTTP->HTTPUsername = Value; }
+    const std::string& HTTPPassword() const { return FHTTP->HTTPPassword; }
+    void SetHTTPPassword(const std::string& Value) { FHTTP->HTTPPassword = Value; }
+    std::int32_t HTTPTransferBufferSize() const { return FHTTP->TransferBufferSize(); }
+    void SetHTTPTransferBufferSize(std::int32_t Value) { FHTTP->SetTransferBufferSize(Value); }
+    bool WaitThread() const { return FHTTP->WaitThread; }
+    void SetWaitThread(bool Value) { FHTTP->WaitThread = Value; }
+    std::int32_t WaitTimeout() const { return FHTTP->WaitTimeout; }
+    void SetWaitTimeout(std::int32_t Value) { FHTTP->WaitTimeout = Value; }
+
+    // Events. Sender is always this feed.
+    TNotifyEvent OnRSSLoaded;
+    TNotifyEvent OnRSSLoadError;
+    TNotifyEvent OnRSSParseError;
+    TNotifyEvent OnRSSNotRSSError;
+    TslRSSEnclosureCanEnqueueEvent OnRSSEnclosureCanEnqueue;
+    TslRSSEnclosureQueuedEvent OnRSSEnclosureQueued;
+    TslRSSEnclosureQueuedEvent OnRSSEnclosureAlreadyDownloaded;
+    TslRSSEnclosureContentLengthUpdatedEvent OnRSSEnclosureContentLengthUpdated;
+    TslHTTPHeaderInfoEvent OnHTTPHeaderInfo;
+    TslHTTPConnLostEvent OnHTTPConnLost;
+    TslHTTPErrorEvent OnHTTPError;
+    TslHTTPPasswordRequestEvent OnHTTPPasswordRequest;
+    TslHTTPProxyAuthenticationEvent OnHTTPProxyAuthenticationRequest;
+    TslHTTPProgressEvent OnHTTPProgress;
+    TNotifyEvent OnHTTPHostUnreachable;
+    TslThreadWaitTimeoutExpired OnWaitTimeoutExpired;
+
+    // Empties the code page, the channel data and the item list.
+    void Clear();
+    // Trims the code page and every string of the channel and of every item.
+    void TrimAll();
+    // nullptr resets the feed (and turns KeepOutdatedItems on); a feed copies everything from that feed.
+    void Assign(const TslRSSFeed* Source);
+
+    // Reads an RSS document. True when the text was RSS and was read. On failure the previous contents stay and
+    // OnRSSParseError or OnRSSNotRSSError is raised, then OnRSSLoadError; on success OnRSSLoaded.
+    bool LoadFromString(const std::string& Text);
+    // Reads the stream from its current position (from position 0 when FromStart) to its end and loads that.
+    bool LoadFromStream(std::istream& Stream, bool FromStart);
+
+private:
+    void HookTransferEvents();
+    void TransferDone(std::istream* Stream);
+
+    std::unique_ptr<TslRSSFeedElements> FFeedElements;
+    std::unique_ptr<TslRSSFeedItemCollection> FFeedItems;
+    std::unique_ptr<TslRSSFeedTransfer> FHTTP;
+};
+
+} // namespace skyloom

@@ -1,0 +1,279 @@
+// Loading an RSS document into the feed.
+#include "slRSSFeed.h"
+
+#include "XmlLib.h"
+#include "slRSSText.h"
+
+#include <cmath>
+#include <iterator>
+
+namespace skyloom {
+
+using namespace rsstext;
+
+namespace {
+
+using TItemPtr = std::unique_ptr<TslRSSFeedItem>;
+
+// What one read of a document found. Nothing of the feed changes until the whole document has been read.
+struct TReadResult {
+    explicit TReadResult(TslRSSFeed* Feed) : Elements(Feed) {}
+    std::string CodePage;
+    std::string From;
+    TDateTime FeedTime = 0;
+    TslRSSFeedElements Elements;
+    std::vector<TItemPtr> Items;
+};
+
+std::string ChildText(IXmlNode& Node, const char* Name)
+{
+    const TXmlPtr<IXmlElement> child = Node.FirstChildElementNamed(Name);
+    return child ? child->Text() : std::string();
+}
+
+bool HasChildNodes(IXmlNode& Node) { return Node.ChildNodes()->Count() > 0; }
+
+// The first "category" child, when there is one, replaces the category; otherwise it stays as it was.
+void ReadCategory(IXmlNode& Node, TslRSSFeedItemCategory& Category)
+{
+    const TXmlPtr<IXmlElement> category = Node.FirstChildElementNamed("category");
+    if (!category)
+        return;
+    Category.Title = category->Text();
+    Category.Domain = category->AttrText("domain", "");
+}
+
+void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements)
+{
+    Elements.Title = ChildText(Channel, "title");
+    Elements.Link = ChildText(Channel, "link");
+    Elements.Description = ChildText(Channel, "description");
+    Elements.Language = ChildText(Channel, "language");
+    Elements.Copyright = ChildText(Channel, "copyright");
+    Elements.ManagingEditor = ChildText(Channel, "managingEditor");
+    Elements.WebMaster = ChildText(Channel, "webMaster");
+    Elements.PubDate = FeedDateToDateTime(ChildText(Channel, "pubDate"));
+    Elements.LastBuildDate = FeedDateToDateTime(ChildText(Channel, "lastBuildDate"));
+    ReadCategory(Channel, Elements.Category);
+    Elements.Generator = ChildText(Channel, "generator");
+    Elements.Docs = ChildText(Channel, "docs");
+
+    if (const TXmlPtr<IXmlElement> cloud = Channel.FirstChildElementNamed("cloud")) {
+        Elements.Cloud.Domain = cloud->AttrText("domain", "");
+        Elements.Cloud.Port = static_cast<std::uint16_t>(StrToIntDef(cloud->AttrText("port", ""), 0));
+        Elements.Cloud.Path = cloud->AttrText("path", "");
+        Elements.Cloud.RegisterProcedure = cloud->AttrText("registerProcedure", "");
+        Elements.Cloud.Protocol = cloud->AttrText("protocol", "");
+    }
+
+    Elements.TTL = static_cast<std::uint32_t>(StrToIntDef(ChildText(Channel, "ttl"), 0));
+
+    const TXmlPtr<IXmlElement> image = Channel.FirstChildElementNamed("image");
+    if (image && HasChildNodes(*image)) {
+        Elements.Image.URL = ChildText(*image, "url");
+        Elements.Image.Title = ChildText(*image, "title");
+        Elements.Image.Link = ChildText(*image, "link");
+        Elements.Image.Description = ChildText(*image, "description");
+        Elements.Image.Width = static_cast<std::uint16_t>(StrToIntDef(ChildText(*image, "width"), 0));
+        Elements.Image.Height = static_cast<std::uint16_t>(StrToIntDef(ChildText(*image, "height"), 0));
+    }
+
+    const TXmlPtr<IXmlElement> textInput = Channel.FirstChildElementNamed("textInput");
+    if (textInput && HasChildNodes(*textInput)) {
+        Elements.TextInput.Title = ChildText(*textInput, "title");
+        Elements.TextInput.Description = ChildText(*textInput, "description");
+        Elements.TextInput.Name = ChildText(*textInput, "name");
+        Elements.TextInput.Link = ChildText(*textInput, "link");
+    }
+
+    Elements.SkipHours.Clear();
+    const TXmlPtr<IXmlElement> skipHours = Channel.FirstChildElementNamed("skipHours");
+    if (skipHours && HasChildNodes(*skipHours)) {
+        const TXmlPtr<IXmlNodeList> hours = skipHours->ChildElementsNamed("hour");
+        for (int i = 0; i < hours->Count(); ++i) {
+            const std::int32_t hour = StrToIntDef(hours->Item(i)->Text(), -1);
+            if (hour >= 0 && hour <= 23)
+                Elements.SkipHours.Include(static_cast<TslRSSFeedSkipHours>(hour));
+        }
+    }
+
+    Elements.SkipDays.Clear();
+    const TXmlPtr<IXmlElement> skipDays = Channel.FirstChildElementNamed("skipDays");
+    if (skipDays && HasChildNodes(*skipDays)) {
+        static constexpr std::string_view names[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                                     "Friday", "Saturday", "Sunday"};
+        const TXmlPtr<IXmlNodeList> days = skipDays->ChildElementsNamed("day");
+        for (int i = 0; i < days->Count(); ++i) {
+            std::string day = AsciiLowerCase(days->Item(i)->Text());
+            if (day.size() > 5)
+                day[0] = AsciiUpper(day[0]);
+            for (std::size_t d = 0; d < std::size(names); ++d) {
+                if (day == names[d])
+                    Elements.SkipDays.Include(static_cast<TslRSSFeedSkipDays>(d));
+            }
+        }
+    }
+}
+
+TItemPtr ReadItem(IXmlNode& Node)
+{
+    auto item = std::make_unique<TslRSSFeedItem>();
+    item->Title = ChildText(Node, "title");
+    item->Link = ChildText(Node, "link");
+    item->Description = ChildText(Node, "description");
+    item->Author = ChildText(Node, "author");
+    ReadCategory(Node, item->Category);
+    item->Comments = ChildText(Node, "comments");
+    item->PubDate = FeedDateToDateTime(ChildText(Node, "pubDate"));
+
+    if (const TXmlPtr<IXmlElement> guid = Node.FirstChildElementNamed("guid")) {
+        item->Guid.URL = guid->Text();
+        item->Guid.IsPermaLink = AsciiLowerCase(guid->AttrText("isPermaLink", "")) == "true";
+    }
+    if (const TXmlPtr<IXmlElement> source = Node.FirstChildElementNamed("source")) {
+        item->Source.Title = source->Text();
+        item->Source.URL = source->AttrText("url", "");
+    }
+    // No download queue can be attached in this program, so enclosures are only recorded, never offered.
+    const TXmlPtr<IXmlNodeList> enclosures = Node.ChildElementsNamed("enclosure");
+    for (int i = 0; i < enclosures->Count(); ++i) {
+        const TXmlPtr<IXmlNode> node = enclosures->Item(i);
+        TslRSSFeedItemEnclosure& enclosure = item->Enclosure().Add();
+        enclosure.URL = node->AttrText("url", "");
+        enclosure.ContentLength = ParseByteSize(node->AttrText("length", ""));
+        enclosure.ContentType = node->AttrText("type", "");
+    }
+    return item;
+}
+
+void ReadFeed(IXmlElement& Root, TReadResult& Result)
+{
+    Result.From = Root.AttrText("from", "");
+    Result.FeedTime = FeedDateToDateTime(Root.AttrText("time", ""));
+
+    const TXmlPtr<IXmlElement> channel = Root.FirstChildElementNamed("channel");
+    if (!channel || !HasChildNodes(*channel))
+        return;
+    ReadChannel(*channel, Result.Elements);
+    const TXmlPtr<IXmlNodeList> items = channel->ChildElementsNamed("item");
+    Result.Items.reserve(static_cast<std::size_t>(items->Count()));
+    for (int i = 0; i < items->Count(); ++i)
+        Result.Items.push_back(ReadItem(*items->Item(i)));
+}
+
+// How an item names itself: its guid, else its link, else its title (blanks around them do not count, so a
+// list that was trimmed after an earlier load still matches the untrimmed text of the next one).
+std::string Identity(const TslRSSFeedItem& Item)
+{
+    std::string key(1, 'g');
+    key += Trim(Item.Guid.URL);
+    if (key.size() == 1) {
+        key.assign(1, 'l');
+        key += Trim(Item.Link);
+    }
+    if (key.size() == 1) {
+        key.assign(1, 't');
+        key += Trim(Item.Title);
+    }
+    return key;
+}
+
+// A newly read item is one already listed when both dates agree to the millisecond and the item names itself
+// the same way. The date alone is not enough: it would fold distinct items published in the same second, and
+// every item without a date, into one entry and lose the others.
+bool SameItem(const TslRSSFeedItem& Listed, const TslRSSFeedItem& Fresh, const std::string& FreshIdentity)
+{
+    return std::fabs(Listed.PubDate - Fresh.PubDate) < 1.0 / 86400000.0 && Identity(Listed) == FreshIdentity;
+}
+
+} // namespace
+
+bool TslRSSFeed::LoadFromString(const std::string& Text)
+{
+    enum class TOutcome { Loaded, ParseError, NotRSS };
+    TOutcome outcome = TOutcome::ParseError;
+    TReadResult result(this);
+    {
+        const TXmlPtr<IXmlDocument> document = NewXmlDocument("", "1.0", "iso-8859-1");
+        // Every failure of the XML reader, of the checks and of reading counts; the messages are of no use to
+        // anyone here, the events say what happened.
+        try {
+            document->LoadFromString(Text);
+            const TXmlPtr<IXmlElement> root = document->DocumentElement();
+            if (root && root->NodeName() != "rss") {
+                outcome = TOutcome::NotRSS;
+            } else if (root) {
+                const TXmlPtr<IXmlNodeList> children = document->ChildNodes();
+                if (children->Count() > 0) {
+                    const TXmlPtr<IXmlNode> first = children->Item(0);
+                    if (first->NodeName() == "xml")
+                        result.CodePage = first->AttrText("encoding", "");
+                }
+                ReadFeed(*root, result);
+                outcome = TOutcome::Loaded;
+            }
+        } catch (...) {
+            outcome = TOutcome::ParseError;
+        }
+    }
+
+    if (outcome != TOutcome::Loaded) {
+        if (outcome == TOutcome::NotRSS) {
+            if (OnRSSNotRSSError)
+                OnRSSNotRSSError(*this);
+        } else if (OnRSSParseError) {
+            OnRSSParseError(*this);
+        }
+        if (OnRSSLoadError)
+            OnRSSLoadError(*this);
+        return false;
+    }
+
+    const bool keep = KeepOutdatedItems && !FeedItems().IsEmpty();
+    TslRSSFeedItemCollection& items = FeedItems();
+    FeedCodePage = std::move(result.CodePage);
+    FeedElements().Assign(&result.Elements);
+    if (!result.From.empty())
+        HTTPTransfer().URL = result.From;
+    FeedTime = result.FeedTime;
+    if (!keep) {
+        items.Clear();
+        for (TItemPtr& item : result.Items)
+            items.InsertItem(std::move(item), items.Count());
+    } else {
+        // New items go to the top in feed order; known ones take the new fields but keep their enclosures.
+        int insertAt = 0;
+        for (TItemPtr& fresh : result.Items) {
+            const std::string identity = Identity(*fresh);
+            TslRSSFeedItem* listed = nullptr;
+            for (int i = 0; i < items.Count() && !listed; ++i) {
+                if (SameItem(items[i], *fresh, identity))
+                    listed = &items[i];
+            }
+            if (listed)
+                listed->Assign(fresh.get(), true);
+            else
+                items.InsertItem(std::move(fresh), insertAt++);
+        }
+    }
+
+    if (TrimStrings)
+        TrimAll();
+    if (OnRSSLoaded)
+        OnRSSLoaded(*this);
+    return true;
+}
+
+bool TslRSSFeed::LoadFromStream(std::istream& Stream, bool FromStart)
+{
+    if (FromStart) {
+        Stream.clear();
+        Stream.seekg(0);
+    }
+    std::string text;
+    if (Stream)
+        text.assign(std::istreambuf_iterator<char>(Stream), std::istreambuf_iterator<char>());
+    return LoadFromString(text);
+}
+
+} // namespace skyloom

@@ -1,0 +1,459 @@
+// The feed model: value objects, collections, items, channel data and the component's own operations.
+#include "slRSSFeed.h"
+
+#include "slRSSText.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#ifndef SL_PRODUCT_SITE
+#define SL_PRODUCT_SITE "https://www.quorvane.com/"
+#endif
+
+namespace skyloom {
+
+using rsstext::TrimInPlace;
+
+namespace {
+
+std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
+{
+    return b > std::numeric_limits<std::uint32_t>::max() - a ? std::numeric_limits<std::uint32_t>::max() : a + b;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+// Value objects
+
+void TslRSSFeedImage::Assign(const TslRSSFeedImage* Source) { *this = Source ? *Source : TslRSSFeedImage{}; }
+void TslRSSFeedImage::Trim()
+{
+    TrimInPlace(URL);
+    TrimInPlace(Title);
+    TrimInPlace(Link);
+    TrimInPlace(Description);
+}
+
+void TslRSSFeedCloud::Assign(const TslRSSFeedCloud* Source) { *this = Source ? *Source : TslRSSFeedCloud{}; }
+void TslRSSFeedCloud::Trim()
+{
+    TrimInPlace(Domain);
+    TrimInPlace(Path);
+    TrimInPlace(RegisterProcedure);
+    TrimInPlace(Protocol);
+}
+
+void TslRSSFeedTextInput::Assign(const TslRSSFeedTextInput* Source)
+{
+    *this = Source ? *Source : TslRSSFeedTextInput{};
+}
+void TslRSSFeedTextInput::Trim()
+{
+    TrimInPlace(Title);
+    TrimInPlace(Description);
+    TrimInPlace(Name);
+    TrimInPlace(Link);
+}
+
+void TslRSSFeedItemCategory::Assign(const TslRSSFeedItemCategory* Source)
+{
+    *this = Source ? *Source : TslRSSFeedItemCategory{};
+}
+void TslRSSFeedItemCategory::Trim()
+{
+    TrimInPlace(Domain);
+    TrimInPlace(Title);
+}
+
+void TslRSSFeedItemSource::Assign(const TslRSSFeedItemSource* Source)
+{
+    *this = Source ? *Source : TslRSSFeedItemSource{};
+}
+void TslRSSFeedItemSource::Trim()
+{
+    TrimInPlace(Title);
+    TrimInPlace(URL);
+}
+
+void TslRSSFeedItemGuid::Assign(const TslRSSFeedItemGuid* Source) { *this = Source ? *Source : TslRSSFeedItemGuid{}; }
+void TslRSSFeedItemGuid::Trim() { TrimInPlace(URL); }
+
+// ---------------------------------------------------------------------------------------------------------------
+// Collections
+
+int TslRSSCollectionItem::Index() const { return FCollection ? FCollection->IndexOf(this) : -1; }
+
+std::string TslRSSCollectionItem::DisplayName() const { return ClassName(); }
+
+TslRSSCollectionBase::~TslRSSCollectionBase() { Clear(); }
+
+int TslRSSCollectionBase::IndexOf(const TslRSSCollectionItem* Item) const
+{
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+        if (FItems[i].get() == Item)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void TslRSSCollectionBase::Delete(int Index)
+{
+    if (Index < 0 || Index >= Count())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+    FItems.erase(FItems.begin() + Index);
+}
+
+void TslRSSCollectionBase::Clear()
+{
+    // Items leave one by one from the end, so an item being destroyed never sees a half-moved list.
+    while (!FItems.empty())
+        FItems.pop_back();
+}
+
+void TslRSSCollectionBase::SwapBase(TslRSSCollectionBase& Other)
+{
+    std::swap(FItems, Other.FItems);
+    std::swap(FNextID, Other.FNextID);
+    for (auto& item : FItems)
+        item->FCollection = this;
+    for (auto& item : Other.FItems)
+        item->FCollection = &Other;
+}
+
+TslRSSCollectionItem& TslRSSCollectionBase::BaseItem(int Index) const
+{
+    if (Index < 0 || Index >= Count())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+    return *FItems[static_cast<std::size_t>(Index)];
+}
+
+TslRSSCollectionItem& TslRSSCollectionBase::Adopt(std::unique_ptr<TslRSSCollectionItem> Item, int Index)
+{
+    if (Index < 0 || Index > Count())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+    Item->FCollection = this;
+    Item->FID = FNextID++;
+    return **FItems.insert(FItems.begin() + Index, std::move(Item));
+}
+
+void TslRSSFeedItemEnclosureCollection::Assign(const TslRSSFeedItemEnclosureCollection* Source)
+{
+    if (Source == this)
+        return;
+    Clear();
+    if (!Source)
+        return;
+    for (int i = 0; i < Source->Count(); ++i)
+        Add().Assign(&Source->Items(i));
+}
+
+void TslRSSFeedItemCollection::Assign(const TslRSSFeedItemCollection* Source)
+{
+    if (Source == this)
+        return;
+    Clear();
+    if (!Source)
+        return;
+    for (int i = 0; i < Source->Count(); ++i)
+        Add().Assign(&Source->Items(i));
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Enclosures and items
+
+void TslRSSFeedItemEnclosure::Assign(const TslRSSFeedItemEnclosure* Source)
+{
+    if (Source == this)
+        return;
+    ContentType = Source ? Source->ContentType : std::string();
+    ContentLength = Source ? Source->ContentLength : 0;
+    URL = Source ? Source->URL : std::string();
+}
+
+void TslRSSFeedItemEnclosure::Trim()
+{
+    TrimInPlace(ContentType);
+    TrimInPlace(URL);
+}
+
+std::string TslRSSFeedItemEnclosure::DisplayName() const
+{
+    if (URL.empty() && ContentLength == 0)
+        return TslRSSCollectionItem::DisplayName();
+    return rsstext::UrlFileName(URL) + " - " + std::to_string(ContentLength);
+}
+
+std::uint32_t TslRSSFeedItem::EnclosureSize() const
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < FEnclosure.Count(); ++i)
+        sum = SaturatingAdd(sum, FEnclosure.Items(i).ContentLength);
+    return sum;
+}
+
+void TslRSSFeedItem::Assign(const TslRSSFeedItem* From, bool SkipEnclosures)
+{
+    if (From == this)
+        return;
+    if (!From) {
+        Title.clear();
+        Link.clear();
+        Description.clear();
+        Author.clear();
+        Comments.clear();
+        Category.Assign(nullptr);
+        Guid.Assign(nullptr);
+        Source.Assign(nullptr);
+        FEnclosure.Clear();
+        PubDate = 0;
+        return;
+    }
+    Title = From->Title;
+    Link = From->Link;
+    Description = From->Description;
+    Author = From->Author;
+    Category.Assign(&From->Category);
+    Comments = From->Comments;
+    if (!SkipEnclosures)
+        FEnclosure.Assign(&From->FEnclosure);
+    Guid.Assign(&From->Guid);
+    PubDate = From->PubDate;
+    Source.Assign(&From->Source);
+}
+
+void TslRSSFeedItem::TrimAll()
+{
+    TrimInPlace(Title);
+    TrimInPlace(Link);
+    TrimInPlace(Description);
+    TrimInPlace(Author);
+    Category.Trim();
+    TrimInPlace(Comments);
+    for (int i = 0; i < FEnclosure.Count(); ++i)
+        FEnclosure.Items(i).Trim();
+    Guid.Trim();
+    Source.Trim();
+}
+
+std::string TslRSSFeedItem::DisplayName() const
+{
+    if (PubDate == 0 && Title.empty())
+        return TslRSSCollectionItem::DisplayName();
+    return rsstext::FormatDateTime(PubDate) + " - " + Title;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Channel data
+
+void TslRSSFeedElements::Assign(const TslRSSFeedElements* Source)
+{
+    if (Source == this)
+        return;
+    static const TslRSSFeedElements empty(nullptr);
+    const TslRSSFeedElements& s = Source ? *Source : empty;
+    Title = s.Title;
+    Description = s.Description;
+    Link = s.Link;
+    Language = s.Language;
+    Copyright = s.Copyright;
+    ManagingEditor = s.ManagingEditor;
+    WebMaster = s.WebMaster;
+    Generator = s.Generator;
+    Docs = s.Docs;
+    SkipHours = s.SkipHours;
+    SkipDays = s.SkipDays;
+    Image.Assign(&s.Image);
+    TTL = s.TTL;
+    Cloud.Assign(&s.Cloud);
+    Category.Assign(&s.Category);
+    TextInput.Assign(&s.TextInput);
+    PubDate = s.PubDate;
+    LastBuildDate = s.LastBuildDate;
+}
+
+void TslRSSFeedElements::TrimAll()
+{
+    for (std::string* s : {&Title, &Description, &Link, &Language, &Copyright, &ManagingEditor, &WebMaster,
+                           &Generator, &Docs})
+        TrimInPlace(*s);
+    Image.Trim();
+    Cloud.Trim();
+    Category.Trim();
+    TextInput.Trim();
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The feed's transfer settings
+
+void TslRSSFeedTransfer::TslHTTPProxy::Assign(const TslHTTPProxy* Source)
+{
+    *this = Source ? *Source : TslHTTPProxy{};
+}
+
+void TslRSSFeedTransfer::SetTransferBufferSize(std::int32_t Value)
+{
+    if (Value < MinBufferSize)
+        throw std::out_of_range("Transfer buffer size " + std::to_string(Value) + " is below " +
+                                std::to_string(MinBufferSize));
+    FTransferBufferSize = Value;
+}
+
+void TslRSSFeedTransfer::Assign(const TslRSSFeedTransfer* Source)
+{
+    if (Source == this)
+        return;
+    if (!Source) {
+        URL.clear();
+        Agent = TslRSSFeed::DefaultAgent();
+        HTTPUsername.clear();
+        HTTPPassword.clear();
+        Proxy.Assign(nullptr);
+        ThreadPriority = tpNormal;
+        WaitThread = false;
+        WaitTimeout = 0;
+        return;
+    }
+    URL = Source->URL;
+    Agent = Source->Agent;
+    HTTPUsername = Source->HTTPUsername;
+    HTTPPassword = Source->HTTPPassword;
+    Proxy.Assign(&Source->Proxy);
+    ThreadPriority = Source->ThreadPriority;
+    WaitThread = Source->WaitThread;
+    WaitTimeout = Source->WaitTimeout;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The feed
+
+std::string TslRSSFeed::DefaultAgent()
+{
+    return "slRSSFeedReader (" + rsstext::UrlHost(SL_PRODUCT_SITE) + ")";
+}
+
+TslRSSFeed::TslRSSFeed()
+    : FFeedElements(std::make_unique<TslRSSFeedElements>(this)),
+      FFeedItems(std::make_unique<TslRSSFeedItemCollection>(this)),
+      FHTTP(std::make_unique<TslRSSFeedTransfer>(DefaultAgent()))
+{
+    HookTransferEvents();
+}
+
+// The transfer goes first, then the items, then the channel data (the reverse order of the members).
+TslRSSFeed::~TslRSSFeed() = default;
+
+std::uint32_t TslRSSFeed::EnclosureSize() const
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < FFeedItems->Count(); ++i)
+        sum = SaturatingAdd(sum, FFeedItems->Items(i).EnclosureSize());
+    return sum;
+}
+
+void TslRSSFeed::Clear()
+{
+    FeedCodePage.clear();
+    FFeedElements->Assign(nullptr);
+    FFeedItems->Clear();
+}
+
+void TslRSSFeed::TrimAll()
+{
+    TrimInPlace(FeedCodePage);
+    FFeedElements->TrimAll();
+    for (int i = 0; i < FFeedItems->Count(); ++i)
+        FFeedItems->Items(i).TrimAll();
+}
+
+void TslRSSFeed::Assign(const TslRSSFeed* Source)
+{
+    if (Source == this)
+        return;
+    if (!Source) {
+        Clear();
+        KeepOutdatedItems = true;
+        TrimStrings = false;
+        FeedTime = 0;
+        FHTTP->Assign(nullptr);
+        Tag = 0;
+        return;
+    }
+    FeedCodePage = Source->FeedCodePage;
+    FFeedElements->Assign(Source->FFeedElements.get());
+    FFeedItems->Assign(Source->FFeedItems.get());
+    KeepOutdatedItems = Source->KeepOutdatedItems;
+    TrimStrings = Source->TrimStrings;
+    FeedTime = Source->FeedTime;
+    FHTTP->Assign(Source->FHTTP.get());
+    Tag = Source->Tag;
+}
+
+void TslRSSFeed::HookTransferEvents()
+{
+    // The transfer lives exactly as long as the feed, so capturing this is safe.
+    TslRSSFeedTransfer& http = *FHTTP;
+    http.OnHeaderInfo = [this](TslRSSFeedTransfer&, std::int32_t ErrorCode, const std::string& RawHeadersCRLF,
+                               const std::string& ContentType, const std::string& ContentLanguage,
+                               const std::string& ContentEncoding, std::int32_t ContentLength,
+                               const std::string& Location, double Date, double LastModified, double Expires,
+                               const std::string& ETag, bool& ContinueDownload) {
+        if (OnHTTPHeaderInfo)
+            OnHTTPHeaderInfo(*this, ErrorCode, RawHeadersCRLF, ContentType, ContentLanguage, ContentEncoding,
+                             ContentLength, Location, Date, LastModified, Expires, ETag, ContinueDownload);
+    };
+    http.OnConnLost = [this](TslRSSFeedTransfer&, const std::string& ContentType, std::int32_t FileSize,
+                             std::int32_t BytesRead, std::istream* Stream) {
+        if (OnHTTPConnLost)
+            OnHTTPConnLost(*this, ContentType, FileSize, BytesRead, Stream);
+    };
+    http.OnHTTPError = [this](TslRSSFeedTransfer&, std::int32_t ErrorCode, std::istream* Stream) {
+        if (OnHTTPError)
+            OnHTTPError(*this, ErrorCode, Stream);
+    };
+    http.OnPasswordRequest = [this](TslRSSFeedTransfer&, const std::string& Realm, bool& TryAgain) {
+        if (OnHTTPPasswordRequest)
+            OnHTTPPasswordRequest(*this, Realm, TryAgain);
+    };
+    http.OnProxyAuthenticationRequest = [this](TslRSSFeedTransfer&, std::string& ProxyUsername,
+                                               std::string& ProxyPassword, bool& TryAgain) {
+        if (OnHTTPProxyAuthenticationRequest)
+            OnHTTPProxyAuthenticationRequest(*this, ProxyUsername, ProxyPassword, TryAgain);
+    };
+    http.OnProgress = [this](TslRSSFeedTransfer&, const std::string& ContentType, std::int32_t DataSize,
+                             std::int32_t BytesRead, std::int32_t ElapsedTime, std::int32_t EstimatedTimeLeft,
+                             std::uint8_t PercentsDone, float TransferRate, std::istream* Stream) {
+        if (OnHTTPProgress)
+            OnHTTPProgress(*this, ContentType, DataSize, BytesRead, ElapsedTime, EstimatedTimeLeft, PercentsDone,
+                           TransferRate, Stream);
+    };
+    http.OnHostUnreachable = [this](TslRSSFeedTransfer&) {
+        if (OnHTTPHostUnreachable)
+            OnHTTPHostUnreachable(*this);
+    };
+    http.OnWaitTimeoutExpired = [this](TslRSSFeedTransfer&, bool& TerminateThread) {
+        if (OnWaitTimeoutExpired)
+            OnWaitTimeoutExpired(*this, TerminateThread);
+    };
+    http.OnDone = [this](TslRSSFeedTransfer&, const std::string&, std::int32_t, std::istream* Stream) {
+        TransferDone(Stream);
+    };
+    http.OnFailed = [this](TslRSSFeedTransfer&) {
+        if (OnRSSLoadError)
+            OnRSSLoadError(*this);
+    };
+}
+
+void TslRSSFeed::TransferDone(std::istream* Stream)
+{
+    if (!Stream) {
+        if (OnRSSLoadError)
+            OnRSSLoadError(*this);
+        return;
+    }
+    if (LoadFromStream(*Stream, false))
+        FeedTime = rsstext::CurrentLocalDateTime();
+}
+
+} // namespace skyloom
