@@ -14,8 +14,8 @@ void TTrayMouseTracker::Reset()
     FMouseInside = false;
 }
 
-void TTrayMouseTracker::HandleMessage(TTrayMouseMessage msg, const TTrayMouseSettings& settings, unsigned keys,
-                                      TTrayPoint cursor)
+void TTrayMouseTracker::HandleMessage(TTrayMouseMessage msg, const TTrayMouseSettings& settings, TShiftState keys,
+                                      TPoint cursor)
 {
     if (!settings.Enabled)
         return;
@@ -32,7 +32,7 @@ void TTrayMouseTracker::HandleMessage(TTrayMouseMessage msg, const TTrayMouseSet
     case tmLeftDown:
         if (settings.HasDblClickHandler)
             FClickTimer.Start(settings.DoubleClickTime);
-        FSink.TrayMouseDown(tbLeft, keys | ssLeft, cursor);
+        FSink.TrayMouseDown(mbLeft, keys | ssLeft, cursor);
         FClickStarted = true;
         if (settings.LeftPopup)
             FSink.TrayPopupMenu();
@@ -46,7 +46,7 @@ void TTrayMouseTracker::HandleMessage(TTrayMouseMessage msg, const TTrayMouseSet
             FSink.TrayClick();
         }
         FClickStarted = false;
-        FSink.TrayMouseUp(tbLeft, keys | ssLeft, cursor);
+        FSink.TrayMouseUp(mbLeft, keys | ssLeft, cursor);
         break;
     case tmLeftDblClick:
         FClickReady = false;
@@ -56,17 +56,17 @@ void TTrayMouseTracker::HandleMessage(TTrayMouseMessage msg, const TTrayMouseSet
             FSink.TrayDefaultCommand();
         break;
     case tmRightDown:
-        FSink.TrayMouseDown(tbRight, keys | ssRight, cursor);
+        FSink.TrayMouseDown(mbRight, keys | ssRight, cursor);
         FSink.TrayPopupMenu();
         break;
     case tmRightUp:
-        FSink.TrayMouseUp(tbRight, keys | ssRight, cursor);
+        FSink.TrayMouseUp(mbRight, keys | ssRight, cursor);
         break;
     case tmMiddleDown:
-        FSink.TrayMouseDown(tbMiddle, keys | ssMiddle, cursor);
+        FSink.TrayMouseDown(mbMiddle, keys | ssMiddle, cursor);
         break;
     case tmMiddleUp:
-        FSink.TrayMouseUp(tbMiddle, keys | ssMiddle, cursor);
+        FSink.TrayMouseUp(mbMiddle, keys | ssMiddle, cursor);
         break;
     case tmBalloonHide:
     case tmBalloonTimeout:
@@ -88,7 +88,7 @@ void TTrayMouseTracker::ClickTimerFired()
     FDoubleClicked = false;
 }
 
-void TTrayMouseTracker::ExitTimerTick(TTrayPoint cursor)
+void TTrayMouseTracker::ExitTimerTick(TPoint cursor)
 {
     if (FMouseInside && !(cursor == FLastPos)) {
         FMouseInside = false;

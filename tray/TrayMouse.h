@@ -4,6 +4,7 @@
 // Kept apart from the window code so the rules can be exercised without a shell.
 
 #include "SimpleTimer.h"
+#include "Types.h"
 
 #include <string>
 
@@ -24,24 +25,6 @@ enum TTrayMouseMessage {
     tmOther,
 };
 
-enum TTrayButton { tbLeft, tbRight, tbMiddle };
-
-// Shift state bits of the mouse events.
-enum : unsigned {
-    ssShift = 1u << 0,
-    ssAlt = 1u << 1,
-    ssCtrl = 1u << 2,
-    ssLeft = 1u << 3,
-    ssRight = 1u << 4,
-    ssMiddle = 1u << 5,
-};
-
-struct TTrayPoint {
-    int X = 0;
-    int Y = 0;
-    bool operator==(const TTrayPoint&) const = default;
-};
-
 // The icon's settings as they stand when a message is handled.
 struct TTrayMouseSettings {
     bool Enabled = true;
@@ -57,9 +40,9 @@ public:
     virtual ~ITrayMouseSink() = default;
     virtual void TrayClick() = 0;
     virtual void TrayDblClick() = 0;
-    virtual void TrayMouseDown(TTrayButton button, unsigned shift, TTrayPoint at) = 0;
-    virtual void TrayMouseUp(TTrayButton button, unsigned shift, TTrayPoint at) = 0;
-    virtual void TrayMouseMove(unsigned shift, TTrayPoint at) = 0;
+    virtual void TrayMouseDown(TMouseButton button, TShiftState shift, TPoint at) = 0;
+    virtual void TrayMouseUp(TMouseButton button, TShiftState shift, TPoint at) = 0;
+    virtual void TrayMouseMove(TShiftState shift, TPoint at) = 0;
     virtual void TrayMouseEnter() = 0;
     virtual void TrayMouseExit() = 0;
     // Opens the tray menu at the cursor (does nothing without a menu).
@@ -75,9 +58,9 @@ public:
 
     // One callback message about the icon. `keys` holds the Shift, Alt and Ctrl bits read when it is handled,
     // `cursor` the cursor position at that time.
-    void HandleMessage(TTrayMouseMessage msg, const TTrayMouseSettings& settings, unsigned keys, TTrayPoint cursor);
+    void HandleMessage(TTrayMouseMessage msg, const TTrayMouseSettings& settings, TShiftState keys, TPoint cursor);
     // The exit timer's tick: the cursor leaving the last remembered position means it left the icon.
-    void ExitTimerTick(TTrayPoint cursor);
+    void ExitTimerTick(TPoint cursor);
 
     bool MouseInside() const { return FMouseInside; }
     bool ClickPending() const { return FClickTimer.Running(); }
@@ -92,7 +75,7 @@ private:
     bool FClickReady = false;
     bool FDoubleClicked = false;
     bool FMouseInside = false;
-    TTrayPoint FLastPos;
+    TPoint FLastPos;
 };
 
 // The tooltip that reaches the shell: empty unless shown, and cut to the 127 characters the shell holds.

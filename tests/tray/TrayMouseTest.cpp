@@ -19,15 +19,15 @@ public:
 
     void TrayClick() override { Log.push_back("click"); }
     void TrayDblClick() override { Log.push_back("dblclick"); }
-    void TrayMouseDown(TTrayButton b, unsigned shift, TTrayPoint at) override
+    void TrayMouseDown(TMouseButton b, TShiftState shift, TPoint at) override
     {
         Log.push_back("down " + Name(b) + Shift(shift) + At(at));
     }
-    void TrayMouseUp(TTrayButton b, unsigned shift, TTrayPoint at) override
+    void TrayMouseUp(TMouseButton b, TShiftState shift, TPoint at) override
     {
         Log.push_back("up " + Name(b) + Shift(shift) + At(at));
     }
-    void TrayMouseMove(unsigned shift, TTrayPoint at) override { Log.push_back("move" + Shift(shift) + At(at)); }
+    void TrayMouseMove(TShiftState shift, TPoint at) override { Log.push_back("move" + Shift(shift) + At(at)); }
     void TrayMouseEnter() override { Log.push_back("enter"); }
     void TrayMouseExit() override { Log.push_back("exit"); }
     void TrayPopupMenu() override { Log.push_back("popup"); }
@@ -38,8 +38,8 @@ public:
     }
 
 private:
-    static std::string Name(TTrayButton b) { return b == tbLeft ? "L" : b == tbRight ? "R" : "M"; }
-    static std::string Shift(unsigned s)
+    static std::string Name(TMouseButton b) { return b == mbLeft ? "L" : b == mbRight ? "R" : "M"; }
+    static std::string Shift(TShiftState s)
     {
         std::string r;
         if (s & ssShift) r += " shift";
@@ -50,7 +50,7 @@ private:
         if (s & ssMiddle) r += " +M";
         return r;
     }
-    static std::string At(TTrayPoint p)
+    static std::string At(TPoint p)
     {
         return p.X || p.Y ? " @" + std::to_string(p.X) + "," + std::to_string(p.Y) : "";
     }
