@@ -1,0 +1,202 @@
+// The feed's HTTP/1.1 client: one GET at a time over a plain TCP connection that is kept open between requests
+// when the server allows it, with an in-memory cookie store. No proxy, TLS or compression.
+#pragma once
+
+#include "NetCookies.h"
+#include "NetDate.h"
+#include "NetException.h"
+#include "NetHeaderList.h"
+#include "NetIOHandler.h"
+#include "NetSocket.h"
+#include "NetURI.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace skyloom {
+
+enum class TNetHTTPProtocolVersion { pv1_0, pv1_1 };
+enum class TNetHTTPOption { hoInProcessAuth, hoKeepOrigProtocol, hoForceEncodeParams };
+using TNetHTTPOptions = std::set<TNetHTTPOption>;
+
+// An authentication scheme's state: its user name and password and the credential text it produces.
+class TNetAuthentication {
+public:
+    virtual ~TNetAuthentication() = default;
+    std::string Username;
+    std::string Password;
+    virtual std::string Authentication() const = 0;
+    // Back to the first step of the scheme's exchange.
+    virtual void Reset() { FCurrentStep = 0; }
+    int CurrentStep() const { return FCurrentStep; }
+    virtual int Steps() const { return 1; }
+
+protected:
+    int FCurrentStep = 0;
+};
+
+class TNetBasicAuthentication final : public TNetAuthentication {
+public:
+    std::string Authentication() const override { return "Basic " + EncodeBase64(Username + ":" + Password); }
+};
+
+// A new object of the registered scheme named by the first word of an authenticate value ("Basic"), or none.
+std::unique_ptr<TNetAuthentication> FindAuthMethod(const std::string& authenticateValue);
+
+struct TNetProxyConnectionInfo {
+    std::string ProxyServer;
+    int ProxyPort = 0;
+    std::string ProxyUsername;
+    std::string ProxyPassword;
+    bool BasicAuthentication = false;
+    std::unique_ptr<TNetAuthentication> Authentication;
+};
+
+class TNetHTTPRequest {
+public:
+    std::string URL;    // the request target as given
+    std::string Method = "GET";
+    std::string Connection;
+    std::string ContentVersion;
+    std::string ContentEncoding;
+    std::string ContentLanguage;
+    std::string ContentType;
+    std::int64_t ContentLength = -1;
+    std::int64_t ContentRangeStart = 0;
+    std::int64_t ContentRangeEnd = 0;
+    std::int64_t ContentRangeInstanceLength = 0;
+    std::string CacheControl;
+    TDateTime Date = 0;
+    TDateTime Expires = 0;
+    std::string Pragma;
+    TNetHeaderList CustomHeaders;
+    std::string ProxyConnection;
+    std::string Host;
+    std::string Accept = "text/html, */*";
+    std::string AcceptCharSet;
+    std::string AcceptEncoding;
+    std::string AcceptLanguage;
+    std::string From;
+    std::string Referer;
+    std::string UserAgent = "Mozilla/3.0 (compatible; Skyloom)";
+    std::string Range;
+    TDateTime LastModified = 0;
+    std::string Username;
+    std::string Password;
+    bool BasicAuthentication = false;
+    std::unique_ptr<TNetAuthentication> Authentication;
+    TNetHeaderList RawHeaders;
+
+    // Rebuilds RawHeaders from the fields above in the fixed order.
+    void SetHeaders();
+};
+
+class TNetHTTPResponse {
+public:
+    std::string ResponseText; // the status line as received
+    int ResponseCode = -1;
+    TNetHeaderList RawHeaders;
+    std::string Connection;
+    std::string ContentVersion;
+    std::string ContentEncoding;
+    std::string ContentLanguage;
+    std::string ContentType;
+    std::int64_t ContentLength = -1;
+    bool HasContentLength = false;
+    std::string ContentRange;
+    std::string TransferEncoding;
+    TDateTime Date = 0;
+    TDateTime LastModified = 0;
+    TDateTime Expires = 0;
+    std::string Pragma;
+    std::string Location;
+    std::string Server;
+    std::string ProxyConnection;
+    std::string WWWAuthenticate;
+    std::string ProxyAuthenticate;
+    bool KeepAlive = false;
+
+    void Clear() { *this = TNetHTTPResponse(); }
+    // Fills the fields from RawHeaders.
+    void ProcessHeaders();
+};
+
+class TNetCustomHTTP {
+public:
+    TNetCustomHTTP();
+    virtual ~TNetCustomHTTP();
+    TNetCustomHTTP(const TNetCustomHTTP&) = delete;
+    TNetCustomHTTP& operator=(const TNetCustomHTTP&) = delete;
+
+    // Settings.
+    TNetHTTPProtocolVersion ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;
+    bool HandleRedirects = false;
+    int RedirectMaximum = 15;
+    bool AllowCookies = true;
+    int MaxAuthRetries = 3;
+    int AuthRetries = 0;
+    int AuthProxyRetries = 0;
+    TNetHTTPOptions HTTPOptions{TNetHTTPOption::hoForceEncodeParams};
+    TNetProxyConnectionInfo ProxyParams;
+    TNetHTTPRequest Request;
+    // Waits are bounded so that a server that accepts and then stays silent cannot block the caller for good.
+    // Milliseconds; 0 leaves them to the system.
+    int ConnectTimeout = 30000;
+    int ReadTimeout = 30000;
+    int MaxLineLength = 16384;
+    TNetMaxLineAction MaxLineAction = TNetMaxLineAction::maException;
+    std::size_t RecvBufferSize = 32768;
+    // Replies with more header lines than this fail with ENetReplyHeaderLimitExceeded; 0 accepts any number.
+    int MaxHeaderLines = 255;
+
+    // The connection the client opens on its first request; tests and fuzzers replace it with their own.
+    std::function<std::unique_ptr<TNetTransport>()> TransportFactory;
+
+    // The reply body of a GET, byte for byte; raises for every other outcome.
+    std::string Get(const std::string& url);
+
+    TNetHTTPResponse& Response() { return FResponse; }
+    int ResponseCode() const { return FResponse.ResponseCode; }
+    const std::string& ResponseText() const { return FResponse.ResponseText; }
+    const TNetURI& URL() const { return FURI; }
+    // The store the client created on its first reply (or the one attached), none before.
+    TNetCookieManager* CookieManager() { return FCookieManager; }
+    // Attaches a store the caller keeps; without one the client makes its own.
+    void SetCookieManager(TNetCookieManager* manager);
+    bool Connected();
+    void Disconnect();
+
+protected:
+    void DoRequest(const std::string& method, const std::string& url, std::string& body);
+
+private:
+    enum class TWhatNext { wnDone, wnGoToURL, wnAuthRequest };
+
+    void PrepareRequest();
+    void ConnectToHost();
+    void SendRequest();
+    void ReadResponseHead();
+    TWhatNext ProcessResponse(std::string& body);
+    void ReadBody(std::string& sink);
+    void StoreCookies();
+    void CheckKeepAlive();
+    [[noreturn]] void RaiseProtocolError(std::string& body);
+    TNetIOHandlerStack& IOHandler();
+
+    TNetURI FURI;
+    TNetHTTPResponse FResponse;
+    std::unique_ptr<TNetIOHandlerStack> FIOHandler;
+    std::unique_ptr<TNetCookieManager> FOwnedCookieManager;
+    TNetCookieManager* FCookieManager = nullptr;
+    bool FKeepAlive = true;
+    int FRedirectCount = 0;
+};
+
+// The published form the main window places as NetHTTP1.
+class TNetHTTP : public TNetCustomHTTP {};
+
+} // namespace skyloom

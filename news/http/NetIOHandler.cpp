@@ -1,0 +1,186 @@
+#include "NetIOHandler.h"
+
+#include "NetException.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace skyloom {
+
+TNetIOHandlerStack::TNetIOHandlerStack(std::unique_ptr<TNetTransport> transport) : FTransport(std::move(transport))
+{
+}
+
+TNetIOHandlerStack::~TNetIOHandlerStack() = default;
+
+void TNetIOHandlerStack::Open(const std::string& host, int port, TNetIPVersion ipVersion)
+{
+    Close();
+    FHost = host;
+    FPort = port;
+    FIPVersion = ipVersion;
+    FTransport->Connect(host, port, ipVersion);
+}
+
+void TNetIOHandlerStack::Close()
+{
+    FTransport->Close();
+    FInput.clear();
+    FInputPos = 0;
+    FWriteBuffer.clear();
+    FClosedByPeer = false;
+}
+
+bool TNetIOHandlerStack::Connected()
+{
+    if (BufferedBytes() > 0)
+        return true;
+    if (!FTransport->IsOpen() || FClosedByPeer)
+        return false;
+    try {
+        if (FTransport->Readable() && !FillInput())
+            return false;
+    } catch (const ENetException&) {
+        // A reset found by the poll means the same as a close: the connection cannot be used any more.
+        FClosedByPeer = true;
+        return false;
+    }
+    return true;
+}
+
+void TNetIOHandlerStack::CompactInput()
+{
+    if (FInputPos == FInput.size()) {
+        FInput.clear();
+        FInputPos = 0;
+    } else if (FInputPos > 0 && FInputPos >= FInput.size() / 2) {
+        FInput.erase(0, FInputPos);
+        FInputPos = 0;
+    }
+}
+
+bool TNetIOHandlerStack::FillInput()
+{
+    if (FClosedByPeer || !FTransport->IsOpen())
+        return false;
+    CompactInput();
+    const std::size_t old = FInput.size();
+    FInput.resize(old + RecvBufferSize);
+    std::size_t n = 0;
+    try {
+        n = FTransport->Receive(FInput.data() + old, RecvBufferSize);
+    } catch (...) {
+        FInput.resize(old);
+        throw;
+    }
+    FInput.resize(old + n);
+    if (n == 0)
+        FClosedByPeer = true;
+    return n > 0;
+}
+
+std::string TNetIOHandlerStack::ReadLn()
+{
+    const std::size_t limit = MaxLineLength > 0 ? static_cast<std::size_t>(MaxLineLength) : std::string::npos;
+    std::size_t scanned = 0;
+    for (;;) {
+        const char* begin = FInput.data() + FInputPos;
+        const std::size_t avail = FInput.size() - FInputPos;
+        const void* lf = avail > scanned ? std::memchr(begin + scanned, '\n', avail - scanned) : nullptr;
+        if (lf != nullptr) {
+            const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
+            std::size_t len = pos;
+            if (len > 0 && begin[len - 1] == '\r')
+                --len;
+            if (len > limit) {
+                if (MaxLineAction == TNetMaxLineAction::maException)
+                    throw ENetReadLnMaxLineLengthExceeded();
+                std::string part(begin, limit);
+                FInputPos += limit;
+                return part;
+            }
+            std::string line(begin, len);
+            FInputPos += pos + 1;
+            return line;
+        }
+        scanned = avail;
+        // No line feed yet: a line that is already too long (even allowing for its carriage return) need not
+        // be waited for.
+        if (limit != std::string::npos && avail > limit + 1) {
+            if (MaxLineAction == TNetMaxLineAction::maException)
+                throw ENetReadLnMaxLineLengthExceeded();
+            std::string part(begin, limit);
+            FInputPos += limit;
+            return part;
+        }
+        // Compaction may move the unread bytes to the front; `scanned` counts from the read position, so it
+        // stays right.
+        if (!FillInput())
+            throw ENetConnClosedGracefully();
+    }
+}
+
+std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, bool raiseOnClose)
+{
+    std::size_t done = std::min(count, BufferedBytes());
+    // Grow ahead for the usual counted body, but never trust a huge announced length with memory up front.
+    sink.reserve(sink.size() + std::min<std::size_t>(count, std::size_t{8} << 20));
+    sink.append(FInput, FInputPos, done);
+    FInputPos += done;
+    CompactInput();
+    // The rest goes straight from the socket into the sink, a receive buffer at a time.
+    while (done < count) {
+        if (FClosedByPeer || !FTransport->IsOpen()) {
+            if (raiseOnClose)
+                throw ENetConnClosedGracefully();
+            break;
+        }
+        const std::size_t want = std::min(count - done, RecvBufferSize);
+        const std::size_t old = sink.size();
+        sink.resize(old + want);
+        std::size_t n = 0;
+        try {
+            n = FTransport->Receive(sink.data() + old, want);
+        } catch (...) {
+            sink.resize(old);
+            throw;
+        }
+        sink.resize(old + n);
+        if (n == 0) {
+            FClosedByPeer = true;
+            continue;
+        }
+        done += n;
+    }
+    return done;
+}
+
+void TNetIOHandlerStack::ReadToClose(std::string& sink)
+{
+    sink.append(FInput, FInputPos, std::string::npos);
+    FInput.clear();
+    FInputPos = 0;
+    while (!FClosedByPeer && FTransport->IsOpen()) {
+        const std::size_t old = sink.size();
+        sink.resize(old + RecvBufferSize);
+        std::size_t n = 0;
+        try {
+            n = FTransport->Receive(sink.data() + old, RecvBufferSize);
+        } catch (...) {
+            sink.resize(old);
+            throw;
+        }
+        sink.resize(old + n);
+        if (n == 0)
+            FClosedByPeer = true;
+    }
+}
+
+void TNetIOHandlerStack::FlushWrite()
+{
+    std::string out;
+    out.swap(FWriteBuffer);
+    FTransport->Send(out.data(), out.size());
+}
+
+} // namespace skyloom
