@@ -1,0 +1,474 @@
+#include "TrayIcon.h"
+
+#include "slClassesWin.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <cstring>
+
+namespace skyloom {
+
+static_assert(sizeof(void*) != 4 || TrayRecordSize == 488, "the 32-bit record carries tooltip and balloon fields");
+
+namespace {
+
+// The shell's balloon notices arrive through the same callback message.
+constexpr UINT BalloonHide = WM_USER + 3;
+constexpr UINT BalloonTimeout = WM_USER + 4;
+constexpr UINT BalloonClick = WM_USER + 5;
+constexpr unsigned ExitPollInterval = 20;
+constexpr std::size_t MaxHint = 255;
+
+UINT GTaskbarCreated = 0;
+bool GTaskbarCreatedAsked = false;
+
+// The common controls' version as major * 100 + minor (0 when it cannot be read).
+unsigned CommonControlsVersion()
+{
+    HMODULE lib = LoadLibraryA("comctl32.dll");
+    if (!lib)
+        return 0;
+    unsigned version = 0;
+    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
+        reinterpret_cast<void*>(GetProcAddress(lib, "DllGetVersion")));
+    DLLVERSIONINFO info{};
+    info.cbSize = sizeof info;
+    if (getVersion && SUCCEEDED(getVersion(&info)))
+        version = info.dwMajorVersion * 100 + info.dwMinorVersion;
+    FreeLibrary(lib);
+    return version;
+}
+
+bool IsNT4OrOlder()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExA(&info);
+#pragma GCC diagnostic pop
+    return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion <= 4;
+}
+
+TTrayMouseMessage MouseMessageOf(UINT msg)
+{
+    switch (msg) {
+    case WM_MOUSEMOVE: return tmMouseMove;
+    case WM_LBUTTONDOWN: return tmLeftDown;
+    case WM_LBUTTONUP: return tmLeftUp;
+    case WM_LBUTTONDBLCLK: return tmLeftDblClick;
+    case WM_RBUTTONDOWN: return tmRightDown;
+    case WM_RBUTTONUP: return tmRightUp;
+    case WM_MBUTTONDOWN: return tmMiddleDown;
+    case WM_MBUTTONUP: return tmMiddleUp;
+    case BalloonHide: return tmBalloonHide;
+    case BalloonTimeout: return tmBalloonTimeout;
+    case BalloonClick: return tmBalloonClick;
+    default: return tmOther;
+    }
+}
+
+TShiftState KeyState()
+{
+    TShiftState s = 0;
+    if (GetAsyncKeyState(VK_SHIFT) < 0)
+        s |= ssShift;
+    if (GetAsyncKeyState(VK_MENU) < 0)
+        s |= ssAlt;
+    if (GetAsyncKeyState(VK_CONTROL) < 0)
+        s |= ssCtrl;
+    return s;
+}
+
+void CopyText(char* dest, std::size_t size, const std::string& text)
+{
+    const std::size_t n = std::min(text.size(), size - 1);
+    std::memcpy(dest, text.data(), n);
+    dest[n] = '\0';
+}
+
+} // namespace
+
+// Sits in front of the owner form's window procedure, in the same chain as every other hook of that window, so
+// that it survives the window being re-created and leaves cleanly in any order.
+class TTrayOwnerHook : public TslFormHookComponent {
+public:
+    TTrayOwnerHook(TTrayIcon* tray, TComponent* form) : TslFormHookComponent(tray, form), FTray(tray) {}
+
+    void BeforeMessage(TMessage& message, bool& handled) override
+    {
+        handled = false;
+        FTray->OwnerWindowMessage(message);
+    }
+
+private:
+    TTrayIcon* FTray;
+};
+
+UINT TTrayIcon::TaskbarCreatedMessage()
+{
+    if (!GTaskbarCreatedAsked) {
+        GTaskbarCreatedAsked = true;
+        // Shells older than the 4.71 common controls never send it.
+        if (CommonControlsVersion() > 470)
+            GTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    }
+    return GTaskbarCreated;
+}
+
+TTrayIcon::TTrayIcon(TComponent* owner)
+    : TComponent(owner),
+      FMouse(*this),
+      FCycleTimer(this, [this](TSimpleTimer&) { CycleTick(); }),
+      FExitTimer(this, [this](TSimpleTimer&) {
+          POINT p;
+          if (GetCursorPos(&p))
+              FMouse.ExitTimerTick({p.x, p.y});
+      })
+{
+    const UINT id = TTrayIconHandler::AddRef(this);
+    FIcon.OnChange = [this](TObject*) { IconChanged(); };
+    FRecord.cbSize = TrayRecordSize;
+    FRecord.hWnd = TTrayIconHandler::Handle();
+    FRecord.uID = id;
+    FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    FRecord.uCallbackMessage = TrayCallbackMessage;
+    RefreshRecord();
+    TaskbarCreatedMessage();
+    if (!Designing()) {
+        Application.HookMainWindow(this, [this](TMessage& m) { return AppWindowMessage(m); });
+        FAppHooked = true;
+        if (TForm* form = OwnerForm())
+            FOwnerHook = new TTrayOwnerHook(this, form);
+    }
+}
+
+TTrayIcon::~TTrayIcon()
+{
+    SetDestroying();
+    RemoveTrayIcon();
+    FCycleTimer.Stop();
+    FExitTimer.Stop();
+    FMouse.Reset();
+    FIcon.OnChange = nullptr;
+    try {
+        FIcon.SetHandle(nullptr);
+    } catch (...) {
+        // A broken icon handle must not keep the component from going away.
+    }
+    if (FOwnerHook) {
+        TTrayOwnerHook* hook = std::exchange(FOwnerHook, nullptr);
+        delete hook;
+    }
+    if (FAppHooked)
+        Application.UnhookMainWindow(this);
+    if (FPopupMenu)
+        FPopupMenu->RemoveFreeNotification(this);
+    TTrayIconHandler::Release(FRecord.uID);
+}
+
+TForm* TTrayIcon::OwnerForm() const { return Owner() ? Owner()->AsForm() : nullptr; }
+
+void TTrayIcon::Loaded()
+{
+    TComponent::Loaded();
+    if (TForm* form = OwnerForm(); form && !Designing()) {
+        bool show = true;
+        Fire(OnStartup, this, show);
+        if (!show) {
+            Application.ShowMainForm = false;
+            HideMainWindow();
+        }
+    }
+    UpdateTrayIcon();
+    SetIconVisible(FIconVisible);
+    ApplyTimers();
+    FNT4 = IsNT4OrOlder();
+}
+
+void TTrayIcon::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation != opRemove)
+        return;
+    if (component == FPopupMenu)
+        FPopupMenu = nullptr;
+    if (component == FOwnerHook)
+        FOwnerHook = nullptr;
+}
+
+void TTrayIcon::RefreshRecord()
+{
+    FRecord.hWnd = TTrayIconHandler::Handle();
+    FRecord.hIcon = FIcon.Handle();
+    CopyText(FRecord.szTip, sizeof FRecord.szTip, TrayTipText(FHint, FShowHint));
+}
+
+bool TTrayIcon::SendToShell(DWORD command)
+{
+    RefreshRecord();
+    FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    return Shell_NotifyIconA(command, &FRecord) != FALSE;
+}
+
+bool TTrayIcon::AddTrayIcon()
+{
+    if (!DesignPreview)
+        FIconVisible = true;
+    return SendToShell(NIM_ADD);
+}
+
+bool TTrayIcon::RemoveTrayIcon()
+{
+    if (!DesignPreview)
+        FIconVisible = false;
+    return SendToShell(NIM_DELETE);
+}
+
+bool TTrayIcon::UpdateTrayIcon() { return SendToShell(NIM_MODIFY); }
+
+bool TTrayIcon::ShowBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
+                                unsigned timeoutSeconds)
+{
+    RefreshRecord();
+    FRecord.uFlags = NIF_INFO;
+    CopyText(FRecord.szInfoTitle, sizeof FRecord.szInfoTitle, title);
+    CopyText(FRecord.szInfo, sizeof FRecord.szInfo, text);
+    FRecord.uTimeout = timeoutSeconds * 1000;
+    static constexpr DWORD flags[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
+    FRecord.dwInfoFlags = flags[icon];
+    const bool ok = Shell_NotifyIconA(NIM_MODIFY, &FRecord) != FALSE;
+    // The balloon fields are a one-off request; later modifications must not show it again.
+    FRecord.szInfo[0] = FRecord.szInfoTitle[0] = '\0';
+    FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    return ok;
+}
+
+void TTrayIcon::SetIconVisible(bool value)
+{
+    if (value)
+        AddTrayIcon();
+    else
+        RemoveTrayIcon();
+}
+
+void TTrayIcon::SetIcon(const TIcon& icon)
+{
+    FIcon.OnChange = nullptr;
+    FIcon.Assign(icon);
+    FIcon.OnChange = [this](TObject*) { IconChanged(); };
+    UpdateTrayIcon();
+}
+
+void TTrayIcon::SetIcon(HICON icon)
+{
+    FIcon.OnChange = nullptr;
+    FIcon.SetHandle(icon ? CopyIcon(icon) : nullptr);
+    FIcon.OnChange = [this](TObject*) { IconChanged(); };
+    UpdateTrayIcon();
+}
+
+void TTrayIcon::IconChanged() { UpdateTrayIcon(); }
+
+void TTrayIcon::SetIconList(const std::vector<HICON>* list) { FIconList = list; }
+
+void TTrayIcon::SetIconIndex(int value)
+{
+    FIconIndex = value;
+    if (FIconList && value >= 0 && value < static_cast<int>(FIconList->size()))
+        SetIcon((*FIconList)[static_cast<std::size_t>(value)]);
+    else
+        UpdateTrayIcon();
+}
+
+void TTrayIcon::SetHint(const std::string& value)
+{
+    FHint = value.substr(0, MaxHint);
+    UpdateTrayIcon();
+}
+
+void TTrayIcon::SetShowHint(bool value)
+{
+    FShowHint = value;
+    UpdateTrayIcon();
+}
+
+void TTrayIcon::SetPopupMenu(TPopupMenu* menu)
+{
+    if (FPopupMenu == menu)
+        return;
+    if (FPopupMenu)
+        FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = menu;
+    if (menu)
+        menu->FreeNotification(this);
+}
+
+void TTrayIcon::SetCycleIcons(bool value)
+{
+    FCycleIcons = value;
+    if (!Loading())
+        ApplyTimers();
+}
+
+void TTrayIcon::SetCycleInterval(unsigned value)
+{
+    FCycleInterval = value;
+    if (!Loading())
+        ApplyTimers();
+}
+
+void TTrayIcon::SetWantEnterExitEvents(bool value)
+{
+    FWantEnterExitEvents = value;
+    if (!Loading())
+        ApplyTimers();
+}
+
+void TTrayIcon::ApplyTimers()
+{
+    if (FCycleIcons && FCycleInterval > 0 && !Designing())
+        FCycleTimer.Start(FCycleInterval);
+    else
+        FCycleTimer.Stop();
+    if (FWantEnterExitEvents && !Designing())
+        FExitTimer.Start(ExitPollInterval);
+    else
+        FExitTimer.Stop();
+}
+
+void TTrayIcon::CycleTick()
+{
+    if (!FIconList || FIconList->empty())
+        return;
+    const int count = static_cast<int>(FIconList->size());
+    const int index = FIconIndex >= 0 && FIconIndex < count ? FIconIndex : 0;
+    SetIcon((*FIconList)[static_cast<std::size_t>(index)]);
+    const int next = NextCycleIndex(index, count);
+    Fire(OnCycle, this, next);
+    FIconIndex = next;
+}
+
+void TTrayIcon::HideMainWindow()
+{
+    TForm* main = Application.MainForm();
+    if (!OwnerForm() || !main)
+        return;
+    main->SetVisible(false);
+    ShowWindow(Application.Handle(), SW_HIDE);
+}
+
+void TTrayIcon::RestoreMainWindow()
+{
+    TForm* main = Application.MainForm();
+    if (!OwnerForm() || !main)
+        return;
+    ShowWindow(Application.Handle(), SW_RESTORE);
+    main->SetVisible(true);
+    if (main->WindowState() == wsMinimized)
+        main->SetWindowState(wsNormal);
+    SetForegroundWindow(Application.Handle());
+}
+
+void TTrayIcon::TrayNotify(UINT msg)
+{
+    POINT p{};
+    GetCursorPos(&p);
+    TTrayMouseSettings settings;
+    settings.Enabled = Enabled;
+    settings.LeftPopup = LeftPopup;
+    settings.WantEnterExitEvents = FWantEnterExitEvents;
+    settings.HasDblClickHandler = static_cast<bool>(OnDblClick);
+    settings.DoubleClickTime = GetDoubleClickTime();
+    FMouse.HandleMessage(MouseMessageOf(msg), settings, KeyState(), {p.x, p.y});
+}
+
+void TTrayIcon::TrayClick() { Fire(OnClick, this); }
+void TTrayIcon::TrayDblClick() { Fire(OnDblClick, this); }
+void TTrayIcon::TrayMouseDown(TMouseButton button, TShiftState shift, TPoint at)
+{
+    Fire(OnMouseDown, this, button, shift, at.X, at.Y);
+}
+void TTrayIcon::TrayMouseUp(TMouseButton button, TShiftState shift, TPoint at)
+{
+    Fire(OnMouseUp, this, button, shift, at.X, at.Y);
+}
+void TTrayIcon::TrayMouseMove(TShiftState shift, TPoint at) { Fire(OnMouseMove, this, shift, at.X, at.Y); }
+void TTrayIcon::TrayMouseEnter() { Fire(OnMouseEnter, this); }
+void TTrayIcon::TrayMouseExit() { Fire(OnMouseExit, this); }
+
+void TTrayIcon::TrayBalloon(TTrayMouseMessage which)
+{
+    if (which == tmBalloonHide)
+        Fire(OnBalloonHintHide, this);
+    else if (which == tmBalloonTimeout)
+        Fire(OnBalloonHintTimeout, this);
+    else
+        Fire(OnBalloonHintClick, this);
+}
+
+void TTrayIcon::TrayPopupMenu()
+{
+    POINT p;
+    if (!FPopupMenu || !FPopupMenu->AutoPopup || !GetCursorPos(&p))
+        return;
+    // The menu only closes on a click elsewhere when our thread owns the foreground, and only goes away cleanly
+    // when a message follows it (the shell's own advice for notification-area menus).
+    SetForegroundWindow(Application.Handle());
+    Application.ProcessMessages();
+    if (!FPopupMenu)
+        return;
+    FPopupMenu->PopupComponent = this;
+    FPopupMenu->Popup(p.x, p.y);
+    TForm* form = OwnerForm();
+    HWND after = form && form->HandleAllocated() ? form->Handle() : Application.Handle();
+    PostMessageA(after, WM_NULL, 0, 0);
+}
+
+void TTrayIcon::TrayDefaultCommand()
+{
+    if (!FPopupMenu || !FPopupMenu->AutoPopup)
+        return;
+    TMenuItem& top = FPopupMenu->Items();
+    for (int i = 0; i < top.Count(); ++i) {
+        if (TMenuItem* item = top.Items(i); item->Default()) {
+            item->Click();
+            return;
+        }
+    }
+}
+
+bool TTrayIcon::AppWindowMessage(TMessage& message)
+{
+    if (message.Msg == WM_SIZE && message.WParam == SIZE_MINIMIZED && MinimizeToTray) {
+        HideMainWindow();
+        SetIconVisible(true);
+    } else if (GTaskbarCreated != 0 && message.Msg == GTaskbarCreated && FIconVisible) {
+        AddTrayIcon();
+    }
+    return false;
+}
+
+void TTrayIcon::OwnerWindowMessage(TMessage& message)
+{
+    TForm* form = OwnerForm();
+    if (!form)
+        return;
+    if (message.Msg == WM_ACTIVATE && LOWORD(message.WParam) != WA_INACTIVE) {
+        TWinControl* active = form->ActiveControl();
+        if (active && active->HandleAllocated()) {
+            const HWND losing = reinterpret_cast<HWND>(message.LParam);
+            const HWND guard = active->Parent() ? active->Parent()->Handle() : active->Handle();
+            if (losing != guard)
+                SetFocus(active->Handle());
+        }
+    } else if (message.Msg == WM_SHOWWINDOW && message.WParam != 0 && message.LParam == 0) {
+        // Every showing of the main window brings its taskbar button back.
+        ShowWindow(Application.Handle(), SW_RESTORE);
+        SetForegroundWindow(Application.Handle());
+        SetForegroundWindow(form->Handle());
+    }
+}
+
+} // namespace skyloom
