@@ -1204,7 +1204,10 @@ void TXmlProcessingInstruction::WriteXml(std::string& out, bool)
     out += "<?";
     out += NameTable().Name(FNameId);
     if (!FData.empty()) {
-        out.push_back(' ');
+        // Data read from text keeps the blanks after the name; adding another one would make every
+        // read-and-write cycle grow the data by a space.
+        if (static_cast<unsigned char>(FData[0]) > 32)
+            out.push_back(' ');
         out += FData;
     } else {
         WriteAttributes(out);

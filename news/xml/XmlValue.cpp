@@ -15,7 +15,7 @@ namespace {
 
 constexpr double kMinDate = -693593.0;  // 0001-01-01
 constexpr double kMaxDate = 2958466.0;  // 10000-01-01, exclusive
-constexpr std::int64_t kDayOf18991230 = -25569 + 719468 - 1;
+constexpr std::int64_t kDayOf18991230 = 719468 - 25569;  // counted from 0000-03-01
 
 [[noreturn]] void ConvertFailure(const std::string& what)
 {
