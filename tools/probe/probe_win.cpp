@@ -22,8 +22,16 @@
 //   reg HKLM|HKCU KEY VALUE                 a registry value: type and data, or "missing"
 //   reg-set HKLM|HKCU KEY VALUE sz|dword TEXT
 //   reg-del HKLM|HKCU KEY VALUE
+//   windows CLASS                           every top-level window of CLASS: handle, process, visibility
+//   post CLASS|0xHWND MSG WPARAM LPARAM     post a message (numbers in decimal or 0x hex)
+//   tray-icon CLASS|0xHWND ID               whether the shell holds the notification icon (window, identifier)
+//   tray-delete CLASS|0xHWND ID             make the shell drop that icon (as a restarted taskbar has)
+//   broadcast NAME                          post the registered message NAME to every top-level window
+//   hold-mutex NAME MS                      hold a named mutex for MS milliseconds
+//   foreground                              class and process of the foreground window
 //   sleep MS
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -575,6 +583,102 @@ void CmdRegDel(const std::vector<std::string>& a)
     Fact("deleted", a[2]);
 }
 
+// --- the notification area and other processes' windows ---------------------------------------------------------
+
+struct AllWindows {
+    std::string cls;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND wnd, LPARAM lp)
+{
+    auto* all = reinterpret_cast<AllWindows*>(lp);
+    if (ClassOf(wnd) == all->cls)
+        all->found.push_back(wnd);
+    return TRUE;
+}
+
+// A window named by its class (the first top-level one) or by its handle in hex ("0x...").
+HWND WindowArg(const std::string& s)
+{
+    if (s.rfind("0x", 0) == 0)
+        return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(s.c_str(), nullptr, 16)));
+    return RequireWindow(s);
+}
+
+UINT_PTR Number(const std::string& s) { return static_cast<UINT_PTR>(std::strtoull(s.c_str(), nullptr, 0)); }
+
+void CmdWindows(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: windows CLASS"};
+    AllWindows all{a[0], {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&all));
+    Fact("count", std::to_string(all.found.size()));
+    int visible = 0;
+    for (size_t i = 0; i < all.found.size(); ++i) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(all.found[i], &pid);
+        const std::string n = std::to_string(i);
+        Fact("wnd" + n, Hex(all.found[i]));
+        Fact("pid" + n, std::to_string(pid));
+        Fact("visible" + n, IsShown(all.found[i]) ? "1" : "0");
+        visible += IsShown(all.found[i]) ? 1 : 0;
+    }
+    Fact("visible", std::to_string(visible));
+}
+
+void CmdPost(const std::vector<std::string>& a)
+{
+    if (a.size() < 4)
+        throw ProbeError{"usage: post CLASS|0xHWND MSG WPARAM LPARAM"};
+    HWND wnd = WindowArg(a[0]);
+    if (!PostMessageA(wnd, static_cast<UINT>(Number(a[1])), Number(a[2]), static_cast<LPARAM>(Number(a[3]))))
+        throw ProbeError{"cannot post to " + a[0]};
+    Fact("posted", a[1]);
+}
+
+// What the shell knows: modifying nothing succeeds only for an icon it holds.
+void CmdTrayIcon(const std::vector<std::string>& a, DWORD command)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: tray-icon CLASS|0xHWND ID"};
+    NOTIFYICONDATAA d{};
+    d.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    d.hWnd = WindowArg(a[0]);
+    d.uID = static_cast<UINT>(Number(a[1]));
+    const bool ok = Shell_NotifyIconA(command, &d) != FALSE;
+    Fact(command == NIM_DELETE ? "deleted" : "icon", command == NIM_DELETE ? (ok ? "1" : "0") : (ok ? "present" : "absent"));
+}
+
+void CmdBroadcast(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: broadcast REGISTERED-MESSAGE-NAME"};
+    const UINT msg = RegisterWindowMessageA(a[0].c_str());
+    PostMessageA(HWND_BROADCAST, msg, 0, 0);
+    Fact("broadcast", a[0]);
+}
+
+void CmdHoldMutex(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: hold-mutex NAME MS"};
+    HANDLE m = CreateMutexA(nullptr, FALSE, a[0].c_str());
+    Fact("existed", GetLastError() == ERROR_ALREADY_EXISTS ? "1" : "0");
+    Sleep(static_cast<DWORD>(ToInt(a[1])));
+    CloseHandle(m);
+}
+
+void CmdForeground()
+{
+    HWND fg = GetForegroundWindow();
+    DWORD pid = 0;
+    GetWindowThreadProcessId(fg, &pid);
+    Fact("foreground", fg ? ClassOf(fg) : "");
+    Fact("foreground.pid", std::to_string(pid));
+}
+
 void Run(const std::string& cmd, const std::vector<std::string>& args)
 {
     if (cmd == "wait-window")
@@ -603,6 +707,20 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
         CmdRegSet(args);
     else if (cmd == "reg-del")
         CmdRegDel(args);
+    else if (cmd == "windows")
+        CmdWindows(args);
+    else if (cmd == "post")
+        CmdPost(args);
+    else if (cmd == "tray-icon")
+        CmdTrayIcon(args, NIM_MODIFY);
+    else if (cmd == "tray-delete")
+        CmdTrayIcon(args, NIM_DELETE);
+    else if (cmd == "broadcast")
+        CmdBroadcast(args);
+    else if (cmd == "hold-mutex")
+        CmdHoldMutex(args);
+    else if (cmd == "foreground")
+        CmdForeground();
     else if (cmd == "sleep")
         Sleep(static_cast<DWORD>(args.empty() ? 100 : ToInt(args[0])));
     else
