@@ -1,0 +1,145 @@
+#include "NewsView.h"
+
+#include "SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace skyloom {
+namespace {
+
+class TFakeList : public IHeadlineList {
+public:
+    void Clear() override
+    {
+        Lines.clear();
+        Selection.clear();
+        ++Clears;
+    }
+    int Count() const override { return static_cast<int>(Lines.size()); }
+    void Add(const std::string& line) override
+    {
+        Lines.push_back(line);
+        Selection.push_back(false);
+    }
+    bool Selected(int index) const override { return Selection.at(static_cast<std::size_t>(index)); }
+
+    std::vector<std::string> Lines;
+    std::vector<bool> Selection;
+    int Clears = 0;
+};
+
+std::string Feed(const std::vector<std::pair<std::string, std::string>>& items)
+{
+    std::string s = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>T</title>";
+    int n = 0;
+    for (const auto& [title, description] : items) {
+        ++n;
+        s += "<item><title>" + title + "</title><link>http://news.example/" + std::to_string(n) +
+             "</link><description>" + description + "</description></item>";
+    }
+    return s + "</channel></rss>";
+}
+
+TFeedFetch Serve(const std::string& body)
+{
+    return [body](const std::string&) { return body; };
+}
+
+TFeedFetch Unreachable()
+{
+    return [](const std::string& url) -> std::string { throw std::runtime_error("cannot reach " + url); };
+}
+
+const std::vector<std::string> kABC = {"1. A", "2. B", "3. C"};
+
+TEST(NewsView, ListsOneNumberedLinePerItemInDocumentOrder)
+{
+    TFakeList list;
+    TslRSSFeed feed;
+    std::string asked;
+    RefreshHeadlines(
+        list, [&](const std::string& url) { asked = url; return Feed({{"A", "a"}, {"B", "b"}, {"C", "c"}}); }, feed,
+        "http://feed.example/rss");
+    EXPECT_EQ(asked, "http://feed.example/rss");
+    EXPECT_EQ(list.Lines, kABC);
+
+    RefreshHeadlines(list, Serve(Feed({{"A", "a"}, {"B", "b"}, {"C", "c"}})), feed, "u");
+    EXPECT_EQ(list.Lines, kABC) << "a second refresh starts again from an empty list";
+
+    RefreshHeadlines(list, Serve(Feed({})), feed, "u");
+    EXPECT_TRUE(list.Lines.empty()) << "a feed without items lists nothing";
+}
+
+TEST(NewsView, EmptiesTheListQuietlyWhenTheFeedCannotBeFetched)
+{
+    TFakeList list;
+    TslRSSFeed feed;
+    RefreshHeadlines(list, Serve(Feed({{"A", "a"}, {"B", "b"}, {"C", "c"}})), feed, "u");
+    ASSERT_EQ(list.Lines, kABC);
+    EXPECT_NO_THROW(RefreshHeadlines(list, Unreachable(), feed, "u"));
+    EXPECT_TRUE(list.Lines.empty());
+    EXPECT_EQ(feed.FeedItems().Count(), 3) << "the feed keeps what it held";
+}
+
+TEST(NewsView, ListsTheEarlierItemsAgainAfterATextThatIsNotRss)
+{
+    TFakeList list;
+    TslRSSFeed feed;
+    RefreshHeadlines(list, Serve(Feed({{"A", "a"}, {"B", "b"}, {"C", "c"}})), feed, "u");
+    for (const std::string& page : {std::string("<html><body>Not a feed</body></html>"), std::string("plain text"),
+                                    std::string("<rss><channel>")}) {
+        RefreshHeadlines(list, Serve(page), feed, "u");
+        EXPECT_EQ(list.Lines, kABC) << "after: " << page;
+    }
+}
+
+TEST(NewsView, KeepsTheFeedsBytesInTheLines)
+{
+    TFakeList list;
+    TslRSSFeed feed;
+    RefreshHeadlines(list, Serve(Feed({{"Caf\xE9 &amp; bar", "x"}})), feed, "u");
+    ASSERT_EQ(list.Lines.size(), 1u);
+    EXPECT_EQ(list.Lines[0], "1. Caf\xE9 & bar");
+}
+
+TEST(NewsView, BuildsTheHtmlOfTheLastSelectedLine)
+{
+    TFakeList list;
+    TslRSSFeed feed;
+    RefreshHeadlines(list,
+                     Serve(Feed({{"A", "first"}, {"B", "second&amp;lt;BR /&amp;gt;line"}, {"C", "&lt;b&gt;third"}})),
+                     feed, "u");
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(SelectedHeadline(list), 0) << "nothing selected: the first";
+    EXPECT_EQ(SelectedItemHTML(list, feed),
+              "<p>first</p><p><a href=\"http://news.example/1\" target=\"_blank\">Read more...</a></p>");
+    list.Selection[1] = true;
+    EXPECT_EQ(SelectedItemHTML(list, feed),
+              "<p>second<br />line</p><p><a href=\"http://news.example/2\" target=\"_blank\">Read more...</a></p>");
+    list.Selection[2] = true;
+    EXPECT_EQ(SelectedHeadline(list), 2) << "the last selected line wins";
+    EXPECT_EQ(SelectedItemHTML(list, feed),
+              "<p><b>third</p><p><a href=\"http://news.example/3\" target=\"_blank\">Read more...</a></p>");
+}
+
+TEST(NewsView, RaisesAListIndexErrorForALineWithoutItem)
+{
+    TFakeList list;
+    TslRSSFeed feed;
+    list.Add("1. orphan");
+    list.Add("2. orphan");
+    list.Selection[1] = true;
+    try {
+        SelectedItemHTML(list, feed);
+        FAIL() << "no error raised";
+    } catch (const EListError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (1)");
+    }
+}
+
+} // namespace
+} // namespace skyloom
