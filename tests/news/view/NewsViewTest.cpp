@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -139,6 +142,30 @@ TEST(NewsView, RaisesAListIndexErrorForALineWithoutItem)
     } catch (const EListError& e) {
         EXPECT_STREQ(e.what(), "List index out of bounds (1)");
     }
+}
+
+} // namespace
+} // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+// The demo's sample feed must stay a feed this program reads: thirty items, windows-1252 bytes kept as they are.
+TEST(NewsView, ReadsTheDemoSampleFeed)
+{
+    const char* top = std::getenv("SL_SOURCE_DIR");
+    ASSERT_NE(top, nullptr) << "SL_SOURCE_DIR is set by the test runner";
+    std::ifstream in(std::string(top) + "/tools/feedserver/sample/news.xml", std::ios::binary);
+    ASSERT_TRUE(in) << "sample feed missing";
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TFakeList list;
+    TslRSSFeed feed;
+    RefreshHeadlines(list, Serve(text), feed, "u");
+    ASSERT_EQ(list.Count(), 30);
+    EXPECT_EQ(list.Lines[1], "2. Caf\xE9 owners welcome longer terrace season");
+    list.Selection[4] = true;
+    const std::string html = SelectedItemHTML(list, feed);
+    EXPECT_NE(html.find("<br />Ferries"), std::string::npos) << html;
 }
 
 } // namespace
