@@ -29,6 +29,7 @@
 //   broadcast NAME                          post the registered message NAME to every top-level window
 //   hold-mutex NAME MS                      hold a named mutex for MS milliseconds
 //   foreground                              class and process of the foreground window
+//   select CLASS INDEX                      select line INDEX of the window's list box, as a click on it does
 //   sleep MS
 #include <windows.h>
 #include <shellapi.h>
@@ -284,6 +285,28 @@ void CmdControls(const std::vector<std::string>& a)
         }
     }
     Fact("children", std::to_string(n));
+}
+
+void CmdSelect(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: select CLASS INDEX"};
+    HWND wnd = RequireWindow(a[0]);
+    HWND list = nullptr;
+    for (HWND c : ChildrenOf(wnd))
+        if (IsListBox(c)) {
+            list = c;
+            break;
+        }
+    if (!list)
+        throw ProbeError{"no list box in " + a[0]};
+    const int index = ToInt(a[1]);
+    if (SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == LB_ERR)
+        throw ProbeError{"no line " + a[1]};
+    // A click that changes the selection makes the list box tell its parent.
+    SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    Fact("selected", std::to_string(SendMessageW(list, LB_GETCURSEL, 0, 0)));
 }
 
 HWND FindChildOfClass(HWND parent, const std::string& cls)
@@ -721,6 +744,8 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
         CmdHoldMutex(args);
     else if (cmd == "foreground")
         CmdForeground();
+    else if (cmd == "select")
+        CmdSelect(args);
     else if (cmd == "sleep")
         Sleep(static_cast<DWORD>(args.empty() ? 100 : ToInt(args[0])));
     else
