@@ -1,0 +1,25 @@
+#include "NewsListBox.h"
+
+namespace skyloom {
+
+void TWideListBoxHeadlines::Clear()
+{
+    FBox.Items().Clear();
+}
+
+int TWideListBoxHeadlines::Count() const
+{
+    return FBox.Items().Count();
+}
+
+void TWideListBoxHeadlines::Add(const std::string& line)
+{
+    FBox.Items().Add(AnsiToWide(line));
+}
+
+bool TWideListBoxHeadlines::Selected(int index) const
+{
+    return FBox.ItemIndex() == index;  // a single-selection list: at most one line is selected
+}
+
+} // namespace skyloom
