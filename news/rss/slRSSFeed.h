@@ -19,19 +19,14 @@ using TDateTime = double;
 // ---------------------------------------------------------------------------------------------------------------
 // Small readers the load relies on. They never throw; unreadable input gives the documented default.
 
-// An RFC 822 date as used in feeds (with some tolerance), converted to local time; 0 when empty or unreadable.
+// An RFC 822 date as used in feeds (with some tolerance), converted to local time with the current bias
+// (LocalTimeBias of NetDate.h, which tests can pin); 0 when empty or unreadable.
 TDateTime FeedDateToDateTime(const std::string& Text);
 // The signed offset of a numeric zone suffix ("+0200", "-0530", also "+05:30") as a fraction of a day; 0 otherwise.
 double ZoneOffsetToDays(const std::string& Text);
 // A byte count such as "1,234", "10KB", "1.5M" or "2 GB". Negative counts give 0; counts beyond 32 bits give
 // 4294967295 rather than wrapping round to a small number.
 std::uint32_t ParseByteSize(const std::string& Text);
-
-// Minutes to subtract from UTC to get the local time, as the platform reports it right now (daylight saving
-// included when it is in force now).
-int CurrentTimeZoneBias();
-// Pins the bias answered by CurrentTimeZoneBias (tests use it to fix the zone); nullptr goes back to the platform.
-void OverrideTimeZoneBias(const int* Minutes);
 
 // ---------------------------------------------------------------------------------------------------------------
 // Sets of skip hours and days.

@@ -1,6 +1,7 @@
 // The feed model: value objects, collections, items, channel data and the component's own operations.
 #include "slRSSFeed.h"
 
+#include "NetDate.h"
 #include "slRSSText.h"
 
 #include <algorithm>
@@ -453,7 +454,7 @@ void TslRSSFeed::TransferDone(std::istream* Stream)
         return;
     }
     if (LoadFromStream(*Stream, false))
-        FeedTime = rsstext::CurrentLocalDateTime();
+        FeedTime = NowLocal();
 }
 
 } // namespace skyloom

@@ -1,19 +1,17 @@
 // The feed date, zone offset and byte size readers.
 #include "slRSSFeed.h"
 
+#include "NetDate.h"
 #include "slRSSText.h"
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 namespace skyloom {
 
 using namespace rsstext;
 
 namespace {
-
-std::optional<int> PinnedBias;
 
 bool SameLetters(std::string_view Text, std::string_view Abbreviation, std::size_t Count)
 {
@@ -67,16 +65,6 @@ int TwoDigits(std::string_view Text, std::size_t Pos)
 }
 
 } // namespace
-
-int CurrentTimeZoneBias() { return PinnedBias ? *PinnedBias : PlatformTimeZoneBias(); }
-
-void OverrideTimeZoneBias(const int* Minutes)
-{
-    if (Minutes)
-        PinnedBias = *Minutes;
-    else
-        PinnedBias.reset();
-}
 
 double ZoneOffsetToDays(const std::string& Text)
 {
@@ -138,10 +126,9 @@ double FeedDateToDateTime(const std::string& Text)
     else if (year < 100)
         year += 1900;
 
-    const std::optional<double> date = EncodeDate(year, month, day);
-    if (!date)
+    TDateTime result = 0;
+    if (!TryEncodeDate(year, month, day, result))
         return 0;
-    double result = *date;
 
     if (s.find(':') != std::string::npos) {
         std::string time = Cut(s, ' ');
@@ -149,16 +136,16 @@ double FeedDateToDateTime(const std::string& Text)
         const bool hasSecond = time.find(':') != std::string::npos;
         const std::int32_t minute = StrToIntDef(Cut(time, ':'), 0);
         const std::int32_t second = hasSecond ? StrToIntDef(time, 0) : 0;
-        const std::optional<double> clock = EncodeTime(hour, minute, second);
-        if (!clock)
+        TDateTime clock = 0;
+        if (!TryEncodeTime(hour, minute, second, 0, clock))
             return 0;
-        result += *clock;
+        result += clock;
     }
 
     TrimLeftInPlace(s);
     // Named zones ("GMT", "UT", "EST", "Z") are all taken as UTC.
     const double offset = s.size() > 4 ? ZoneOffsetToDays(s) : 0;
-    return result - offset - CurrentTimeZoneBias() / 1440.0;
+    return result - offset - LocalTimeBias() / 1440.0;
 }
 
 std::uint32_t ParseByteSize(const std::string& Text)

@@ -1,28 +1,11 @@
 #include "slRSSText.h"
 
-#include "slRSSFeed.h"
+#include "NetDate.h"
 
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <limits>
 
 namespace skyloom::rsstext {
-
-namespace {
-
-// Days from 1 January of year 1 to 30 December 1899.
-constexpr std::int64_t DateDelta = 693594;
-
-bool IsLeapYear(std::int32_t Year) { return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0); }
-
-std::int32_t DaysInMonth(std::int32_t Year, std::int32_t Month)
-{
-    static constexpr std::int32_t days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return Month == 2 && IsLeapYear(Year) ? 29 : days[Month - 1];
-}
-
-} // namespace
 
 std::string Trim(std::string_view Text)
 {
@@ -91,68 +74,16 @@ std::int32_t StrToIntDef(std::string_view Text, std::int32_t Default)
     return static_cast<std::int32_t>(value);
 }
 
-std::optional<double> EncodeDate(std::int32_t Year, std::int32_t Month, std::int32_t Day)
-{
-    if (Year < 1 || Year > 9999 || Month < 1 || Month > 12 || Day < 1 || Day > DaysInMonth(Year, Month))
-        return std::nullopt;
-    std::int64_t days = Day;
-    for (std::int32_t m = 1; m < Month; ++m)
-        days += DaysInMonth(Year, m);
-    const std::int64_t y = Year - 1;
-    days += y * 365 + y / 4 - y / 100 + y / 400;
-    return static_cast<double>(days - DateDelta);
-}
-
-std::optional<double> EncodeTime(std::int32_t Hour, std::int32_t Minute, std::int32_t Second)
-{
-    if (Hour < 0 || Hour >= 24 || Minute < 0 || Minute >= 60 || Second < 0 || Second >= 60)
-        return std::nullopt;
-    return (Hour * 3600.0 + Minute * 60.0 + Second) / 86400.0;
-}
-
-TDateParts DecodeDateTime(double Value)
-{
-    TDateParts p;
-    if (!std::isfinite(Value) || std::fabs(Value) > 3.0e6)
-        return p;
-    // The whole part counts days, the fraction (taken as positive) the time, also before 1899.
-    std::int64_t days = static_cast<std::int64_t>(std::trunc(Value));
-    std::int64_t ms = std::llround(std::fabs(Value - std::trunc(Value)) * 86400000.0);
-    if (ms >= 86400000) {
-        ms -= 86400000;
-        days += Value < 0 ? -1 : 1;
-    }
-    // Civil date from days since 1 January 1970 (proleptic Gregorian).
-    const std::int64_t z = days - 25569 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    p.Day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    p.Month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    p.Year = static_cast<int>(yoe + era * 400 + (p.Month <= 2 ? 1 : 0));
-    const std::int64_t secs = ms / 1000;
-    p.Hour = static_cast<int>(secs / 3600 % 24);
-    p.Minute = static_cast<int>(secs / 60 % 60);
-    p.Second = static_cast<int>(secs % 60);
-    return p;
-}
-
 std::string FormatDateTime(double Value)
 {
-    const TDateParts p = DecodeDateTime(Value);
+    TDateTimeParts p;
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute,
-                  p.Second);
+    if (DecodeDateTime(Value, p))
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute,
+                      p.Second);
+    else
+        std::snprintf(buf, sizeof buf, "%g", Value);
     return buf;
-}
-
-double CurrentLocalDateTime()
-{
-    using namespace std::chrono;
-    const double unixSeconds = duration<double>(system_clock::now().time_since_epoch()).count();
-    return 25569.0 + unixSeconds / 86400.0 - CurrentTimeZoneBias() / 1440.0;
 }
 
 std::string UrlHost(std::string_view Url)

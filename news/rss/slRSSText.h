@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,22 +21,8 @@ std::string AsciiLowerCase(std::string_view Text);
 // the digits. Anything else, or a value that does not fit, gives Default.
 std::int32_t StrToIntDef(std::string_view Text, std::int32_t Default);
 
-// Date-times: days since 30 December 1899, the fraction being the time of day.
-// Empty when the date is impossible (years 1 to 9999, real months and days only).
-std::optional<double> EncodeDate(std::int32_t Year, std::int32_t Month, std::int32_t Day);
-// Empty when the time is impossible (hours below 24, minutes and seconds below 60, none negative).
-std::optional<double> EncodeTime(std::int32_t Hour, std::int32_t Minute, std::int32_t Second);
-struct TDateParts {
-    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
-};
-// Calendar parts of a date-time (rounded to the millisecond, then cut to the second).
-TDateParts DecodeDateTime(double Value);
-// "YYYY-MM-DD hh:mm:ss".
+// "YYYY-MM-DD hh:mm:ss" for a date-time (days since 30 December 1899, the fraction being the time of day).
 std::string FormatDateTime(double Value);
-// The current local time as a date-time.
-double CurrentLocalDateTime();
-// The platform's own answer behind CurrentTimeZoneBias.
-int PlatformTimeZoneBias();
 
 // The host name of a URL ("https://user@www.x.com:81/a" gives "www.x.com").
 std::string UrlHost(std::string_view Url);

@@ -1,4 +1,5 @@
 // Loading RSS documents into the feed: the fields read, the failures and their events, merging and trimming.
+#include "NetDate.h"
 #include "slRSSFeed.h"
 
 #include <gtest/gtest.h>
@@ -46,14 +47,13 @@ class FeedLoad : public ::testing::Test {
 protected:
     FeedLoad()
     {
-        const int utc = 0;
-        OverrideTimeZoneBias(&utc);
+        SetLocalTimeBiasOverride(0);
         Feed.OnRSSLoaded = [this](TslRSSFeed& Sender) { Record(Sender, "loaded"); };
         Feed.OnRSSLoadError = [this](TslRSSFeed& Sender) { Record(Sender, "load error"); };
         Feed.OnRSSParseError = [this](TslRSSFeed& Sender) { Record(Sender, "parse error"); };
         Feed.OnRSSNotRSSError = [this](TslRSSFeed& Sender) { Record(Sender, "not rss"); };
     }
-    ~FeedLoad() override { OverrideTimeZoneBias(nullptr); }
+    ~FeedLoad() override { SetLocalTimeBiasOverride(std::nullopt); }
 
     void Record(TslRSSFeed& Sender, const char* Event)
     {
@@ -371,8 +371,7 @@ TEST_F(FeedLoad, NumbersThatDoNotReadCountAsZero)
 
 TEST_F(FeedLoad, ReadsDatesIntoLocalTime)
 {
-    const int east = -120;
-    OverrideTimeZoneBias(&east);
+    SetLocalTimeBiasOverride(-120);
     ASSERT_EQ(Load(Rss("<pubDate>Sat, 07 Sep 2002 00:00:01 GMT</pubDate>" +
                        Item("a", "Sat, 07 Sep 2002 00:00:01 +0200") + Item("b", "07-Sep-2002") + Item("c"))),
               Loaded);

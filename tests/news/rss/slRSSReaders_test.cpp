@@ -1,11 +1,10 @@
-// The feed date, zone offset and byte size readers, and the platform's time zone bias.
+// The feed date, zone offset and byte size readers.
+#include "NetDate.h"
 #include "slRSSFeed.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <ctime>
 #include <string>
 
 namespace skyloom {
@@ -29,10 +28,10 @@ constexpr double OneMillisecond = 1.0 / 86400000.0;
 // Pins the local zone for the length of a test.
 class PinnedZone {
 public:
-    explicit PinnedZone(int BiasMinutes) { OverrideTimeZoneBias(&BiasMinutes); }
+    explicit PinnedZone(int BiasMinutes) { SetLocalTimeBiasOverride(BiasMinutes); }
     PinnedZone(const PinnedZone&) = delete;
     PinnedZone& operator=(const PinnedZone&) = delete;
-    ~PinnedZone() { OverrideTimeZoneBias(nullptr); }
+    ~PinnedZone() { SetLocalTimeBiasOverride(std::nullopt); }
 };
 
 struct DateCase {
@@ -190,65 +189,6 @@ TEST(ParseByteSize, ReadsCountsWithSeparatorsAndUnits)
     for (const SizeCase& c : cases)
         EXPECT_EQ(ParseByteSize(c.Text), c.Expected) << "size text: \"" << c.Text << '"';
 }
-
-// Local time minus UTC in minutes, from the C library's broken-down times of the same instant.
-int LibraryLocalOffset()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm utc = *std::gmtime(&now);
-    std::tm local = *std::localtime(&now);
-    const int dayShift = local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1)
-                                                      : local.tm_yday - utc.tm_yday;
-    return dayShift * 1440 + (local.tm_hour - utc.tm_hour) * 60 + (local.tm_min - utc.tm_min);
-}
-
-TEST(CurrentTimeZoneBias, AgreesWithThePlatformsLocalTime)
-{
-    EXPECT_EQ(CurrentTimeZoneBias(), -LibraryLocalOffset());
-}
-
-TEST(CurrentTimeZoneBias, AnswersThePinnedBiasUntilReleased)
-{
-    const int platform = CurrentTimeZoneBias();
-    {
-        const PinnedZone zone(platform + 77);
-        EXPECT_EQ(CurrentTimeZoneBias(), platform + 77);
-    }
-    EXPECT_EQ(CurrentTimeZoneBias(), platform);
-}
-
-#ifndef _WIN32
-// The C library's zone follows TZ; daylight saving counts when it is in force now.
-TEST(CurrentTimeZoneBias, FollowsTheCLibrarysZone)
-{
-    struct TzCase {
-        const char* TZ;
-        int Bias;
-    };
-    const TzCase cases[] = {
-        {"UTC0", 0},
-        {"EST5", 300},
-        {"<+0530>-5:30", -330},
-        {"<-03>3", 180},
-        // daylight saving all year round (from day 1 at 00:00 to day 365 at 25:00): one hour less
-        {"XST5XDT,J1/0,J365/25", 240},
-    };
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    for (const TzCase& c : cases) {
-        setenv("TZ", c.TZ, 1);
-        EXPECT_EQ(CurrentTimeZoneBias(), c.Bias) << "TZ=" << c.TZ;
-        EXPECT_NEAR(FeedDateToDateTime("07 Sep 2002 12:00 GMT"), At(Sep07_2002, 12) - c.Bias / 1440.0,
-                    OneMillisecond)
-            << "TZ=" << c.TZ;
-    }
-    if (saved)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
-}
-#endif
 
 } // namespace
 } // namespace skyloom
