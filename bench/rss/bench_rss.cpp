@@ -1,0 +1,200 @@
+// A 1,000-item feed fetched from a loopback server and loaded into TslRSSFeed, as a news refresh does it, with
+// its two halves measured apart and set against peers measured in the same run: the XML library's parse of the
+// same text (the floor of any load), and the curl command fetching the same address (when curl is installed;
+// each of its runs includes starting the process).
+//
+// Run inside the private network namespace (scripts/lib/netns.sh); the server binds 127.0.0.1 only.
+#include "NetHTTP.h"
+#include "NetSocket.h"
+#include "XmlLib.h"
+#include "slRSSFeed.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace skyloom;
+using Clock = std::chrono::steady_clock;
+
+std::string MakeFeed(int Items)
+{
+    static const char* const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    std::string feed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel>\n"
+                       "<title>Loopback News</title><link>http://127.0.0.1/</link>"
+                       "<description>Benchmark feed</description><language>en-gb</language>"
+                       "<lastBuildDate>Sat, 07 Sep 2002 10:00:00 GMT</lastBuildDate><ttl>15</ttl>\n";
+    char buf[1024];
+    for (int i = 0; i < Items; ++i) {
+        std::snprintf(buf, sizeof buf,
+                      "<item>\n  <title>Headline number %d about something that happened</title>\n"
+                      "  <description>&lt;p&gt;Paragraph %d of the story, with &lt;b&gt;bold&lt;/b&gt; text "
+                      "and a few more words so that the description has a realistic length of a couple of "
+                      "hundred bytes.&lt;/p&gt;&lt;br /&gt;</description>\n"
+                      "  <link>http://127.0.0.1/news/%d</link>\n"
+                      "  <guid isPermaLink=\"true\">http://127.0.0.1/news/%d</guid>\n"
+                      "  <category domain=\"http://127.0.0.1/cats\">World</category>\n"
+                      "  <pubDate>%s, %02d Sep 2002 %02d:%02d:%02d +0100</pubDate>\n</item>\n",
+                      i, i, i, i, days[i % 7], 1 + i % 28, i % 24, i % 60, (i * 7) % 60);
+        feed += buf;
+    }
+    return feed + "</channel></rss>\n";
+}
+
+// Answers every GET on every connection with the feed, keeping connections open, until stopped.
+class TLoopbackServer {
+public:
+    explicit TLoopbackServer(std::string Body)
+    {
+        FResponse = "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
+                    std::to_string(Body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + Body;
+        FThread = std::thread([this] { Serve(); });
+    }
+    ~TLoopbackServer()
+    {
+        FStop = true;
+        FThread.join();
+        for (std::thread& t : FConnections)
+            t.join();
+    }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(FListener.Port()) + "/feed.xml"; }
+
+private:
+    // Each connection gets a thread of its own, so a kept-alive client does not hold up the next one.
+    void Serve()
+    {
+        while (!FStop) {
+            std::shared_ptr<TNetSocket> peer = FListener.Accept(100);
+            if (peer)
+                FConnections.emplace_back([this, peer] { Answer(*peer); });
+        }
+    }
+
+    void Answer(TNetSocket& Peer)
+    {
+        try {
+            std::string pending;
+            char buf[4096];
+            for (;;) {
+                const std::size_t n = Peer.Receive(buf, sizeof buf);
+                if (n == 0)
+                    break;
+                pending.append(buf, n);
+                std::size_t end;
+                while ((end = pending.find("\r\n\r\n")) != std::string::npos) {
+                    pending.erase(0, end + 4);
+                    Peer.Send(FResponse.data(), FResponse.size());
+                }
+            }
+        } catch (const std::exception&) {
+            // The client went away.
+        }
+    }
+
+    TNetListener FListener;
+    std::string FResponse;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+    std::vector<std::thread> FConnections;
+};
+
+struct TFigure {
+    double Median = 0;
+    double Best = 0;
+};
+
+TFigure Measure(int Runs, const std::function<void()>& Step)
+{
+    Step();  // warm-up
+    std::vector<double> ms;
+    for (int i = 0; i < Runs; ++i) {
+        const auto start = Clock::now();
+        Step();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.front()};
+}
+
+void Row(const char* What, const TFigure& f)
+{
+    std::printf("| %-46s | %9.3f | %9.3f |\n", What, f.Median, f.Best);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const std::string body = MakeFeed(1000);
+    TLoopbackServer server(body);
+    const std::string url = server.Url();
+
+    TNetHTTP http;
+    TslRSSFeed feed;
+    int items = 0;
+    const TFigure both = Measure(runs, [&] {
+        feed.LoadFromString(http.Get(url));
+        items = feed.FeedItems().Count();
+    });
+    if (items != 1000) {
+        std::fprintf(stderr, "the feed loaded %d items instead of 1000\n", items);
+        return 1;
+    }
+    std::string fetched;
+    const TFigure fetch = Measure(runs, [&] { fetched = http.Get(url); });
+    const TFigure load = Measure(runs, [&] { feed.LoadFromString(body); });
+    const TFigure parse = Measure(runs, [&] {
+        TXmlPtr<IXmlDocument> document = NewXmlDocument("", "1.0", "iso-8859-1");
+        document->LoadFromString(body);
+    });
+    if (fetched != body) {
+        std::fprintf(stderr, "the fetched body differs from the feed\n");
+        return 1;
+    }
+    // curl fetches the address `batch` times in one process over one kept-alive connection, so that starting
+    // the process weighs little; the time of one fetch is the batch's time divided by its size.
+    constexpr int batch = 20;
+    std::string curlCommand = "curl -s -f --noproxy '*'";
+    for (int i = 0; i < batch; ++i)
+        curlCommand += " -o /dev/null '" + url + "'";
+    curlCommand += " 2>/dev/null";
+    const bool haveCurl =
+        std::system("command -v curl >/dev/null 2>&1") == 0 && std::system(curlCommand.c_str()) == 0;
+    TFigure curl;
+    if (haveCurl) {
+        curl = Measure(std::max(3, runs / 4), [&] {
+            if (std::system(curlCommand.c_str()) != 0)
+                std::fprintf(stderr, "curl failed\n");
+        });
+        curl.Median /= batch;
+        curl.Best /= batch;
+    }
+
+    std::printf("A 1,000-item feed (%zu bytes) over loopback, %d runs each, milliseconds\n\n", body.size(), runs);
+    std::printf("| %-46s | %9s | %9s |\n", "step", "median", "best");
+    std::printf("|%s|%s|%s|\n", std::string(48, '-').c_str(), std::string(11, '-').c_str(),
+                std::string(11, '-').c_str());
+    Row("fetch and load (TNetHTTP + TslRSSFeed)", both);
+    Row("fetch only (TNetHTTP, kept-alive connection)", fetch);
+    if (haveCurl)
+        Row("fetch only (curl, kept-alive, per fetch)", curl);
+    Row("load only (TslRSSFeed LoadFromString)", load);
+    Row("XML parse only (XmlLib LoadFromString)", parse);
+    std::printf("\n");
+    if (haveCurl)
+        std::printf("fetch, TNetHTTP against curl: %.2fx curl's speed (median)\n", curl.Median / fetch.Median);
+    else
+        std::printf("fetch, TNetHTTP against curl: curl is not installed, no comparison\n");
+    std::printf("load, TslRSSFeed against the bare XML parse: %.2fx the parse's time (median)\n",
+                load.Median / parse.Median);
+    return 0;
+}
