@@ -17,8 +17,10 @@ constexpr std::size_t kBufferSize = 65536;
 
 class TBinWriter {
 public:
+    // A string is written to directly; a stream through a buffer of 65536 bytes.
     TBinWriter(std::string* outString, std::ostream* outStream, std::int32_t options)
-        : FString(outString), FStream(outStream), FWide((options & 1) != 0), FBuffer(new char[kBufferSize])
+        : FString(outString), FStream(outStream), FWide((options & 1) != 0),
+          FBuffer(outStream ? new char[kBufferSize] : nullptr)
     {
     }
 
@@ -34,7 +36,7 @@ public:
 private:
     void Flush()
     {
-        if (FUsed == 0)
+        if (FUsed == 0 || FString)
             return;
         if (FString)
             FString->append(FBuffer.get(), FUsed);
@@ -46,6 +48,10 @@ private:
     void Bytes(const void* data, std::size_t n)
     {
         const auto* p = static_cast<const char*>(data);
+        if (FString) {
+            FString->append(p, n);
+            return;
+        }
         while (n > 0) {
             if (FUsed == kBufferSize)
                 Flush();
@@ -100,13 +106,13 @@ private:
         }
     }
 
-    void RawBytes(const std::string& s)
+    void RawBytes(std::string_view s)
     {
         Count(static_cast<std::int64_t>(s.size()));
         Bytes(s.data(), s.size());
     }
 
-    void String(const std::string& s)
+    void String(std::string_view s)
     {
         if (FWide)
             Units(AnsiToWide(s));
@@ -155,18 +161,13 @@ private:
         Count(static_cast<std::int64_t>(names.Names().size()));
         for (const std::string& n : names.Names())
             String(n);
-        const auto& buckets = names.Buckets();
-        Count(static_cast<std::int64_t>(buckets.size()));
-        std::int64_t used = 0;
-        for (const auto& b : buckets)
-            used += b.empty() ? 0 : 1;
-        Count(used);
-        for (std::size_t i = 0; i < buckets.size(); ++i) {
-            if (buckets[i].empty())
-                continue;
-            Count(static_cast<std::int64_t>(i));
-            Count(static_cast<std::int64_t>(buckets[i].size()));
-            for (std::int32_t id : buckets[i])
+        Count(names.BucketCount());
+        const auto used = names.UsedBuckets();
+        Count(static_cast<std::int64_t>(used.size()));
+        for (const auto& [index, ids] : used) {
+            Count(index);
+            Count(static_cast<std::int64_t>(ids.size()));
+            for (std::int32_t id : ids)
                 Int32(id);
         }
     }

@@ -19,6 +19,7 @@
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,30 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------------------------
+// Storage of the library's strings and arrays: small blocks come from per-thread free lists, which makes loading
+// and freeing the many small texts of a large feed much cheaper than the general heap.
+
+namespace xml {
+
+void* PoolAllocate(std::size_t size);
+void PoolRelease(void* p, std::size_t size) noexcept;
+
+template <class T>
+struct TPoolAllocator {
+    using value_type = T;
+    TPoolAllocator() noexcept = default;
+    template <class U>
+    TPoolAllocator(const TPoolAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(PoolAllocate(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) noexcept { PoolRelease(p, n * sizeof(T)); }
+    friend bool operator==(const TPoolAllocator&, const TPoolAllocator&) noexcept { return true; }
+};
+
+} // namespace xml
+
+using TXmlBytes = std::basic_string<char, std::char_traits<char>, xml::TPoolAllocator<char>>;
+
+// ---------------------------------------------------------------------------------------------------------------
 // Typed values.
 
 enum TXmlValueKind : int {
@@ -92,8 +117,8 @@ enum TXmlValueKind : int {
 class TXmlValue {
 public:
     TXmlValue() noexcept = default;  // empty
-    TXmlValue(const std::string& s) : FKind(vkString), FBytes(s) {}
-    TXmlValue(std::string&& s) noexcept : FKind(vkString), FBytes(std::move(s)) {}
+    TXmlValue(const std::string& s) : FKind(vkString), FBytes(s.data(), s.size()) {}
+    TXmlValue(std::string_view s) : FKind(vkString), FBytes(s.data(), s.size()) {}
     TXmlValue(const char* s) : FKind(vkString), FBytes(s) {}
 
     static TXmlValue Null();
@@ -120,7 +145,7 @@ public:
     std::int64_t CurrencyValue() const noexcept { return FScalar.I64; }
     bool BooleanValue() const noexcept { return FScalar.I32 != 0; }
     std::uint8_t ByteValue() const noexcept { return static_cast<std::uint8_t>(FScalar.I32); }
-    const std::string& Bytes() const noexcept { return FBytes; }   // byte string, byte array
+    std::string_view Bytes() const noexcept { return {FBytes.data(), FBytes.size()}; }  // byte string, array
     std::u16string WideValue() const;                               // wide string
 
     // The value as text: "" for empty, "{{null}}" for null, numbers in decimal with "." as separator, dates as
@@ -150,7 +175,7 @@ private:
     };
     TXmlValueKind FKind = vkEmpty;
     TScalar FScalar{.I64 = 0};
-    std::string FBytes;  // byte string, byte array, or the UTF-16 units of a wide string
+    TXmlBytes FBytes;  // byte string, byte array, or the UTF-16 units of a wide string
 };
 
 // ---------------------------------------------------------------------------------------------------------------

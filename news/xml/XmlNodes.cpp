@@ -4,6 +4,7 @@
 #include "XmlPlatform.h"
 #include "XmlValue.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -156,7 +157,7 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 // Name table
 
 TXmlNameTable::TXmlNameTable(int bucketCount)
-    : FBuckets(static_cast<std::size_t>(bucketCount > 0 ? bucketCount : 1))
+    : FBucketCount(static_cast<std::uint32_t>(bucketCount > 0 ? bucketCount : 1)), FSlots(32, 0)
 {
     FTextId = Intern("#text");
     FCDataId = Intern("#cdata-section");
@@ -171,32 +172,99 @@ const std::string& TXmlNameTable::EmptyName() noexcept
     return empty;
 }
 
+namespace {
+
+std::size_t SlotOf(std::uint32_t hash, std::size_t mask) noexcept
+{
+    return (static_cast<std::size_t>(hash) * 0x9E3779B1u) & mask;
+}
+
+} // namespace
+
 std::int32_t TXmlNameTable::Intern(std::string_view name)
 {
     if (name.empty())
         return -1;
-    TNameIndexArray& bucket = FBuckets[Hash(name) % static_cast<std::uint32_t>(FBuckets.size())];
-    for (std::int32_t id : bucket) {
-        const std::string& known = FNames[static_cast<std::size_t>(id)];
-        if (known.size() == name.size() && std::memcmp(known.data(), name.data(), name.size()) == 0)
-            return id;
+    const std::uint32_t h = Hash(name);
+    const std::size_t mask = FSlots.size() - 1;
+    for (std::size_t i = SlotOf(h, mask);; i = (i + 1) & mask) {
+        const std::int32_t slot = FSlots[i];
+        if (slot == 0)
+            break;
+        const auto id = static_cast<std::size_t>(slot - 1);
+        if (FHashes[id] == h) {
+            const std::string& known = FNames[id];
+            if (known.size() == name.size() && std::memcmp(known.data(), name.data(), name.size()) == 0)
+                return slot - 1;
+        }
     }
     const auto id = static_cast<std::int32_t>(FNames.size());
     FNames.emplace_back(name);
-    bucket.push_back(id);
+    FHashes.push_back(h);
+    Index(id, h);
     return id;
+}
+
+void TXmlNameTable::Index(std::int32_t id, std::uint32_t hash)
+{
+    if ((FNames.size() + 1) * 2 > FSlots.size())
+        Grow();
+    const std::size_t mask = FSlots.size() - 1;
+    std::size_t i = SlotOf(hash, mask);
+    while (FSlots[i] != 0)
+        i = (i + 1) & mask;
+    FSlots[i] = id + 1;
+}
+
+void TXmlNameTable::Grow()
+{
+    std::vector<std::int32_t> slots(FSlots.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::int32_t slot : FSlots) {
+        if (slot == 0)
+            continue;
+        std::size_t i = SlotOf(FHashes[static_cast<std::size_t>(slot - 1)], mask);
+        while (slots[i] != 0)
+            i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+    FSlots.swap(slots);
 }
 
 void TXmlNameTable::AssignNames(std::vector<std::string> names)
 {
-    FNames = std::move(names);
-    for (auto& bucket : FBuckets)
-        bucket.clear();
+    // Like interning them in order, except that a repeated name keeps its own id (lookups find the first).
+    FNames.clear();
+    FHashes.clear();
+    FSlots.assign(32, 0);
+    FNames.reserve(names.size());
+    for (std::string& n : names) {
+        const auto id = static_cast<std::int32_t>(FNames.size());
+        const std::uint32_t h = Hash(n);
+        const bool indexed = !n.empty();
+        FNames.push_back(std::move(n));
+        FHashes.push_back(h);
+        if (indexed)
+            Index(id, h);
+    }
+}
+
+std::vector<std::pair<std::uint32_t, TNameIndexArray>> TXmlNameTable::UsedBuckets() const
+{
+    std::vector<std::pair<std::uint32_t, std::int32_t>> order;
+    order.reserve(FNames.size());
     for (std::size_t id = 0; id < FNames.size(); ++id) {
         if (!FNames[id].empty())
-            FBuckets[Hash(FNames[id]) % static_cast<std::uint32_t>(FBuckets.size())].push_back(
-                static_cast<std::int32_t>(id));
+            order.emplace_back(FHashes[id] % FBucketCount, static_cast<std::int32_t>(id));
     }
+    std::sort(order.begin(), order.end());
+    std::vector<std::pair<std::uint32_t, TNameIndexArray>> used;
+    for (const auto& [bucket, id] : order) {
+        if (used.empty() || used.back().first != bucket)
+            used.emplace_back(bucket, TNameIndexArray());
+        used.back().second.push_back(id);
+    }
+    return used;
 }
 
 TXmlNameTable* XmlDefaultNames()
@@ -227,7 +295,8 @@ TXmlPtr<IXmlNameTable> XmlDefaultNameTable()
 TXmlNodeList::~TXmlNodeList()
 {
     Clear();
-    std::free(FItems);
+    if (FItems)
+        xml::PoolRelease(FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
 }
 
 TXmlPtr<IXmlNode> TXmlNodeList::Item(int index)
@@ -256,9 +325,11 @@ int TXmlNodeList::IndexOf(const TXmlNode* node) const noexcept
 
 void TXmlNodeList::Reserve(int capacity)
 {
-    auto* items = static_cast<TXmlNode**>(std::realloc(FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(capacity)));
-    if (!items)
-        throw std::bad_alloc();
+    auto* items = static_cast<TXmlNode**>(xml::PoolAllocate(sizeof(TXmlNode*) * static_cast<std::size_t>(capacity)));
+    if (FCount > 0)
+        std::memcpy(items, FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCount));
+    if (FItems)
+        xml::PoolRelease(FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
     FItems = items;
     FCapacity = capacity;
 }
@@ -1160,12 +1231,13 @@ TXmlNode* TXmlElement::Clone(bool deep)
 
 std::string TXmlCharacterData::Text()
 {
-    return KeepsWhitespace() ? FText : TrimBlanks(FText);
+    const std::string text(FText.data(), FText.size());
+    return KeepsWhitespace() ? text : TrimBlanks(text);
 }
 
 void TXmlCDATASection::WriteXml(std::string& out, bool)
 {
-    for (std::string_view piece : CDataPieces(FText)) {
+    for (std::string_view piece : CDataPieces(RawText())) {
         out += "<![CDATA[";
         out += piece;
         out += "]]>";
@@ -1174,19 +1246,19 @@ void TXmlCDATASection::WriteXml(std::string& out, bool)
 
 TXmlNode* TXmlCDATASection::Clone(bool)
 {
-    return new TXmlCDATASection(&NameTable(), FText);
+    return new TXmlCDATASection(&NameTable(), RawText());
 }
 
 void TXmlComment::WriteXml(std::string& out, bool)
 {
     out += "<!--";
-    out += FText;
+    out += RawText();
     out += "-->";
 }
 
 TXmlNode* TXmlComment::Clone(bool)
 {
-    return new TXmlComment(&NameTable(), FText);
+    return new TXmlComment(&NameTable(), RawText());
 }
 
 void TXmlText::WriteXml(std::string& out, bool)

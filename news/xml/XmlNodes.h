@@ -2,6 +2,7 @@
 // the reader's building blocks use them).
 #pragma once
 
+#include "XmlAlloc.h"
 #include "XmlLib.h"
 
 #include <cstdint>
@@ -16,6 +17,9 @@ class TXmlDocument;
 
 class TXmlBase : public virtual IXmlBase {
 public:
+    static void* operator new(std::size_t size) { return xml::PoolAllocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { xml::PoolRelease(p, size); }
+
     void AddRef() noexcept override { ++FRefCount; }
     void Release() noexcept override
     {
@@ -64,11 +68,13 @@ public:
             h = h * 33 + b;
         return h;
     }
-    // Replaces every name; the buckets are rebuilt from them.
+    // Replaces every name; the index is rebuilt from them.
     void AssignNames(std::vector<std::string> names);
 
     const std::vector<std::string>& Names() const noexcept { return FNames; }
-    const std::vector<TNameIndexArray>& Buckets() const noexcept { return FBuckets; }
+    std::uint32_t BucketCount() const noexcept { return FBucketCount; }
+    // The non-empty buckets in increasing index order, each with its ids in insertion order.
+    std::vector<std::pair<std::uint32_t, TNameIndexArray>> UsedBuckets() const;
 
     std::int32_t FTextId = -1;
     std::int32_t FCDataId = -1;
@@ -79,8 +85,17 @@ public:
 private:
     static const std::string& EmptyName() noexcept;
 
+    void Index(std::int32_t id, std::uint32_t hash);
+    void Grow();
+
+    // The buckets are those of the hash modulo the bucket count; ids enter a bucket in insertion order, so they
+    // follow from the names alone. Lookups use an open-addressing index over the full hash instead, which
+    // needs no per-bucket arrays and keeps a new table cheap.
     std::vector<std::string> FNames;
-    std::vector<TNameIndexArray> FBuckets;
+    std::vector<std::uint32_t> FHashes;
+    std::uint32_t FBucketCount;
+    std::vector<std::int32_t> FSlots;  // id + 1, 0 for free; the size is a power of two
+
 };
 
 TXmlNameTable* XmlDefaultNames();
@@ -244,7 +259,7 @@ public:
     void StoreAttr(std::int32_t id, TXmlValue&& v);
     // Appends without looking for an attribute of the same name (the binary form stores them as they were).
     void AppendAttr(std::int32_t id, TXmlValue&& v);
-    const std::vector<TXmlAttrData>& Attributes() const noexcept { return FAttributes; }
+    const auto& Attributes() const noexcept { return FAttributes; }
     void WriteAttributes(std::string& out) const;
     void CopyAttributesTo(TXmlNode& other) const { other.FAttributes = FAttributes; }
 
@@ -262,7 +277,7 @@ protected:
 
 private:
     TXmlPtr<TXmlNameTable> FNames;
-    std::vector<TXmlAttrData> FAttributes;
+    std::vector<TXmlAttrData, xml::TPoolAllocator<TXmlAttrData>> FAttributes;
     TXmlPtr<TXmlNodeList> FChildren;
 };
 
@@ -298,18 +313,20 @@ private:
 class TXmlCharacterData : public TXmlNode {
 public:
     std::string Text() override;
-    void SetText(const std::string& s) override { FText = s; }
-    const std::string& RawText() const noexcept { return FText; }
+    void SetText(const std::string& s) override { FText.assign(s.data(), s.size()); }
+    std::string_view RawText() const noexcept { return {FText.data(), FText.size()}; }
 
 protected:
-    TXmlCharacterData(TXmlNameTable* names, std::string&& text) : TXmlNode(names), FText(std::move(text)) {}
+    TXmlCharacterData(TXmlNameTable* names, std::string_view text) : TXmlNode(names), FText(text.data(), text.size()) {}
+    TXmlCharacterData(TXmlNameTable* names, TXmlBytes&& text) : TXmlNode(names), FText(std::move(text)) {}
 
-    std::string FText;
+    TXmlBytes FText;
 };
 
 class TXmlCDATASection final : public TXmlCharacterData, public IXmlCDATASection {
 public:
-    TXmlCDATASection(TXmlNameTable* names, std::string text) : TXmlCharacterData(names, std::move(text)) {}
+    TXmlCDATASection(TXmlNameTable* names, std::string_view text) : TXmlCharacterData(names, text) {}
+    TXmlCDATASection(TXmlNameTable* names, TXmlBytes&& text) : TXmlCharacterData(names, std::move(text)) {}
     std::int32_t NameId() override { return NameTable().FCDataId; }
     TXmlNodeType NodeType() override { return ntCDataSection; }
     TXmlPtr<IXmlCDATASection> ToCDataSection() override { return TXmlPtr<IXmlCDATASection>(this); }
@@ -319,7 +336,8 @@ public:
 
 class TXmlComment final : public TXmlCharacterData, public IXmlComment {
 public:
-    TXmlComment(TXmlNameTable* names, std::string text) : TXmlCharacterData(names, std::move(text)) {}
+    TXmlComment(TXmlNameTable* names, std::string_view text) : TXmlCharacterData(names, text) {}
+    TXmlComment(TXmlNameTable* names, TXmlBytes&& text) : TXmlCharacterData(names, std::move(text)) {}
     std::int32_t NameId() override { return NameTable().FCommentId; }
     TXmlNodeType NodeType() override { return ntComment; }
     TXmlPtr<IXmlComment> ToComment() override { return TXmlPtr<IXmlComment>(this); }

@@ -45,7 +45,7 @@ std::string_view TXmlSource::TakeTokenView() noexcept
 }
 
 TXmlStmSource::TXmlStmSource(std::istream& stream, std::size_t bufferSize)
-    : FStream(stream), FBuffer(new char[bufferSize > 0 ? bufferSize : 1]), FBufferSize(bufferSize > 0 ? bufferSize : 1)
+    : FStream(stream), FBufferSize(bufferSize > 0 ? bufferSize : 1)
 {
     const std::istream::pos_type start = stream.tellg();
     FRemaining = ~0ULL;
@@ -55,6 +55,9 @@ TXmlStmSource::TXmlStmSource(std::istream& stream, std::size_t bufferSize)
         stream.seekg(start);
         FRemaining = end > start ? static_cast<unsigned long long>(end - start) : 0;
     }
+    // A short stream needs no more room than it has bytes.
+    FBufferSize = static_cast<std::size_t>(std::min<unsigned long long>(FBufferSize, std::max(FRemaining, 1ULL)));
+    FBuffer.reset(new char[FBufferSize]);
     FPos = FEnd = FBuffer.get();
     Refill();
 }
@@ -135,9 +138,9 @@ private:
     void SkipBlanks();
     void Element(TXmlNodeList& list, int depth);
     void Attributes(TXmlNode& node);
-    std::string QuotedValue(char q);
+    TXmlValue QuotedValue(char q);
     void Instruction(TXmlNodeList& list);
-    std::string ScanUntil(std::string_view terminator);
+    TXmlBytes ScanUntil(std::string_view terminator);
 
     TXmlSource& S;
     TXmlNameTable& FNames;
@@ -199,7 +202,7 @@ void TReader::Text(TXmlNodeList& list)
     if (p != end && *p == '<') {
         S.FPos = p;
         if (FPreserve || nonBlank)
-            list.AppendNew(new TXmlText(&FNames, TXmlValue(std::string(start, p))));
+            list.AppendNew(new TXmlText(&FNames, TXmlValue(std::string_view(start, static_cast<std::size_t>(p - start)))));
         return;
     }
     // The text goes on past the window or holds references: collect it.
@@ -229,9 +232,9 @@ void TReader::Text(TXmlNodeList& list)
         S.AppendRun(start, static_cast<std::size_t>(p - start));
         S.MoveTo(p);
     }
-    std::string text = S.TakeToken();
+    const std::string_view text = S.TakeTokenView();
     if (FPreserve || nonBlank)
-        list.AppendNew(new TXmlText(&FNames, TXmlValue(std::move(text))));
+        list.AppendNew(new TXmlText(&FNames, TXmlValue(text)));
 }
 
 char TReader::Reference()
@@ -404,12 +407,12 @@ void TReader::Attributes(TXmlNode& node)
         const unsigned char q = Cur();
         if (q != '\'' && q != '"')
             Fail(kMsgStringConst);
-        node.StoreAttr(id, TXmlValue(QuotedValue(static_cast<char>(q))));
+        node.StoreAttr(id, QuotedValue(static_cast<char>(q)));
         SkipBlanks();
     }
 }
 
-std::string TReader::QuotedValue(char q)
+TXmlValue TReader::QuotedValue(char q)
 {
     S.Next();
     const char* start = S.FPos;
@@ -418,7 +421,7 @@ std::string TReader::QuotedValue(char q)
     while (p != end && *p != q && *p != '&' && *p != '<')
         ++p;
     if (p != end && *p == q) {
-        std::string value(start, p);
+        TXmlValue value(std::string_view(start, static_cast<std::size_t>(p - start)));
         S.MoveTo(p);
         S.Next();
         return value;
@@ -445,7 +448,7 @@ std::string TReader::QuotedValue(char q)
     if (S.AtEnd())
         FailExpectedText(std::string_view(&q, 1));
     S.Next();
-    return S.TakeToken();
+    return TXmlValue(S.TakeTokenView());
 }
 
 void TReader::Instruction(TXmlNodeList& list)
@@ -458,18 +461,19 @@ void TReader::Instruction(TXmlNodeList& list)
         Attributes(*pi);
         ExpectText("?>");
     } else {
-        pi->SetData(ScanUntil("?>"));
+        const TXmlBytes data = ScanUntil("?>");
+        pi->SetData(std::string(data.data(), data.size()));
     }
 }
 
-std::string TReader::ScanUntil(std::string_view t)
+TXmlBytes TReader::ScanUntil(std::string_view t)
 {
     // Within the window a plain search finds the first occurrence of the terminator.
     {
         const std::string_view window(S.FPos, static_cast<std::size_t>(S.FEnd - S.FPos));
         const std::size_t at = window.find(t);
         if (at != std::string_view::npos) {
-            std::string text(S.FPos, at);
+            TXmlBytes text(S.FPos, at);
             S.MoveTo(S.FPos + at + t.size());
             return text;
         }
@@ -500,7 +504,8 @@ std::string TReader::ScanUntil(std::string_view t)
         S.AppendRun(t.data(), matched - keep);
         matched = keep;
     }
-    return S.TakeToken();
+    const std::string_view collected = S.TakeTokenView();
+    return TXmlBytes(collected.data(), collected.size());
 }
 
 } // namespace

@@ -386,12 +386,12 @@ TXmlValue TXmlValue::FromByte(std::uint8_t x)
 
 TXmlValue TXmlValue::FromString(std::string x)
 {
-    return TXmlValue(std::move(x));
+    return TXmlValue(x);
 }
 
 TXmlValue TXmlValue::FromByteArray(std::string bytes)
 {
-    TXmlValue v(std::move(bytes));
+    TXmlValue v(bytes);
     v.FKind = vkByteArray;
     return v;
 }
@@ -416,7 +416,7 @@ std::string TXmlValue::ToText() const
     case vkDate: return xml::DateTimeToText(FScalar.F64);
     case vkWideString: return xml::WideToAnsi(WideValue());
     case vkBoolean: return FScalar.I32 ? "1" : "0";
-    case vkString: return FBytes;
+    case vkString: return std::string(FBytes.data(), FBytes.size());
     case vkByteArray: return xml::Base64Encode(FBytes.data(), FBytes.size(), 0);
     }
     return {};
