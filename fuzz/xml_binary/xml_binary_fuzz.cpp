@@ -34,6 +34,8 @@ std::string Load(const std::string& data, bool fromStream, TXmlPtr<IXmlDocument>
 
 } // namespace
 
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // A stream of the marker alone is read as text, a string of it as the binary form.
