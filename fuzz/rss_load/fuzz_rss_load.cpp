@@ -1,5 +1,6 @@
-// Any byte string loaded into a feed twice, with keeping and trimming chosen by the first byte: the load must
-// neither crash nor hang, must answer with exactly one outcome, and must leave the list alone when it fails.
+// Any byte string loaded into a feed, with keeping and trimming chosen by the first byte (and loaded a second time
+// when keeping, so that it merges into its own items): the load must neither crash nor hang, must answer with
+// exactly one outcome, must leave the list alone when it fails, and must never shrink a kept list.
 #include "slRSSFeed.h"
 
 #include <cstddef>
@@ -27,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     feed.OnRSSParseError = [&](skyloom::TslRSSFeed&) { ++specific; };
     feed.OnRSSNotRSSError = [&](skyloom::TslRSSFeed&) { ++specific; };
 
-    for (int round = 0; round < 2; ++round) {
+    const int rounds = feed.KeepOutdatedItems ? 2 : 1;
+    for (int round = 0; round < rounds; ++round) {
         const int before = feed.FeedItems().Count();
         loaded = failed = specific = 0;
         const bool ok = feed.LoadFromString(text);

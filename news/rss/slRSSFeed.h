@@ -170,7 +170,6 @@ public:
 
 protected:
     TslRSSCollectionBase() = default;
-    void SwapBase(TslRSSCollectionBase& Other);
     TslRSSCollectionItem& BaseItem(int Index) const;
     TslRSSCollectionItem& Adopt(std::unique_ptr<TslRSSCollectionItem> Item, int Index);
 
@@ -195,8 +194,6 @@ public:
     {
         return static_cast<TItem&>(Adopt(std::move(Item), Index));
     }
-    // Exchanges the items of two collections (each item then belongs to its new collection).
-    void SwapItems(TslRSSOwnedCollection& Other) { SwapBase(Other); }
 
 private:
     TOwner* FOwner;

@@ -8,10 +8,6 @@
 #include <limits>
 #include <stdexcept>
 
-#ifndef SL_PRODUCT_SITE
-#define SL_PRODUCT_SITE "https://www.quorvane.com/"
-#endif
-
 namespace skyloom {
 
 using rsstext::TrimInPlace;
@@ -111,16 +107,6 @@ void TslRSSCollectionBase::Clear()
     // Items leave one by one from the end, so an item being destroyed never sees a half-moved list.
     while (!FItems.empty())
         FItems.pop_back();
-}
-
-void TslRSSCollectionBase::SwapBase(TslRSSCollectionBase& Other)
-{
-    std::swap(FItems, Other.FItems);
-    std::swap(FNextID, Other.FNextID);
-    for (auto& item : FItems)
-        item->FCollection = this;
-    for (auto& item : Other.FItems)
-        item->FCollection = &Other;
 }
 
 TslRSSCollectionItem& TslRSSCollectionBase::BaseItem(int Index) const
