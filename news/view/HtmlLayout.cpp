@@ -86,9 +86,10 @@ bool IsBlockTag(std::string_view t)
 
 bool IsInlineTag(std::string_view t)
 {
-    static constexpr std::array<std::string_view, 25> kInline = {
+    static constexpr std::array<std::string_view, 30> kInline = {
         "b",   "strong", "i",   "em",  "cite", "var", "dfn",  "u",     "ins", "s",    "strike", "del",  "tt",
-        "code", "kbd",   "samp", "big", "small", "sub", "sup", "font", "a",    "td",   "th",     "nobr"};
+        "code", "kbd",   "samp", "big", "small", "sub", "sup", "font", "a",    "td",   "th",     "nobr",
+        "span", "label", "abbr", "acronym", "q"};
     return std::find(kInline.begin(), kInline.end(), t) != kInline.end();
 }
 
@@ -148,6 +149,63 @@ std::optional<TAlign> ParseAlign(const std::string* v)
         return TAlign::alLeft;
     }
     return std::nullopt;
+}
+
+// The few inline CSS declarations feeds use: colour, weight, slant, decoration, size, family and alignment.
+// Anything else is ignored.
+void ApplyStyleAttribute(std::string_view css, TInlineStyle& style, TBlockContext& block, bool is_block)
+{
+    while (!css.empty()) {
+        const std::size_t end = css.find(';');
+        const std::string_view decl = css.substr(0, end);
+        css = end == std::string_view::npos ? std::string_view{} : css.substr(end + 1);
+        const std::size_t colon = decl.find(':');
+        if (colon == std::string_view::npos) {
+            continue;
+        }
+        const std::string name = LowerAscii(TrimAscii(decl.substr(0, colon)));
+        std::string value = LowerAscii(TrimAscii(decl.substr(colon + 1)));
+        const std::size_t important = value.find("!important");
+        if (important != std::string::npos) {
+            value = std::string(TrimAscii(std::string_view(value).substr(0, important)));
+        }
+        if (name == "color") {
+            if (auto c = ParseHtmlColor(value)) {
+                style.Color = *c;
+            }
+        } else if (name == "font-weight") {
+            const int number = std::atoi(value.c_str());
+            style.Font.Bold = value == "bold" || value == "bolder" || number >= 600;
+        } else if (name == "font-style") {
+            style.Font.Italic = value == "italic" || value == "oblique";
+        } else if (name == "text-decoration" || name == "text-decoration-line") {
+            style.Font.Underline = value.find("underline") != std::string::npos;
+            style.Font.StrikeOut = value.find("line-through") != std::string::npos;
+        } else if (name == "font-size") {
+            const double number = std::atof(value.c_str());
+            if (number > 0 && value.find("px") != std::string::npos) {
+                style.Font.Height = std::clamp(static_cast<int>(number + 0.5), 6, 72);
+            } else if (number > 0 && value.find("pt") != std::string::npos) {
+                style.Font.Height = std::clamp(static_cast<int>(number * 4 / 3 + 0.5), 6, 72);
+            } else if (number > 0 && (value.find("em") != std::string::npos || value.find('%') != std::string::npos)) {
+                const double factor = value.find('%') != std::string::npos ? number / 100 : number;
+                style.Font.Height = std::clamp(static_cast<int>(style.Font.Height * factor + 0.5), 6, 72);
+            }
+        } else if (name == "font-family") {
+            std::string_view first = TrimAscii(std::string_view(decl.substr(colon + 1)));
+            first = TrimAscii(first.substr(0, first.find(',')));
+            if (first.size() >= 2 && (first.front() == '"' || first.front() == '\'') && first.back() == first.front()) {
+                first = first.substr(1, first.size() - 2);
+            }
+            if (!first.empty() && first.size() < 64) {
+                style.Font.Face.assign(first);
+            }
+        } else if (name == "text-align" && is_block) {
+            if (auto a = ParseAlign(&value)) {
+                block.Align = *a;
+            }
+        }
+    }
 }
 
 class TLayoutEngine {
@@ -618,6 +676,9 @@ private:
         if (auto align = ParseAlign(t.Attribute("align"))) {
             e.Block.Align = *align;
         }
+        if (const std::string* css = t.Attribute("style")) {
+            ApplyStyleAttribute(*css, e.Style, e.Block, true);
+        }
         BlockBoundary(before);
         if (tag == "li") {
             Marker(e.Style);
@@ -725,6 +786,9 @@ private:
                 e.Style.Color = FLinkColor;
                 f.Underline = true;
             }
+        }
+        if (const std::string* css = t.Attribute("style")) {
+            ApplyStyleAttribute(*css, e.Style, e.Block, false);
         }
         FStack.push_back(std::move(e));
     }

@@ -37,7 +37,7 @@ std::string SelectedItemHTML(const IHeadlineList& list, const TslRSSFeed& feed)
 {
     const int index = SelectedHeadline(list);
     if (index < 0 || index >= feed.FeedItems().Count()) {
-        throw EListError(Format("List index out of bounds (%d)", {IntToStr(index)}));
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     }
     const TslRSSFeedItem& item = feed.FeedItems().Items(index);
     return NewsItemHTML(item.Description, item.Link);

@@ -415,3 +415,45 @@ TEST(HtmlLayout, SurvivesMalformedAndHostileDocuments)
 
 } // namespace
 } // namespace skyloom::html
+
+namespace skyloom::html {
+namespace {
+
+TEST(HtmlLayout, ReadsTheCommonInlineStyleDeclarations)
+{
+    const THtmlLayout l = Lay("<span style=\"color: #336699; font-weight: bold\">A</span>"
+                              "<span style=\"FONT-STYLE:italic;text-decoration:underline line-through\">B</span>"
+                              "<span style=\"font-size: 24px; font-family: 'Georgia', serif\">C</span>"
+                              "<span style=\"font-size: 9pt\">D</span>"
+                              "<span style=\"font-weight:700 !important; font-size: 200%\">E</span>"
+                              "<b><span style=\"font-weight: normal\">F</span></b>"
+                              "<span style=\"font-size: 99999px; color: nonsense; ;: ;garbage\">G</span>"
+                              "<p style=\"text-align: center\">HH</p>",
+                              400);
+    const THtmlRun* a = RunWith(l, u"A");
+    const THtmlRun* b = RunWith(l, u"B");
+    const THtmlRun* c = RunWith(l, u"C");
+    const THtmlRun* d = RunWith(l, u"D");
+    const THtmlRun* e = RunWith(l, u"E");
+    const THtmlRun* f = RunWith(l, u"F");
+    const THtmlRun* g = RunWith(l, u"G");
+    const THtmlRun* h = RunWith(l, u"HH");
+    ASSERT_TRUE(a && b && c && d && e && f && g && h);
+    EXPECT_EQ(a->Color, 0x336699u);
+    EXPECT_TRUE(a->Font.Bold);
+    EXPECT_TRUE(b->Font.Italic);
+    EXPECT_TRUE(b->Font.Underline);
+    EXPECT_TRUE(b->Font.StrikeOut);
+    EXPECT_EQ(c->Font.Height, 24);
+    EXPECT_EQ(c->Font.Face, "Georgia");
+    EXPECT_EQ(d->Font.Height, 12);
+    EXPECT_TRUE(e->Font.Bold);
+    EXPECT_EQ(e->Font.Height, 32);
+    EXPECT_FALSE(f->Font.Bold);
+    EXPECT_EQ(g->Font.Height, 72) << "sizes are kept within reason";
+    EXPECT_EQ(g->Color, 0x000000u);
+    EXPECT_EQ(h->X, (400 - 16) / 2);
+}
+
+} // namespace
+} // namespace skyloom::html
