@@ -16,6 +16,9 @@ import sys
 
 
 class FeedHandler(http.server.SimpleHTTPRequestHandler):
+    # HTTP/1.1 with persistent connections, as the feed servers the program meets on the Internet.
+    protocol_version = "HTTP/1.1"
+
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
                           **{".xml": "text/xml", ".rss": "text/xml", ".html": "text/html"})
 
