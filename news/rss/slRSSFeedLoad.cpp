@@ -1,6 +1,7 @@
 // Loading an RSS document into the feed.
 #include "slRSSFeed.h"
 
+#include "NetDate.h"
 #include "XmlLib.h"
 #include "slRSSText.h"
 
@@ -17,12 +18,13 @@ using TItemPtr = std::unique_ptr<TslRSSFeedItem>;
 
 // What one read of a document found. Nothing of the feed changes until the whole document has been read.
 struct TReadResult {
-    explicit TReadResult(TslRSSFeed* Feed) : Elements(Feed) {}
+    explicit TReadResult(TslRSSFeed* Feed) : Elements(Feed), Bias(LocalTimeBias()) {}
     std::string CodePage;
     std::string From;
     TDateTime FeedTime = 0;
     TslRSSFeedElements Elements;
     std::vector<TItemPtr> Items;
+    int Bias;  // of the local time zone, asked once for all dates of the document
 };
 
 std::string ChildText(IXmlNode& Node, const char* Name)
@@ -43,7 +45,7 @@ void ReadCategory(IXmlNode& Node, TslRSSFeedItemCategory& Category)
     Category.Domain = category->AttrText("domain", "");
 }
 
-void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements)
+void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
 {
     Elements.Title = ChildText(Channel, "title");
     Elements.Link = ChildText(Channel, "link");
@@ -52,8 +54,8 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements)
     Elements.Copyright = ChildText(Channel, "copyright");
     Elements.ManagingEditor = ChildText(Channel, "managingEditor");
     Elements.WebMaster = ChildText(Channel, "webMaster");
-    Elements.PubDate = FeedDateToDateTime(ChildText(Channel, "pubDate"));
-    Elements.LastBuildDate = FeedDateToDateTime(ChildText(Channel, "lastBuildDate"));
+    Elements.PubDate = FeedDateToDateTime(ChildText(Channel, "pubDate"), Bias);
+    Elements.LastBuildDate = FeedDateToDateTime(ChildText(Channel, "lastBuildDate"), Bias);
     ReadCategory(Channel, Elements.Category);
     Elements.Generator = ChildText(Channel, "generator");
     Elements.Docs = ChildText(Channel, "docs");
@@ -115,7 +117,7 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements)
     }
 }
 
-TItemPtr ReadItem(IXmlNode& Node)
+TItemPtr ReadItem(IXmlNode& Node, int Bias)
 {
     auto item = std::make_unique<TslRSSFeedItem>();
     item->Title = ChildText(Node, "title");
@@ -124,7 +126,7 @@ TItemPtr ReadItem(IXmlNode& Node)
     item->Author = ChildText(Node, "author");
     ReadCategory(Node, item->Category);
     item->Comments = ChildText(Node, "comments");
-    item->PubDate = FeedDateToDateTime(ChildText(Node, "pubDate"));
+    item->PubDate = FeedDateToDateTime(ChildText(Node, "pubDate"), Bias);
 
     if (const TXmlPtr<IXmlElement> guid = Node.FirstChildElementNamed("guid")) {
         item->Guid.URL = guid->Text();
@@ -149,16 +151,16 @@ TItemPtr ReadItem(IXmlNode& Node)
 void ReadFeed(IXmlElement& Root, TReadResult& Result)
 {
     Result.From = Root.AttrText("from", "");
-    Result.FeedTime = FeedDateToDateTime(Root.AttrText("time", ""));
+    Result.FeedTime = FeedDateToDateTime(Root.AttrText("time", ""), Result.Bias);
 
     const TXmlPtr<IXmlElement> channel = Root.FirstChildElementNamed("channel");
     if (!channel || !HasChildNodes(*channel))
         return;
-    ReadChannel(*channel, Result.Elements);
+    ReadChannel(*channel, Result.Elements, Result.Bias);
     const TXmlPtr<IXmlNodeList> items = channel->ChildElementsNamed("item");
     Result.Items.reserve(static_cast<std::size_t>(items->Count()));
     for (int i = 0; i < items->Count(); ++i)
-        Result.Items.push_back(ReadItem(*items->Item(i)));
+        Result.Items.push_back(ReadItem(*items->Item(i), Result.Bias));
 }
 
 // How an item names itself: its guid, else its link, else its title (blanks around them do not count, so a

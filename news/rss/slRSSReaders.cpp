@@ -80,7 +80,9 @@ double ZoneOffsetToDays(const std::string& Text)
     return zone[0] == '-' ? -offset : offset;
 }
 
-double FeedDateToDateTime(const std::string& Text)
+double FeedDateToDateTime(const std::string& Text) { return rsstext::FeedDateToDateTime(Text, LocalTimeBias()); }
+
+double rsstext::FeedDateToDateTime(const std::string& Text, int Bias)
 {
     std::string s = Trim(Text);
     if (s.empty())
@@ -145,7 +147,7 @@ double FeedDateToDateTime(const std::string& Text)
     TrimLeftInPlace(s);
     // Named zones ("GMT", "UT", "EST", "Z") are all taken as UTC.
     const double offset = s.size() > 4 ? ZoneOffsetToDays(s) : 0;
-    return result - offset - LocalTimeBias() / 1440.0;
+    return result - offset - Bias / 1440.0;
 }
 
 std::uint32_t ParseByteSize(const std::string& Text)

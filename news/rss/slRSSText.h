@@ -21,6 +21,9 @@ std::string AsciiLowerCase(std::string_view Text);
 // the digits. Anything else, or a value that does not fit, gives Default.
 std::int32_t StrToIntDef(std::string_view Text, std::int32_t Default);
 
+// FeedDateToDateTime with the local time zone's bias given (a load asks the platform once, not once a date).
+double FeedDateToDateTime(const std::string& Text, int Bias);
+
 // "YYYY-MM-DD hh:mm:ss" for a date-time (days since 30 December 1899, the fraction being the time of day).
 std::string FormatDateTime(double Value);
 
