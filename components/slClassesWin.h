@@ -20,6 +20,7 @@ constexpr UINT SL_CAPTIONCHANGED = 14937; // to a caption watcher's window: the 
 constexpr UINT SL_STAYONTOP = 14946;      // to a hooked window: the stay-on-top state (wParam) changed
 
 class TslHookList;
+struct TslAppHookState;
 
 // A component whose own window procedure sits in front of a host window's procedure, in a chain of such
 // hooks kept by the process-wide TslHookList. Messages pass the most recently attached hook first, then the
@@ -63,6 +64,7 @@ public:
 
 protected:
     friend class TslHookList;
+    void Notification(TComponent* component, TOperation operation) override;
     LRESULT HookProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
     HWND FHookedWnd = nullptr;
     WNDPROC FPrevWndProc = nullptr;
@@ -97,7 +99,7 @@ public:
     explicit TslCustomAppHookComponent(TComponent* owner);
     TslCustomAppHookComponent(TComponent* owner, TComponent* host);
     ~TslCustomAppHookComponent() override;
-    bool AppHooked() const { return FAppProc != nullptr; }
+    bool AppHooked() const { return FAppState != nullptr; }
     void HookApp();
     void UnhookApp();
 
@@ -107,9 +109,10 @@ protected:
     virtual void AfterAppMessage(TMessage& message);
 
 private:
+    friend struct TslAppHookState;
     LRESULT AppHookProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
     std::unique_ptr<TBoundWndProc> FAppEntry;
-    WNDPROC FAppProc = nullptr;
+    std::shared_ptr<TslAppHookState> FAppState;
     HWND FAppWnd = nullptr;
 };
 

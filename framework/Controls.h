@@ -98,6 +98,9 @@ public:
     // Taking the parent's font (the default); setting Font turns it off.
     bool ParentFont() const { return FParentFont; }
     void SetParentFont(bool value);
+    // Taking the parent's colour (labels, check boxes, group boxes); setting Color turns it off.
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool value);
 
     std::string Hint;
     bool ShowHint = false;
@@ -140,8 +143,9 @@ protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
-    // Called by the parent when the parent's font changes.
+    // Called by the parent when the parent's font or colour changes.
     void ParentFontChanged();
+    void ParentColorChanged();
     friend class TWinControl;
 
     TWinControl* FParent = nullptr;
@@ -155,7 +159,11 @@ protected:
     TColor FColor = clBtnFace;
     TFont FFont;
     bool FParentFont = true;
+    bool FFontFromParent = false;
+    bool FParentColor = false;
     bool FMouseCaptured = false;
+    // A left button released over the control is a click (controls of the platform report clicks themselves).
+    bool FClickOnMouseUp = false;
     int FInvalidateCount = 0;
 };
 
@@ -247,9 +255,13 @@ protected:
     void FontChanged() override;
     void TextChanged() override;
     void VisibleChanged() override;
-    // Answers of the reflected notifications (CN_BASE + WM_COMMAND and so on).
+    void EnabledChanged() override;
+    // Paints the background of a window of our own class (controls of the platform paint themselves).
     virtual void PaintWindow(HDC dc);
     void PaintControls(HDC dc);
+    void InvalidateArea(const TRect& r);
+    void UpdateTabOrder();
+    void DispatchToGraphic(TMessage& message, bool& handled);
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void UpdateShowing();
@@ -259,6 +271,7 @@ protected:
     HWND FHandle = nullptr;
     WNDPROC FDefWndProc = nullptr;
     bool FUnicode = false;
+    bool FOwnClass = true;
     std::vector<TControl*> FControls;
     std::vector<TWinControl*> FTabList;
     TBrush FBrush;

@@ -13,6 +13,9 @@ namespace skyloom {
 
 class TMainMenu;
 
+// Posted to a form by Release(): the form frees itself when it arrives.
+constexpr UINT CM_RELEASE = CM_BASE + 33;
+
 enum TBorderIconFlag : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = unsigned;
 enum TPosition {
@@ -79,6 +82,11 @@ public:
     void BringToFront();
 
     TForm* AsForm() override { return this; }
+    void SetClientSize(int width, int height) override;
+    TRect ClientRect() override;
+    // The platform window class of the form ("TForm" unless set before the window is created).
+    std::string WindowClassName() const { return FWindowClassName; }
+    void SetWindowClassName(const std::string& value) { FWindowClassName = value; }
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -93,6 +101,9 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    friend class TWinControl;
+    friend class TApplication;
+    friend class TMainMenu;
     void ApplyPosition();
     void UpdateMenu();
     TFormBorderStyle FBorderStyle = bsSizeable;
@@ -105,8 +116,11 @@ private:
     TCanvas FCanvas;
     TWinControl* FActiveControl = nullptr;
     bool FModal = false;
-    bool FShowing = false;
+    bool FShowingNow = false;
     bool FPositioned = false;
+    int FClientWidth = 0;
+    int FClientHeight = 0;
+    std::string FWindowClassName;
 };
 
 using TExceptionEvent = std::function<void(TObject* sender, const std::exception& error)>;
@@ -172,6 +186,8 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, UINT flags);
     // Frees every form (the main form last) and the application window.
     void Shutdown();
+    // Entry of the application window's messages: the hooks first, then the default handling.
+    void DispatchAppMessage(HWND wnd, TMessage& message);
 
 private:
     friend class TForm;
@@ -184,8 +200,9 @@ private:
     TForm* FMainForm = nullptr;
     TIcon FIcon;
     bool FTerminated = false;
+    bool FTerminateRequested = false;
+    bool FShutdown = false;
     std::vector<std::pair<const void*, TWindowHook>> FHooks;
-    bool FHandleException = false;
 };
 
 extern TApplication Application;

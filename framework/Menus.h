@@ -26,6 +26,7 @@ enum TMenuBreak { mbNone, mbBreak, mbBarBreak };
 // A menu entry. A caption of "-" makes a separator. Items belong to their owner component like any other; a
 // parent item lists its sub-items and frees the ones it still holds when it is freed.
 class TMenuItem : public TComponent {
+    friend class TMainMenu;
 public:
     explicit TMenuItem(TComponent* owner);
     ~TMenuItem() override;
@@ -88,7 +89,10 @@ private:
     std::vector<TMenuItem*> FItems;
     TMenuItem* FParent = nullptr;
     TMenu* FMenu = nullptr;  // set on the root item of a menu
-    TOwnedMenu FHandle;
+    TOwnedMenu FHandle;      // the root item's menu; sub-menus belong to it
+    HMENU FSubHandle = nullptr;
+    TOwnedMenu FOwnSub;
+    bool FDirty = true;
     bool FPopupKind = true;
 };
 
@@ -105,7 +109,14 @@ public:
 
 protected:
     friend class TMenuItem;
+    friend class TMainMenu;
     virtual void MenuChanged() {}
+    // The root menu was rebuilt; whoever shows the old one switches to the new one before it is destroyed.
+    virtual void HandleReplaced(HMENU oldMenu, HMENU newMenu)
+    {
+        (void)oldMenu;
+        (void)newMenu;
+    }
     TMenuItem* FItems = nullptr;
 };
 
@@ -113,9 +124,11 @@ protected:
 class TMainMenu : public TMenu {
 public:
     explicit TMainMenu(TComponent* owner);
+    ~TMainMenu() override;
 
 protected:
     void MenuChanged() override;
+    void HandleReplaced(HMENU oldMenu, HMENU newMenu) override;
 };
 
 class TPopupMenu : public TMenu {

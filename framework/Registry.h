@@ -1,6 +1,7 @@
 // The registry with explicit access rights, and reading INI files through the platform's profile calls.
 #pragma once
 
+#include "Classes.h"
 #include "SysUtils.h"
 #include "WinHandles.h"
 

@@ -23,8 +23,11 @@ public:
     // Fits the size to the caption when set (the default).
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool value);
+    // "&" underlines the next character.
+    bool ShowAccelChar = true;
 
 protected:
+    void Loaded() override;
     void Paint() override;
     void TextChanged() override;
     void FontChanged() override;
@@ -94,6 +97,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
+    void DestroyWnd() override;
     void WndProc(TMessage& message) override;
 
 private:
@@ -109,7 +113,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
-    void WndProc(TMessage& message) override;
+    void PaintWindow(HDC dc) override;
 };
 
 // A list box holding wide (UTF-16) items; its window is a Unicode window.
@@ -146,6 +150,7 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
+    void FontChanged() override;
     void WndProc(TMessage& message) override;
 
 private:
