@@ -274,8 +274,12 @@ LRESULT TslFormHookComponent::HookProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM
         TslHookList* list = TslHookList::Instance();
         if (msg == WM_DESTROY && !Destroying() && list && list->BaseProc(wnd) == FPrevWndProc)
             PostMessageA(list->UtilityWindow(), SL_REHOOK, 0, reinterpret_cast<LPARAM>(wnd));
-        if (msg == SL_STAYONTOP)
-            SetStayOnTop(wparam != 0);
+        if (msg == SL_STAYONTOP) {
+            // Another hook of this window changed the state: keep it as ours too, so that a re-created
+            // window gets the state last set and not what each hook happened to store.
+            FStayOnTop = wparam != 0;
+            SetStayOnTop(FStayOnTop);
+        }
         BeforeMessage(message, handled);
         if (!handled) {
             // The hook may have left the chain in BeforeMessage; the message still goes on.

@@ -602,6 +602,7 @@ void TWinControl::CreateWnd()
     RegisterWindowClass(params, FDefWndProc);
     FUnicode = params.Unicode;
     FOwnClass = params.BaseClassName.empty();
+    FClickOnMouseUp = FOwnClass;
     GCreationControl = this;
     HWND wnd;
     if (params.Unicode) {

@@ -483,7 +483,8 @@ const char kAppClass[] = "TApplication";
 
 LRESULT CALLBACK AppWndProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
-    if (Application.Handle() != wnd && Application.HandleAllocated())
+    // Handle() would create the window again while CreateWindowEx still runs: ask only what exists.
+    if (Application.HandleAllocated() && Application.Handle() != wnd)
         return DefWindowProcA(wnd, msg, wparam, lparam);
     TMessage m{msg, wparam, lparam, 0};
     try {

@@ -334,9 +334,9 @@ TEST(Application, ExceptionInAHandlerIsReportedAndTheLoopGoesOn)
 {
     TExceptionCatcher catcher;
     TFormPtr form(new TTestForm(nullptr));
-    auto* owner = new TComponent(nullptr);
-    auto* failing = new TTimer(owner);
-    auto* finisher = new TTimer(owner);
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* failing = new TTimer(owner.get());
+    auto* finisher = new TTimer(owner.get());
     int failures = 0;
     failing->SetInterval(10);
     failing->SetOnTimer([&](TObject*) {
@@ -367,7 +367,6 @@ TEST(Application, ExceptionInAHandlerIsReportedAndTheLoopGoesOn)
     EXPECT_EQ(catcher.Senders[0], failing);
     EXPECT_EQ(catcher.Messages[3], "plain error");
     EXPECT_EQ(catcher.Senders[3], form->Panel1);
-    delete owner;
 }
 
 TEST(Application, TerminationRequestedBeforeTheLoopKeepsTheMainFormHidden)
@@ -381,15 +380,14 @@ TEST(Application, TerminationRequestedBeforeTheLoopKeepsTheMainFormHidden)
     EXPECT_EQ(form->Shows, 0);
     Application.ResetTerminated();
     // Without a request the main form is shown when the loop starts.
-    auto* owner = new TComponent(nullptr);
-    auto* stopper = new TTimer(owner);
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* stopper = new TTimer(owner.get());
     stopper->SetInterval(30);
     stopper->SetOnTimer([](TObject*) { Application.Terminate(); });
     Application.Run();
     EXPECT_EQ(form->Shows, 1);
     Application.ResetTerminated();
     Application.SetMainForm(nullptr);
-    delete owner;
 }
 
 TEST(Application, MainFormCloseRequestsTermination)
@@ -412,8 +410,8 @@ TEST(Form, ShowModalReturnsTheButtonsModalResult)
     ok->SetCaption("OK");
     ok->ModalResult = mrOk;
     ok->SetDefault(true);
-    auto* owner = new TComponent(nullptr);
-    auto* clicker = new TTimer(owner);
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* clicker = new TTimer(owner.get());
     clicker->SetInterval(30);
     clicker->SetOnTimer([&](TObject*) {
         clicker->SetEnabled(false);
@@ -428,7 +426,6 @@ TEST(Form, ShowModalReturnsTheButtonsModalResult)
     });
     clicker->SetEnabled(true);
     EXPECT_EQ(form->ShowModal(), mrCancel);
-    delete owner;
 }
 
 TEST(Graphics, FontSizeAndHeightAgreeAtTheScreenResolution)
@@ -436,11 +433,13 @@ TEST(Graphics, FontSizeAndHeightAgreeAtTheScreenResolution)
     TFont font;
     int changes = 0;
     font.OnChange = [&](TObject*) { ++changes; };
+    font.SetSize(10);
+    EXPECT_EQ(font.Height(), -13) << "10 points at 96 dots per inch";
     font.SetSize(8);
     EXPECT_EQ(font.Height(), -11) << "8 points at 96 dots per inch";
     EXPECT_EQ(font.Size(), 8);
     font.SetSize(8);
-    EXPECT_EQ(changes, 1) << "the same size is no change";
+    EXPECT_EQ(changes, 2) << "the same size is no change";
     font.SetStyle(fsBold);
     HFONT h = font.Handle();
     LOGFONTA lf{};

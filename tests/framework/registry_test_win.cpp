@@ -106,12 +106,23 @@ TEST_F(RegistryTest, WriteErrorsUseTheSettingsTexts)
     } catch (const ERegistryException& e) {
         EXPECT_EQ(e.Message, "Failed to set data for 'Skyloom 2'");
     }
-    // Nor can a key be created below it.
+    // A key that cannot be created (here: below a root that is no key at all).
+    TRegistry bad;
+    bad.SetRootKey(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7654321)));
     try {
-        reg.CreateKey("Child");
-        ADD_FAILURE() << "a key was created below a key opened for reading";
+        bad.CreateKey("Software\\Skyloom");
+        ADD_FAILURE() << "a key was created below nothing";
     } catch (const ERegistryException& e) {
-        EXPECT_EQ(e.Message, "Failed to create key Child");
+        EXPECT_EQ(e.Message, "Failed to create key Software\\Skyloom");
+    }
+    EXPECT_FALSE(bad.OpenKey("Software", true)) << "opening reports failure instead of raising";
+    // Without an open key, a write has nowhere to go.
+    TRegistry closed;
+    try {
+        closed.WriteInteger("Start Counter", 1);
+        ADD_FAILURE() << "no error";
+    } catch (const ERegistryException& e) {
+        EXPECT_EQ(e.Message, "Failed to set data for 'Start Counter'");
     }
 }
 
