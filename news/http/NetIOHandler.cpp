@@ -25,8 +25,8 @@ void TNetIOHandlerStack::Open(const std::string& host, int port, TNetIPVersion i
 void TNetIOHandlerStack::Close()
 {
     FTransport->Close();
-    FInput.clear();
     FInputPos = 0;
+    FInputEnd = 0;
     FWriteBuffer.clear();
     FClosedByPeer = false;
 }
@@ -50,11 +50,12 @@ bool TNetIOHandlerStack::Connected()
 
 void TNetIOHandlerStack::CompactInput()
 {
-    if (FInputPos == FInput.size()) {
-        FInput.clear();
+    if (FInputPos == FInputEnd) {
         FInputPos = 0;
-    } else if (FInputPos > 0 && FInputPos >= FInput.size() / 2) {
-        FInput.erase(0, FInputPos);
+        FInputEnd = 0;
+    } else if (FInputPos > 0) {
+        std::memmove(FInput.data(), FInput.data() + FInputPos, FInputEnd - FInputPos);
+        FInputEnd -= FInputPos;
         FInputPos = 0;
     }
 }
@@ -63,17 +64,13 @@ bool TNetIOHandlerStack::FillInput()
 {
     if (FClosedByPeer || !FTransport->IsOpen())
         return false;
-    CompactInput();
-    const std::size_t old = FInput.size();
-    FInput.resize(old + RecvBufferSize);
-    std::size_t n = 0;
-    try {
-        n = FTransport->Receive(FInput.data() + old, RecvBufferSize);
-    } catch (...) {
-        FInput.resize(old);
-        throw;
+    if (FInput.size() - FInputEnd < RecvBufferSize) {
+        CompactInput();
+        if (FInput.size() - FInputEnd < RecvBufferSize)
+            FInput.resize(FInputEnd + RecvBufferSize);
     }
-    FInput.resize(old + n);
+    const std::size_t n = FTransport->Receive(FInput.data() + FInputEnd, RecvBufferSize);
+    FInputEnd += n;
     if (n == 0)
         FClosedByPeer = true;
     return n > 0;
@@ -85,7 +82,7 @@ std::string TNetIOHandlerStack::ReadLn()
     std::size_t scanned = 0;
     for (;;) {
         const char* begin = FInput.data() + FInputPos;
-        const std::size_t avail = FInput.size() - FInputPos;
+        const std::size_t avail = FInputEnd - FInputPos;
         const void* lf = avail > scanned ? std::memchr(begin + scanned, '\n', avail - scanned) : nullptr;
         if (lf != nullptr) {
             const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(lf) - begin);
@@ -124,10 +121,11 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
 {
     std::size_t done = std::min(count, BufferedBytes());
     // Grow ahead for the usual counted body, but never trust a huge announced length with memory up front.
-    sink.reserve(sink.size() + std::min<std::size_t>(count, std::size_t{8} << 20));
+    sink.reserve(sink.size() + std::min<std::size_t>(count, std::size_t{1} << 20));
     sink.append(FInput, FInputPos, done);
     FInputPos += done;
-    CompactInput();
+    if (FInputPos == FInputEnd)
+        FInputPos = FInputEnd = 0;
     // The rest goes straight from the socket into the sink, a receive buffer at a time.
     while (done < count) {
         if (FClosedByPeer || !FTransport->IsOpen()) {
@@ -157,9 +155,8 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
 
 void TNetIOHandlerStack::ReadToClose(std::string& sink)
 {
-    sink.append(FInput, FInputPos, std::string::npos);
-    FInput.clear();
-    FInputPos = 0;
+    sink.append(FInput, FInputPos, FInputEnd - FInputPos);
+    FInputPos = FInputEnd = 0;
     while (!FClosedByPeer && FTransport->IsOpen()) {
         const std::size_t old = sink.size();
         sink.resize(old + RecvBufferSize);

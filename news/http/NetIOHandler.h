@@ -47,7 +47,7 @@ public:
     void FlushWrite();
     void ClearWriteBuffer() { FWriteBuffer.clear(); }
 
-    std::size_t BufferedBytes() const { return FInput.size() - FInputPos; }
+    std::size_t BufferedBytes() const { return FInputEnd - FInputPos; }
 
 private:
     // One receive into the input buffer; false when the peer closed.
@@ -55,8 +55,11 @@ private:
     void CompactInput();
 
     std::unique_ptr<TNetTransport> FTransport;
+    // Unread bytes are FInput[FInputPos, FInputEnd); the rest of FInput is room for the next receive, kept so
+    // that small receives do not clear a fresh buffer each time.
     std::string FInput;
     std::size_t FInputPos = 0;
+    std::size_t FInputEnd = 0;
     std::string FWriteBuffer;
     bool FClosedByPeer = false;
     std::string FHost;
