@@ -120,8 +120,12 @@ std::string TNetIOHandlerStack::ReadLn()
 std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, bool raiseOnClose)
 {
     std::size_t done = std::min(count, BufferedBytes());
-    // Grow ahead for the usual counted body, but never trust a huge announced length with memory up front.
-    sink.reserve(sink.size() + std::min<std::size_t>(count, std::size_t{1} << 20));
+    // Room for the whole block saves the copies (and, worse, the page faults on fresh memory) of a growing
+    // string. An announced length gets 1 MB on trust; once that much has really arrived, the rest (up to 256 MB)
+    // is reserved in one step.
+    const std::size_t start = sink.size();
+    const std::size_t whole = start + std::min<std::size_t>(count, std::size_t{256} << 20);
+    sink.reserve(start + std::min<std::size_t>(count, std::size_t{1} << 20));
     sink.append(FInput, FInputPos, done);
     FInputPos += done;
     if (FInputPos == FInputEnd)
@@ -135,6 +139,8 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
         }
         const std::size_t want = std::min(count - done, RecvBufferSize);
         const std::size_t old = sink.size();
+        if (old + want > sink.capacity() && whole > sink.capacity())
+            sink.reserve(whole);
         sink.resize(old + want);
         std::size_t n = 0;
         try {
