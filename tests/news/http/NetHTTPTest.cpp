@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -263,6 +265,39 @@ TEST(NetHTTPGet, BoundsTheWaitForASilentServer)
     }
     EXPECT_FALSE(http.Connected());
     EXPECT_EQ(http.Get(server.Url()), "ok");
+}
+
+TEST(NetHTTPGet, BoundsTheWaitForAConnectionThatIsNeverAccepted)
+{
+    // A listener that never accepts: once its queue is full the system drops further connection attempts,
+    // which then wait (Linux) or are refused (Windows).
+    TNetListener listener;
+    std::vector<std::unique_ptr<TNetSocket>> fillers;
+    const auto start = std::chrono::steady_clock::now();
+    int failures = 0;
+    for (int i = 0; i < 40 && failures == 0; ++i) {
+        auto s = std::make_unique<TNetSocket>();
+        s->ConnectTimeout = 200;
+        try {
+            s->Connect("127.0.0.1", listener.Port(), TNetIPVersion::ivIPv4);
+            fillers.push_back(std::move(s));
+        } catch (const ENetSocketError& e) {
+            EXPECT_TRUE(e.LastError() == 10060 || e.LastError() == 10061) << e.Message();
+            ++failures;
+        }
+    }
+    if (failures == 0)
+        GTEST_SKIP() << "this system queues every connection attempt";
+    TNetHTTP http;
+    ConfigureForFeed(http);
+    http.ConnectTimeout = 300;
+    try {
+        http.Get("http://127.0.0.1:" + std::to_string(listener.Port()) + "/");
+        ADD_FAILURE() << "no error";
+    } catch (const ENetSocketError& e) {
+        EXPECT_TRUE(e.LastError() == 10060 || e.LastError() == 10061) << e.Message();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
 TEST(NetHTTPGet, ReportsARefusedConnectionAsSocketError10061)
