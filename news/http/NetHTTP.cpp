@@ -213,14 +213,17 @@ void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& url
     FRedirectCount = 0;
     Request.URL = url;
     Request.Method = method;
+    bool retriedStale = false;
     for (;;) {
         body.clear();
         FResponse.Clear();
+        FStatusReceived = false;
         bool sent = false;
+        bool reused = false;
         TWhatNext next = TWhatNext::wnDone;
         try {
             PrepareRequest();
-            ConnectToHost();
+            reused = ConnectToHost();
             sent = true;
             SendRequest();
             ReadResponseHead();
@@ -229,8 +232,26 @@ void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& url
             // The whole reply has been read: the connection is still in step with the server.
             CheckKeepAlive();
             throw;
-        } catch (...) {
+        } catch (const ENetException& e) {
+            // A server may close a kept connection just as the next request goes out; that request never
+            // reached it, so it is sent once more on a new connection.
+            const auto* socketError = dynamic_cast<const ENetSocketError*>(&e);
+            const bool stale = sent && reused && !FStatusReceived && !retriedStale &&
+                               (dynamic_cast<const ENetConnClosedGracefully*>(&e) != nullptr ||
+                                (socketError != nullptr && (socketError->LastError() == 10053 ||
+                                                            socketError->LastError() == 10054 ||
+                                                            socketError->LastError() == 10058)));
             // A reply that was cut short leaves unread bytes behind; the next request must not read them.
+            if (sent)
+                Disconnect();
+            else
+                CheckKeepAlive();
+            if (stale) {
+                retriedStale = true;
+                continue;
+            }
+            throw;
+        } catch (...) {
             if (sent)
                 Disconnect();
             else
@@ -279,7 +300,7 @@ void TNetCustomHTTP::PrepareRequest()
     Request.Host = FURI.Port == "80" ? host : host + ":" + FURI.Port;
 }
 
-void TNetCustomHTTP::ConnectToHost()
+bool TNetCustomHTTP::ConnectToHost()
 {
     const int port = StrToIntDef(FURI.Port, 80);
     if (FIOHandler && FIOHandler->Transport().IsOpen() &&
@@ -295,8 +316,10 @@ void TNetCustomHTTP::ConnectToHost()
     if (!FKeepAlive)
         Disconnect();
     TNetIOHandlerStack& io = IOHandler();
-    if (!io.Connected())
-        io.Open(FURI.Host, port, FURI.IPVersion);
+    if (io.Connected())
+        return true;
+    io.Open(FURI.Host, port, FURI.IPVersion);
+    return false;
 }
 
 void TNetCustomHTTP::SendRequest()
@@ -346,6 +369,7 @@ void TNetCustomHTTP::ReadResponseHead()
     do {
         FResponse.Clear();
         FResponse.ResponseText = io.ReadLn();
+        FStatusReceived = true;
         try {
             for (;;) {
                 std::string line = io.ReadLn();

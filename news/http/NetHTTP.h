@@ -177,7 +177,8 @@ private:
     enum class TWhatNext { wnDone, wnGoToURL, wnAuthRequest };
 
     void PrepareRequest();
-    void ConnectToHost();
+    // True when a kept connection is used again rather than a new one opened.
+    bool ConnectToHost();
     void SendRequest();
     void ReadResponseHead();
     TWhatNext ProcessResponse(std::string& body);
@@ -193,6 +194,7 @@ private:
     std::unique_ptr<TNetCookieManager> FOwnedCookieManager;
     TNetCookieManager* FCookieManager = nullptr;
     bool FKeepAlive = true;
+    bool FStatusReceived = false;
     int FRedirectCount = 0;
 };
 

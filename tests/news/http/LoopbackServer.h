@@ -153,6 +153,7 @@ struct TFakeWire {
     std::string Sent;
     std::vector<std::string> ConnectedTo; // "host:port"
     std::size_t Piece = 7; // bytes per receive, small so that lines and blocks straddle receives
+    std::vector<std::string> OnConnect; // bytes added to ToServe by the first, second, ... connect
 };
 
 class TFakeTransport final : public TNetTransport {
@@ -160,6 +161,8 @@ public:
     explicit TFakeTransport(std::shared_ptr<TFakeWire> wire) : FWire(std::move(wire)) {}
     void Connect(const std::string& host, int port, TNetIPVersion) override
     {
+        if (FWire->ConnectedTo.size() < FWire->OnConnect.size())
+            FWire->ToServe += FWire->OnConnect[FWire->ConnectedTo.size()];
         FWire->ConnectedTo.push_back(host + ":" + std::to_string(port));
         FOpen = true;
     }

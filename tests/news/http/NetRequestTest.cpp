@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -161,6 +162,23 @@ TEST(NetHTTPRequestLine, ReadsReplyFieldsAndDates)
     EXPECT_EQ(r.Server, "test");
     EXPECT_EQ(DateTimeToInternetDate(r.Date), "Sun, 06 Nov 1994 08:49:37 GMT");
     EXPECT_EQ(r.LastModified, 0.0);
+}
+
+TEST(NetHTTPKeepAlive, SendsARequestOnceMoreWhenTheKeptConnectionTurnsOutClosed)
+{
+    TFakeClient client;
+    client.Wire->OnConnect = {kOk, "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nnew"};
+    EXPECT_EQ(client.Http.Get("http://h.example/a"), "ok");
+    // The kept connection ends without a byte of the next reply.
+    EXPECT_EQ(client.Http.Get("http://h.example/b"), "new");
+    EXPECT_EQ(client.Wire->ConnectedTo.size(), 2u);
+    EXPECT_EQ(client.Wire->Sent.find("GET /a"), 0u);
+    EXPECT_EQ(std::count(client.Wire->Sent.begin(), client.Wire->Sent.end(), 'G'), 3) << client.Wire->Sent;
+
+    // A new connection that ends at once is not tried again.
+    TFakeClient fresh;
+    EXPECT_THROW(fresh.Http.Get("http://h.example/"), ENetConnClosedGracefully);
+    EXPECT_EQ(fresh.Wire->ConnectedTo.size(), 1u);
 }
 
 TEST(NetIOHandler, ReadsLinesAndBlocksAcrossReceives)
