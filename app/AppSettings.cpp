@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 
 #include "Config.h"
+#include "StatusLoop.h"
 
 namespace skyloom {
 

@@ -10,8 +10,8 @@ inline constexpr const char* ProductSite = SL_PRODUCT_SITE;
 inline constexpr const char* DefaultFeedURL = SL_DEFAULT_FEED;
 // The publisher's update server (the information file and the release live under /skyloom/ on it).
 inline constexpr const char* UpdateHost = SL_UPDATE_HOST;
-// The host whose address the connection monitor resolves and pings; also the default of the "ping" setting.
-inline constexpr const char* ProbeHost = SL_PROBE_HOST;
+// ProbeHost, the host whose address the connection monitor resolves and pings (SL_PROBE_HOST) and the default of
+// the "ping" setting, belongs to the monitor: StatusLoop.h.
 inline constexpr const char* ProductVersion = SL_VERSION;
 
 } // namespace skyloom

@@ -6,6 +6,7 @@
 
 #include "AppSettings.h"
 #include "Config.h"
+#include "StatusLoop.h"
 
 namespace skyloom {
 namespace {
