@@ -18,6 +18,36 @@ std::string AutorunCommand(const std::string& exePath)
     return "\"" + exePath + "\" " + TraySwitch;
 }
 
+std::vector<std::string> SplitCommandLine(const std::string& commandLine)
+{
+    std::vector<std::string> args;
+    std::size_t i = 0;
+    const std::size_t n = commandLine.size();
+    for (;;) {
+        while (i < n && static_cast<unsigned char>(commandLine[i]) <= ' ')
+            ++i;
+        if (i >= n)
+            break;
+        std::string arg;
+        bool quoted = false;
+        while (i < n && (quoted || static_cast<unsigned char>(commandLine[i]) > ' ')) {
+            if (commandLine[i] == '"')
+                quoted = !quoted;
+            else
+                arg += commandLine[i];
+            ++i;
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
+std::string FirstArgument(const std::string& commandLine)
+{
+    std::vector<std::string> args = SplitCommandLine(commandLine);
+    return args.size() > 1 ? args[1] : std::string();
+}
+
 bool IsTraySwitch(const std::string& firstArg)
 {
     return firstArg == TraySwitch;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace skyloom {
 
@@ -35,6 +36,12 @@ std::string ReadProfileString(const std::string& iniPath, const std::string& sec
 
 // The Run value's data: the executable path in double quotes, a blank and "/tray".
 std::string AutorunCommand(const std::string& exePath);
+
+// The arguments of a command line the way the program reads them: separated by blanks (bytes of value 32 or less)
+// outside double quotes; quotes group and are removed. Element 0 is the program itself.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+// The first argument after the program, or "" when there is none.
+std::string FirstArgument(const std::string& commandLine);
 
 // Whether a first command-line argument asks for the hidden start or the after-upgrade notice. Both compare the
 // whole argument, case-sensitively.

@@ -1,34 +1,22 @@
+// The program entry: the start switch, the application title, the main window and the message loop.
 #include <windows.h>
 
-namespace {
+#include "AppSettings.h"
+#include "Forms.h"
+#include "Unit1.h"
 
-LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+using namespace skyloom;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    if (msg == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-} // namespace
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
-{
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "TForm1";
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    RegisterClassA(&wc);
-    HWND wnd = CreateWindowA("TForm1", "Skyloom", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 496, 465,
-                             nullptr, nullptr, instance, nullptr);
-    ShowWindow(wnd, show);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    // "/tray" (exactly) starts hidden in the notification area: the window is created but not shown.
+    if (IsTraySwitch(FirstArgument(GetCommandLineA())))
+        Application.ShowMainForm = false;
+    Application.Initialize();
+    // Before the main window: the single-instance guard builds its names from the title.
+    Application.SetTitle("Skyloom");
+    Application.CreateForm(Form1);
+    Application.Run();
+    Application.Shutdown();
     return 0;
 }

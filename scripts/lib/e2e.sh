@@ -158,9 +158,14 @@ sl_child_of_class() {
     awk -v c="$1" -F= '$1 ~ /^child[0-9]+\.class$/ && $2 == c { sub(/^child/, "", $1); sub(/\..*/, "", $1); print $1; exit }' <<<"$SL_OUT"
 }
 
-# The program's menus, as the program reports them in test mode: lines "<menu>.<n>=<name>|<caption>|<id>|<flags>".
+# Asks the running program (test mode, app/TestQuery.h): sl_query state | controls | menus | click NAME.
+sl_query() {
+    sl_must query "$SL_MAIN_CLASS" "$@"
+}
+
+# The program's menus as it reports them: lines "<menu>.<n>[.<m>]=<name>|<caption>|<id>|<flags>".
 sl_menus() {
-    sl_must menu "$SL_MAIN_CLASS"
+    sl_query menus
     SL_MENUS=$SL_OUT
 }
 
@@ -169,13 +174,19 @@ sl_menu_id() {
     awk -F'|' -v n="$1" '{ split($1, a, "="); if (a[2] == n) { print $3; exit } }' <<<"$SL_MENUS"
 }
 
-# Chooses a menu item of the main window by its name (as a click on it would).
+# Chooses an item of the menu bar by its name: the probe posts the item's command to the window, as choosing it
+# with the mouse or the keyboard does.
 sl_choose() {
     local id
     [ -n "${SL_MENUS:-}" ] || sl_menus
     id=$(sl_menu_id "$1")
     [ -n "$id" ] || sl_fail "no menu item $1"
     sl_must command "$SL_MAIN_CLASS" "$id"
+}
+
+# Chooses an item of any of the program's menus (the tray menu too) through the test-mode query.
+sl_click_item() {
+    sl_query click "$1"
 }
 
 # Waits for a message box and reads it; SL_OUT then has caption, text, owner, owner.visible, icon, buttons.
@@ -189,6 +200,45 @@ sl_press() {
 
 sl_reg() {
     sl_must reg "$@"
+}
+
+# Marks the program as started before (the start counter holds $1, default 1), so no welcome box appears.
+sl_seed_counter() {
+    printf '\n[Software\\\\Quorvane\\\\Skyloom\\\\Default] 1700000000\n"Start Counter"=dword:%08x\n' "${1:-1}" \
+        >>"$WINEPREFIX/user.reg"
+}
+
+# The program's path as Windows shows it to the program (Z: is the Unix root).
+sl_exe_winpath() {
+    printf 'Z:%s' "${SL_APP_DIR//\//\\}\\skyloom.exe"
+}
+
+# A build-time setting of the build under test (SL_DEFAULT_FEED, SL_PROBE_HOST, ...).
+sl_build_setting() {
+    sed -n "s/^$1:[A-Z]*=//p" "$SL_TOP/build/$SL_E2E_PRESET/CMakeCache.txt" | head -n 1
+}
+
+# Text escaped the way the probe prints facts (\r, \n, \t, \\).
+sl_escape() {
+    local s=${1//\\/\\\\}
+    s=${s//$'\r'/\\r}
+    s=${s//$'\n'/\\n}
+    s=${s//$'\t'/\\t}
+    printf '%s' "$s"
+}
+
+# No message box appears within $1 ms (default 1500): no welcome, no notice.
+sl_no_welcome() {
+    sl_must no-msgbox "${1:-1500}"
+}
+
+# Number of dark pixels in a client rectangle (x y w h, client coordinates of the main window) of a screenshot.
+sl_dark_pixels() {
+    local file=$1 x=$2 y=$3 w=$4 h=$5 sx sy
+    sl_must pixel "$SL_MAIN_CLASS" - "$x" "$y"
+    IFS=, read -r sx sy <<<"$(sl_fact screenpoint)"
+    convert "$file" -crop "${w}x${h}+${sx}+${sy}" +repage -colorspace Gray -threshold 50% -negate \
+        -format '%[fx:round(w*h*mean)]' info: 2>/dev/null
 }
 
 sl_shot() {
@@ -211,7 +261,7 @@ e2e_run() {
     e2e_make_prefix "$top/build/wine-template" "$SL_DIR/prefix"
     (
         export WINEPREFIX="$SL_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" SKYLOOM_TEST_QUERY=1
-        export SL_DIR SL_APP_DIR
+        export SL_DIR SL_APP_DIR SL_TOP
         set -u
         "$name"
     ) &

@@ -125,6 +125,33 @@ TEST(CommandLineSwitches, MatchTheWholeArgumentWithCase)
     }
 }
 
+TEST(CommandLine, FirstArgumentAfterTheProgram)
+{
+    struct Case {
+        std::string line;
+        std::string first;
+    };
+    const Case cases[] = {
+        {"skyloom.exe", ""},
+        {"skyloom.exe /tray", "/tray"},
+        {"\"C:\\Program Files\\Sky loom\\skyloom.exe\" /tray", "/tray"},
+        {"\"C:\\Program Files\\Sky loom\\skyloom.exe\"", ""},
+        {"skyloom.exe   /afterupgrade   extra", "/afterupgrade"},
+        {"skyloom.exe\t/tray", "/tray"},
+        {"skyloom.exe \"/tray\"", "/tray"},
+        {"skyloom.exe /tr\"a\"y", "/tray"},
+        {"skyloom.exe \"/tray two\" x", "/tray two"},
+        {"skyloom.exe /Tray", "/Tray"},
+        {"skyloom.exe \"\"", ""},
+        {"skyloom.exe \"unterminated", "unterminated"},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FirstArgument(c.line), c.first) << c.line;
+    EXPECT_EQ(SplitCommandLine("\"C:\\a b\\s.exe\" /tray x").size(), 3u);
+    EXPECT_EQ(SplitCommandLine("\"C:\\a b\\s.exe\" /tray x")[0], "C:\\a b\\s.exe");
+}
+
 TEST(DirectoryOf, KeepsTheTrailingSeparator)
 {
     EXPECT_EQ(DirectoryOf("C:\\Program Files\\Sky loom\\skyloom.exe"), "C:\\Program Files\\Sky loom\\");

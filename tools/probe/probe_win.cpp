@@ -18,7 +18,9 @@
 //   press BUTTON-TEXT                       press a button of the message box ("OK", "Yes", ...)
 //   close CLASS                             what the title bar's close button does (SC_CLOSE)
 //   command CLASS ID                        choose a menu command by its id (as the menu itself does)
-//   menu CLASS                              ask the program for its menus (answered only in test mode)
+//   query CLASS REQUEST...                  ask the program in test mode (app/TestQuery.h): menus, state, controls,
+//                                           click NAME; prints the program's own key=value lines
+//   click-child CLASS TEXT                  click the child control with that text (check box, button)
 //   reg HKLM|HKCU KEY VALUE                 a registry value: type and data, or "missing"
 //   reg-set HKLM|HKCU KEY VALUE sz|dword TEXT
 //   reg-del HKLM|HKCU KEY VALUE
@@ -475,40 +477,50 @@ LRESULT CALLBACK ReplyProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-void CmdMenu(const std::vector<std::string>& a)
+void CmdQuery(const std::vector<std::string>& a)
 {
-    if (a.empty())
-        throw ProbeError{"usage: menu CLASS"};
+    if (a.size() < 2)
+        throw ProbeError{"usage: query CLASS REQUEST..."};
     HWND wnd = RequireWindow(a[0]);
+    std::string request;
+    for (size_t i = 1; i < a.size(); ++i)
+        request += (i > 1 ? " " : "") + a[i];
     WNDCLASSA wc{};
     wc.lpfnWndProc = ReplyProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "SkyloomProbeReply";
     RegisterClassA(&wc);
     HWND reply = CreateWindowA("SkyloomProbeReply", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    std::string request = "menus";
     COPYDATASTRUCT cds{kProbeQueryTag, static_cast<DWORD>(request.size()), request.data()};
     g_reply.clear();
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(wnd, WM_COPYDATA, reinterpret_cast<WPARAM>(reply), reinterpret_cast<LPARAM>(&cds),
-                             SMTO_NORMAL, 5000, &result) ||
-        result != 1) {
-        DestroyWindow(reply);
-        throw ProbeError{"the program did not answer the menu query (not in test mode?)"};
-    }
+    LRESULT sent = SendMessageTimeoutA(wnd, WM_COPYDATA, reinterpret_cast<WPARAM>(reply),
+                                       reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 5000, &result);
     DestroyWindow(reply);
-    // One line a menu item: "<menu>.<index>=<name>|<caption>|<id>|<flags>".
-    size_t start = 0;
-    while (start < g_reply.size()) {
-        size_t end = g_reply.find('\n', start);
-        if (end == std::string::npos)
-            end = g_reply.size();
-        std::string line = g_reply.substr(start, end - start);
-        size_t eq = line.find('=');
-        if (eq != std::string::npos)
-            Fact(line.substr(0, eq), line.substr(eq + 1));
-        start = end + 1;
+    if (!sent || result != 1)
+        throw ProbeError{"the program did not answer the query (not in test mode?)"};
+    // The program's lines are already "key=value" with escaped values.
+    std::fwrite(g_reply.data(), 1, g_reply.size(), stdout);
+    std::fflush(stdout);
+    if (g_reply.rfind("error=", 0) == 0)
+        throw ProbeError{"the program refused: " + request};
+}
+
+void CmdClickChild(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: click-child CLASS TEXT"};
+    HWND wnd = RequireWindow(a[0]);
+    for (HWND c : ChildrenOf(wnd)) {
+        if (TextOf(c) == a[1]) {
+            // What a mouse click on the control does; posted, so a message box it opens does not hold the probe.
+            PostMessageA(c, BM_CLICK, 0, 0);
+            Sleep(300);
+            Fact("clicked", a[1]);
+            return;
+        }
     }
+    throw ProbeError{"no control with text " + a[1]};
 }
 
 HKEY RootOf(const std::string& s)
@@ -722,8 +734,10 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
         CmdClose(args);
     else if (cmd == "command")
         CmdCommand(args);
-    else if (cmd == "menu")
-        CmdMenu(args);
+    else if (cmd == "query")
+        CmdQuery(args);
+    else if (cmd == "click-child")
+        CmdClickChild(args);
     else if (cmd == "reg")
         CmdReg(args);
     else if (cmd == "reg-set")

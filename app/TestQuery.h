@@ -1,0 +1,24 @@
+// Test mode for the black-box scenarios (scripts/e2e). Only when the environment variable SKYLOOM_TEST_QUERY is
+// "1" does the main window answer the scenario probe's questions; a user never sets it, and without it nothing
+// here is installed.
+//
+// The probe sends WM_COPYDATA with dwData "SLPQ" (0x51504C53), the request text as data and its own window as
+// wParam; the program answers at once with WM_COPYDATA "SLPR" (0x52504C53) to that window, one "key=value" line
+// per fact (values escaped: \r, \n, \t, \\, \xNN). Requests:
+//   menus        every item of the menu bar and the tray menu, in order:
+//                "<menu>.<index>[.<index>]=<name>|<caption>|<command id>|<flags>" (flags: popup, default, separator)
+//   state        shows, refreshes, notices (counts in this process), feed, ping, appdir, timer, title
+//   controls     the window's controls, windowless ones (labels) included:
+//                "control.<name>=<kind>|<left>,<top>,<width>x<height>|<visible>|<caption>|<colour>|<font>|<extra>"
+//   click NAME   clicks the menu item NAME a moment later (as choosing it does; the probe is not kept waiting
+//                by a modal box the command opens)
+// Menus are per process under Wine, so another program cannot read them; this is how the scenarios see them.
+#pragma once
+
+namespace skyloom {
+
+class TForm1;
+
+void InstallTestQuery(TForm1& form);
+
+} // namespace skyloom

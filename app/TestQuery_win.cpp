@@ -1,0 +1,171 @@
+#include <windows.h>
+
+#include "TestQuery.h"
+
+#include "Unit1.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace skyloom {
+
+namespace {
+
+constexpr ULONG_PTR QueryTag = 0x51504C53;  // "SLPQ"
+constexpr ULONG_PTR ReplyTag = 0x52504C53;  // "SLPR"
+constexpr UINT WM_TEST_CLICK = WM_APP + 0x51;
+
+std::string Escape(const std::string& s)
+{
+    std::string out;
+    for (unsigned char c : s) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c < 0x20 || c == 0x7f) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+void DescribeItems(TMenuItem& parent, const std::string& prefix, std::string& out)
+{
+    for (int i = 0; i < parent.Count(); ++i) {
+        TMenuItem* item = parent.Items(i);
+        std::string key = prefix + "." + std::to_string(i);
+        std::string flags;
+        auto flag = [&flags](const char* f) {
+            if (!flags.empty())
+                flags += ",";
+            flags += f;
+        };
+        if (item->Count() > 0)
+            flag("popup");
+        if (item->Default())
+            flag("default");
+        if (item->IsLine())
+            flag("separator");
+        if (!item->Enabled())
+            flag("disabled");
+        if (!item->Visible())
+            flag("hidden");
+        out += key + "=" + Escape(item->Name) + "|" + Escape(item->Caption()) + "|" + std::to_string(item->Command()) +
+               "|" + flags + "\n";
+        DescribeItems(*item, key, out);
+    }
+}
+
+std::string Hex6(TColor c)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02X%02X%02X", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return (c & clSystemColor) == clSystemColor ? "system" + std::to_string(c & 0xFF) : buf;
+}
+
+void DescribeControls(TWinControl& parent, std::string& out)
+{
+    for (TControl* c : parent.Controls()) {
+        std::string kind = "control";
+        std::string extra;
+        if (dynamic_cast<TLabel*>(c))
+            kind = "label";
+        else if (dynamic_cast<TPanel*>(c))
+            kind = "panel";
+        else if (auto* box = dynamic_cast<TCheckBox*>(c)) {
+            kind = "checkbox";
+            extra = box->Checked() ? "checked" : "unchecked";
+        } else if (auto* list = dynamic_cast<TWideListBox*>(c)) {
+            kind = "listbox";
+            extra = std::to_string(list->Items().Count()) + " lines";
+        }
+        TFont& font = c->Font();
+        out += "control." + Escape(c->Name) + "=" + kind + "|" + std::to_string(c->Left()) + "," +
+               std::to_string(c->Top()) + "," + std::to_string(c->Width()) + "x" + std::to_string(c->Height()) + "|" +
+               (c->Visible() ? "visible" : "hidden") + "|" + Escape(c->Caption()) + "|" + Hex6(c->Color()) + "|" +
+               Escape(font.Name()) + "," + std::to_string(font.Height()) + "," + std::to_string(font.Style()) + "|" +
+               extra + "\n";
+        if (auto* w = c->AsWinControl())
+            DescribeControls(*w, out);
+    }
+}
+
+std::string Answer(TForm1& form, const std::string& request)
+{
+    std::string out;
+    if (request == "menus") {
+        DescribeItems(form.MainMenu1->Items(), "MainMenu1", out);
+        DescribeItems(form.PopupMenu1->Items(), "PopupMenu1", out);
+    } else if (request == "state") {
+        out += "shows=" + std::to_string(form.ShowCount()) + "\n";
+        out += "refreshes=" + std::to_string(form.RefreshCount()) + "\n";
+        out += "notices=" + std::to_string(form.UpgradeNoticeCount()) + "\n";
+        out += "feed=" + Escape(FeedURL) + "\n";
+        out += "ping=" + Escape(PingSetting.Get()) + "\n";
+        out += "appdir=" + Escape(AppDir) + "\n";
+        out += "timer=" + std::to_string(form.Timer1->Interval()) + (form.Timer1->Enabled() ? ",enabled" : ",disabled") +
+               "\n";
+        out += "title=" + Escape(Application.Title()) + "\n";
+    } else if (request == "controls") {
+        out += "form=" + Escape(form.Caption()) + "|" + Hex6(form.Color()) + "|" + Escape(form.Font().Name()) + "," +
+               std::to_string(form.Font().Height()) + "\n";
+        DescribeControls(form, out);
+    } else if (request.rfind("click ", 0) == 0) {
+        auto* item = dynamic_cast<TMenuItem*>(form.FindComponent(request.substr(6)));
+        if (!item)
+            return "error=no menu item " + Escape(request.substr(6)) + "\n";
+        PostMessageA(form.Handle(), WM_TEST_CLICK, 0, reinterpret_cast<LPARAM>(item));
+        out += "clicked=" + Escape(item->Name) + "\n";
+    } else {
+        out += "error=unknown request " + Escape(request) + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
+void InstallTestQuery(TForm1& form)
+{
+    const char* mode = std::getenv("SKYLOOM_TEST_QUERY");
+    if (!mode || std::strcmp(mode, "1") != 0)
+        return;
+    TWndMethod previous = form.WindowProc;
+    form.WindowProc = [&form, previous](TMessage& message) {
+        if (message.Msg == WM_COPYDATA) {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(message.LParam);
+            if (data && data->dwData == QueryTag) {
+                std::string request(static_cast<const char*>(data->lpData), data->cbData);
+                std::string reply = Answer(form, request);
+                COPYDATASTRUCT answer{ReplyTag, static_cast<DWORD>(reply.size()), reply.data()};
+                SendMessageA(reinterpret_cast<HWND>(message.WParam), WM_COPYDATA,
+                             reinterpret_cast<WPARAM>(form.Handle()), reinterpret_cast<LPARAM>(&answer));
+                message.Result = 1;
+                return;
+            }
+        }
+        if (message.Msg == WM_TEST_CLICK) {
+            // Only items of this window's menus were posted (see Answer), so the pointer is still one of them.
+            auto* item = reinterpret_cast<TMenuItem*>(message.LParam);
+            for (TComponent* c : form.Components())
+                if (c == item) {
+                    item->Click();
+                    break;
+                }
+            message.Result = 0;
+            return;
+        }
+        previous(message);
+    };
+}
+
+} // namespace skyloom

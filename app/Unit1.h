@@ -1,0 +1,124 @@
+// The main window: the connection status panel, the headline list with its HTML pane, the "run with system" box,
+// the menu bar, the tray icon with its menu, and the non-visual components that do the work.
+#pragma once
+
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "Menus.h"
+#include "StdCtrls.h"
+#include "StatusLoop.h"
+
+#include <string>
+
+namespace skyloom {
+
+class TslAppStartCounter;
+// Components whose units are not part of this build yet. Each has its member below (created where the design
+// order puts it) and its handlers are connected; until the unit lands, the member stays null and the handler
+// does nothing. Marked "slot:" where the owner of the unit drops it in.
+class TslHTMLViewer;
+class TslQuickAboutBox;
+class TslSelfUpdater;
+class TslFormSystemMenu;
+class TslOnlyOne;
+class TslRSSFeed;
+class TslThread;
+class TTrayIcon;
+class TNetHTTP;
+
+// The upgrade message the program carries from its design; the update check replaces it with the published one.
+inline constexpr const char* DesignUpgradeMessage =
+    "- Added option to choose if program should start with Windows or not\r\n"
+    "- Fixed bug with RSS feeds when there is no Internet connection";
+
+class TForm1 : public TForm {
+public:
+    explicit TForm1(TComponent* owner);
+    ~TForm1() override;
+
+    // Controls, in design order.
+    TLabel* Label1 = nullptr;
+    TPanel* Panel1 = nullptr;
+    TslHTMLViewer* slHTMLViewer1 = nullptr;  // slot: HTML pane
+    TWideListBox* WideListBox1 = nullptr;
+    TCheckBox* CheckBox1 = nullptr;
+
+    // Non-visual components, in design order.
+    TslQuickAboutBox* slQuickAboutBox1 = nullptr;    // slot: about box
+    TslSelfUpdater* slSelfUpdater1 = nullptr;        // slot: self-updater
+    TComponent* About1 = nullptr;                    // slot: the system menu's "About..." item
+    TslFormSystemMenu* slFormSystemMenu1 = nullptr;  // slot: system menu
+    TslOnlyOne* slOnlyOne1 = nullptr;                // slot: single-instance guard
+    TslRSSFeed* slRSSFeed1 = nullptr;                // slot: feed model and parser
+    TslThread* slThread1 = nullptr;                  // slot: worker thread of the status loop
+    TMenuItem* File1 = nullptr;
+    TMenuItem* About2 = nullptr;
+    TMenuItem* Checkforupdates1 = nullptr;
+    TMenuItem* Refreshnews1 = nullptr;
+    TMenuItem* N1 = nullptr;
+    TMenuItem* Exit1 = nullptr;
+    TMainMenu* MainMenu1 = nullptr;
+    TTrayIcon* TrayIcon1 = nullptr;  // slot: tray icon
+    TMenuItem* Showmainwindow1 = nullptr;
+    TMenuItem* About3 = nullptr;
+    TMenuItem* Checkforupdates2 = nullptr;
+    TMenuItem* Refreshnews2 = nullptr;
+    TMenuItem* N2 = nullptr;
+    TMenuItem* Closeapplication1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TNetHTTP* NetHTTP1 = nullptr;  // slot: the feed's HTTP client
+    TTimer* Timer1 = nullptr;
+    TslAppStartCounter* slAppStartCounter1 = nullptr;
+
+    // Event handlers.
+    void FormCreate(TObject* sender);
+    void FormShow(TObject* sender);
+    void FormCloseQuery(TObject* sender, bool& canClose);
+    void Exit1Click(TObject* sender);
+    void Closeapplication1Click(TObject* sender);
+    void Showmainwindow1Click(TObject* sender);
+    void About1Click(TObject* sender);
+    void About2Click(TObject* sender);
+    void About3Click(TObject* sender);
+    void Checkforupdates1Click(TObject* sender);
+    void Checkforupdates2Click(TObject* sender);
+    void Refreshnews1Click(TObject* sender);
+    void Refreshnews2Click(TObject* sender);
+    void Timer1Timer(TObject* sender);
+    void WideListBox1Click(TObject* sender);
+    void CheckBox1Click(TObject* sender);
+    void slAppStartCounter1FirstStart(TObject* sender);
+    void slThread1Execute(TObject* sender);
+
+    // Fetches the feed at url and lists its headlines.
+    void RefreshNews(const std::string& url);
+
+    // How often the window was shown and the news refreshed in this process (the test-mode query reports them).
+    int ShowCount() const { return FShowCount; }
+    int RefreshCount() const { return FRefreshCount; }
+    int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
+
+private:
+    void ShowInformation(const std::string& text);
+    void CheckForUpdates();
+    void ShowAboutBox();
+    void HideMainWindow();
+    void RestoreMainWindow();
+    int FShowCount = 0;
+    int FRefreshCount = 0;
+    int FUpgradeNoticeCount = 0;
+};
+
+extern TForm1* Form1;
+
+// State of this unit shared with the status loop and the news refresh.
+// Directory of the running executable, with a trailing separator; set by FormCreate.
+extern std::string AppDir;
+// The "ping" setting; written once by FormCreate while the status loop may already read it.
+extern TGuardedString PingSetting;
+// The feed address every news refresh fetches.
+extern std::string FeedURL;
+// The after-upgrade notice has been dealt with in this process.
+extern bool UpgradeNoticeShown;
+
+} // namespace skyloom
