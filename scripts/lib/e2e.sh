@@ -46,17 +46,18 @@ e2e_pick_arch() {
     export SL_E2E_PRESET SL_WINE SL_EXE_BUILT SL_PROBE_EXE
 }
 
-# A fresh prefix for one scenario: hard links to the booted template (fast; Wine never writes those files in
-# place), real copies of the registry files, and a virtual desktop named "shell" (Wine shows a taskbar and the
-# notification area on a desktop of that name) so screenshots look like Windows.
+# A fresh prefix for one scenario: a copy of the booted template (its DLL folder as hard links: Wine never writes
+# those files in place, and they are most of its size), and a virtual desktop named "shell" (Wine shows a taskbar
+# and the notification area on a desktop of that name) so screenshots look like Windows. The template is never
+# written: it may be shared with other checkouts through a symbolic link.
 e2e_make_prefix() {
-    local template=$1 prefix=$2 f
+    local template prefix=$2
+    template=$(readlink -f "$1")
+    [ -f "$template/system.reg" ] || { echo "no wine template at $1" >&2; return 1; }
     rm -rf "$prefix"
-    cp -al "$template" "$prefix"
-    for f in system.reg user.reg userdef.reg; do
-        [ -f "$template/$f" ] && cp --remove-destination "$template/$f" "$prefix/$f"
-    done
-    rm -f "$prefix/.sl-ready"
+    mkdir -p "$prefix"
+    (cd "$template" && tar --exclude=./drive_c/windows/system32 --exclude=./.sl-ready -cf - .) | (cd "$prefix" && tar -xf -)
+    cp -al "$template/drive_c/windows/system32" "$prefix/drive_c/windows/system32"
     cat >>"$prefix/user.reg" <<'EOF'
 
 [Software\\Wine\\Explorer] 1700000000

@@ -8,6 +8,7 @@
 // remaining commands are skipped.
 //
 // Windows are named by their class (for example TForm1). Commands:
+//   list                                    every top-level window: class, caption, visibility, process
 //   wait-window CLASS MS [visible|hidden]   wait until a top-level window of CLASS exists (and is in that state)
 //   window CLASS                            caption, visibility, owner, client size, frame style
 //   controls CLASS                          every child window: class, id, rectangle, visibility, text, check state,
@@ -153,6 +154,24 @@ int ToInt(const std::string& s)
 bool IsShown(HWND wnd)
 {
     return IsWindowVisible(wnd) != FALSE;
+}
+
+BOOL CALLBACK ListTopLevel(HWND wnd, LPARAM lp)
+{
+    int* n = reinterpret_cast<int*>(lp);
+    std::string prefix = "top" + std::to_string((*n)++) + "=";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    std::printf("%s%s|%s|%s|pid %lu\n", prefix.c_str(), Escape(ClassOf(wnd)).c_str(), Escape(TextOf(wnd)).c_str(),
+                IsShown(wnd) ? "visible" : "hidden", static_cast<unsigned long>(pid));
+    return TRUE;
+}
+
+void CmdList(const std::vector<std::string>&)
+{
+    int n = 0;
+    EnumWindows(ListTopLevel, reinterpret_cast<LPARAM>(&n));
+    std::fflush(stdout);
 }
 
 void CmdWaitWindow(const std::vector<std::string>& a)
@@ -718,6 +737,8 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
 {
     if (cmd == "wait-window")
         CmdWaitWindow(args);
+    else if (cmd == "list")
+        CmdList(args);
     else if (cmd == "window")
         CmdWindow(args);
     else if (cmd == "controls")
