@@ -16,6 +16,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // Before the main window: the single-instance guard builds its names from the title.
     Application.SetTitle("Skyloom");
     Application.CreateForm(Form1);
+    // The main window exists from now on, shown or not: the tray icon, the single-instance guard and message boxes
+    // of a hidden start all need it.
+    Form1->HandleNeeded();
     Application.Run();
     Application.Shutdown();
     return 0;

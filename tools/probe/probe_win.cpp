@@ -37,6 +37,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -791,6 +794,8 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    // Lines end in a bare LF, as the shell scripts reading them expect.
+    _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::vector<std::string>> commands(1);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0)
