@@ -1,0 +1,170 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AppSettings.h"
+#include "Config.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+namespace skyloom {
+namespace {
+
+constexpr const char* CounterKey = "Software\\Quorvane\\Skyloom\\Default";
+
+// The main window as the program creates it, in a registry where the program has started before (so the first
+// start's welcome box does not wait for a click).
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, CounterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+                  ERROR_SUCCESS);
+        DWORD five = 5;
+        RegSetValueExA(k, "Start Counter", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), 4);
+        RegCloseKey(k);
+        Application.Initialize();
+        Application.SetTitle("Skyloom");
+    }
+    void TearDown() override
+    {
+        delete form_;
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvane");
+    }
+    TForm1& Create()
+    {
+        form_ = new TForm1(nullptr);
+        return *form_;
+    }
+    TForm1* form_ = nullptr;
+};
+
+TEST_F(MainWindow, ComponentsStandInDesignOrder)
+{
+    TForm1& form = Create();
+    std::vector<std::string> names;
+    for (TComponent* c : form.Components())
+        names.push_back(c->Name);
+    // Components of units that are not in this build are missing; the rest keep the design order, which is the
+    // order of the loaded steps.
+    const std::vector<std::string> design = {
+        "Label1", "Panel1", "slHTMLViewer1", "WideListBox1", "CheckBox1", "slQuickAboutBox1", "slSelfUpdater1", "About1",
+        "slFormSystemMenu1", "slOnlyOne1", "slRSSFeed1", "slThread1", "File1", "About2", "Checkforupdates1",
+        "Refreshnews1", "N1", "Exit1", "MainMenu1", "TrayIcon1", "Showmainwindow1", "About3", "Checkforupdates2",
+        "Refreshnews2", "N2", "Closeapplication1", "PopupMenu1", "NetHTTP1", "Timer1", "slAppStartCounter1"};
+    std::size_t at = 0;
+    for (const std::string& name : names) {
+        while (at < design.size() && design[at] != name)
+            ++at;
+        ASSERT_LT(at, design.size()) << name << " is out of design order (components: " << names.size() << ")";
+    }
+    for (const char* required : {"Label1", "Panel1", "WideListBox1", "CheckBox1", "MainMenu1", "PopupMenu1", "Timer1",
+                                 "slAppStartCounter1"})
+        EXPECT_NE(form.FindComponent(required), nullptr) << required;
+}
+
+TEST_F(MainWindow, DesignSettings)
+{
+    TForm1& form = Create();
+    EXPECT_EQ(form.Caption(), "Skyloom");
+    EXPECT_EQ(form.ClientWidth(), 480);
+    EXPECT_EQ(form.ClientHeight(), 426);
+    EXPECT_EQ(form.BorderStyle(), bsSingle);
+    EXPECT_EQ(form.BorderIcons(), TBorderIcons(biSystemMenu | biMinimize));
+    EXPECT_EQ(form.Position(), poScreenCenter);
+    EXPECT_EQ(form.Color(), clWhite);
+    EXPECT_EQ(form.Font().Name(), "Verdana");
+    EXPECT_EQ(form.Font().Height(), -11);
+    EXPECT_EQ(form.Menu(), form.MainMenu1);
+    EXPECT_EQ(form.Panel1->Caption(), "Checking connection...");
+    EXPECT_EQ(form.Panel1->Color(), clYellow);
+    EXPECT_EQ(form.WideListBox1->Font().Height(), -13);
+    EXPECT_EQ(form.WideListBox1->Font().Style(), TFontStyles(fsBold));
+    EXPECT_EQ(form.WideListBox1->ItemHeight(), 16);
+    EXPECT_EQ(form.Timer1->Interval(), 600000u);
+    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_EQ(form.slAppStartCounter1->RegKey, CounterKey);
+    EXPECT_TRUE(form.Showmainwindow1->Default()) << "the tray menu's default item";
+    EXPECT_FALSE(form.Visible()) << "the window is shown by the message loop, not by its creation";
+}
+
+TEST_F(MainWindow, MenusHoldTheirItemsInOrder)
+{
+    TForm1& form = Create();
+    auto captions = [](TMenuItem& parent) {
+        std::vector<std::string> out;
+        for (int i = 0; i < parent.Count(); ++i)
+            out.push_back(parent.Items(i)->Caption());
+        return out;
+    };
+    EXPECT_EQ(captions(form.MainMenu1->Items()), (std::vector<std::string>{"Program"}));
+    EXPECT_EQ(captions(*form.File1),
+              (std::vector<std::string>{"About...", "Check for updates...", "Refresh news", "-", "Exit"}));
+    EXPECT_EQ(captions(form.PopupMenu1->Items()),
+              (std::vector<std::string>{"Show main window", "About...", "Check for updates...", "Refresh news", "-",
+                                        "Close application"}));
+}
+
+TEST_F(MainWindow, CloseRequestsHideTheWindowInstead)
+{
+    TForm1& form = Create();
+    form.Show();
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(form.Handle()) != FALSE; }));
+    bool canClose = true;
+    form.FormCloseQuery(&form, canClose);
+    EXPECT_FALSE(canClose);
+    EXPECT_FALSE(form.Visible());
+    EXPECT_FALSE(IsWindowVisible(form.Handle()));
+    SendMessageA(form.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(Application.Terminated()) << "closing never ends the program";
+}
+
+TEST_F(MainWindow, EveryShowingRefreshesTheNews)
+{
+    TForm1& form = Create();
+    EXPECT_EQ(form.ShowCount(), 0);
+    for (int i = 1; i <= 3; ++i) {
+        form.Show();
+        PumpFor(50);
+        EXPECT_EQ(form.ShowCount(), i);
+        EXPECT_EQ(form.RefreshCount(), i) << "one refresh a showing";
+        form.Hide();
+    }
+    form.Timer1Timer(form.Timer1);
+    EXPECT_EQ(form.RefreshCount(), 4) << "the timer refreshes too";
+    EXPECT_TRUE(UpgradeNoticeShown);
+    EXPECT_EQ(form.UpgradeNoticeCount(), 0) << "no notice without /afterupgrade";
+}
+
+TEST_F(MainWindow, CheckBoxFollowsTheRunValue)
+{
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    const char cmd[] = "\"C:\\x\\skyloom.exe\" /tray";
+    RegSetValueExA(k, AutorunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(cmd), sizeof cmd);
+    {
+        TForm1& form = Create();
+        EXPECT_TRUE(form.CheckBox1->Checked()) << "registered: the box stays checked";
+        char buf[256] = {};
+        DWORD size = sizeof buf;
+        EXPECT_EQ(RegQueryValueExA(k, AutorunValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size),
+                  ERROR_SUCCESS);
+        EXPECT_STREQ(buf, cmd) << "a box that stays checked writes nothing";
+        delete form_;
+        form_ = nullptr;
+    }
+    RegDeleteValueA(k, AutorunValueName);
+    RegCloseKey(k);
+    TForm1& form = Create();
+    EXPECT_FALSE(form.CheckBox1->Checked()) << "not registered: the box turns unchecked";
+    EXPECT_EQ(FeedURL, DefaultFeedURL) << "no settings file beside the test: the default feed";
+    EXPECT_EQ(PingSetting.Get(), ProbeHost);
+}
+
+} // namespace
+} // namespace skyloom
