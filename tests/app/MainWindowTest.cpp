@@ -9,6 +9,7 @@
 #include "Config.h"
 #include "TestSupport.h"
 #include "Unit1.h"
+#include "slAppStartCounter.h"
 
 namespace skyloom {
 namespace {
