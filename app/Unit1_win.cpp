@@ -57,6 +57,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     Font().SetColor(clWindowText);
     Font().SetStyle(0);
     SetClientSize(480, 426);
+    // The window carries the program's own icon in its title bar and taskbar button.
+    Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON");
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnShow = [this](TObject* s) { FormShow(s); };
     OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
