@@ -97,10 +97,10 @@ function(sl_fuzzer name)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name} PRIVATE ${A_DEPS})
     if(A_CORPUS)
-      add_test(NAME ${name} COMMAND ${name} -runs=${A_RUNS} -max_total_time=60 -rss_limit_mb=2048
+      add_test(NAME ${name} COMMAND ${name} -runs=${A_RUNS} -max_total_time=20 -rss_limit_mb=2048
                ${CMAKE_CURRENT_SOURCE_DIR}/${A_CORPUS})
     else()
-      add_test(NAME ${name} COMMAND ${name} -runs=${A_RUNS} -max_total_time=60)
+      add_test(NAME ${name} COMMAND ${name} -runs=${A_RUNS} -max_total_time=20)
     endif()
   else()
     add_executable(${name} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)

@@ -192,38 +192,6 @@ bool ApplyMeridiem(std::string_view suffix, int& hour)
 
 } // namespace
 
-bool IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month)
-{
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12)
-        return 0;
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
-bool TryEncodeDate(int year, int month, int day, TDateTime& out)
-{
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-        return false;
-    out = static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day))) +
-          kUnixEpoch;
-    return true;
-}
-
-bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& out)
-{
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || millisecond < 0 ||
-        millisecond > 999)
-        return false;
-    out = static_cast<double>(((hour * 60 + minute) * 60 + second) * 1000 + millisecond) /
-          static_cast<double>(kMsPerDay);
-    return true;
-}
-
 bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond,
                        TDateTime& out)
 {
@@ -276,12 +244,6 @@ void SetLocalTimeBiasOverride(std::optional<int> minutes)
     gBiasOverridden.store(minutes.has_value());
 }
 
-TDateTime NowUTC()
-{
-    const auto since = std::chrono::system_clock::now().time_since_epoch();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(since).count();
-    return kUnixEpoch + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
-}
 
 TDateTime UTCToLocal(TDateTime utc)
 {

@@ -2,23 +2,19 @@
 // writer used by the HTTP client and its cookie store, and the local time zone bias. Portable.
 #pragma once
 
+#include "SysUtils.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace skyloom {
 
-using TDateTime = double;
-
-// Calendar conversions. The Encode functions return false (and leave `out` alone) for an impossible date or
+// Calendar conversions (TryEncodeDate, TryEncodeTime, IsLeapYear, DaysInMonth, NowUTC) come from the
+// framework's portable core. TryEncodeDateTime returns false (and leaves `out` alone) for an impossible date or
 // time; the years 1 to 9999 are valid.
-bool TryEncodeDate(int year, int month, int day, TDateTime& out);
-bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& out);
 bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond,
                        TDateTime& out);
-bool IsLeapYear(int year);
-int DaysInMonth(int year, int month);
-
 struct TDateTimeParts {
     int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
     int DayOfWeek = 0; // 1 = Sunday .. 7 = Saturday
@@ -31,7 +27,6 @@ bool DecodeDateTime(TDateTime value, TDateTimeParts& out);
 int LocalTimeBias();
 void SetLocalTimeBiasOverride(std::optional<int> minutes);
 
-TDateTime NowUTC();
 TDateTime NowLocal();
 TDateTime UTCToLocal(TDateTime utc);
 TDateTime LocalToUTC(TDateTime local);
