@@ -97,8 +97,11 @@ function(sl_fuzzer name)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name} PRIVATE ${A_DEPS})
     if(A_CORPUS)
+      # New inputs go to a folder in the build tree; the seed corpus in the source tree is only read.
+      set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+      file(MAKE_DIRECTORY ${work})
       add_test(NAME ${name} COMMAND ${name} -runs=${A_RUNS} -max_total_time=20 -rss_limit_mb=2048
-               ${CMAKE_CURRENT_SOURCE_DIR}/${A_CORPUS})
+               ${work} ${CMAKE_CURRENT_SOURCE_DIR}/${A_CORPUS})
     else()
       add_test(NAME ${name} COMMAND ${name} -runs=${A_RUNS} -max_total_time=20)
     endif()

@@ -12,19 +12,7 @@ int PlatformLocalTimeBias(); // NetTimeZone_win.cpp / NetTimeZone_posix.cpp
 
 namespace {
 
-constexpr double kUnixEpoch = 25569.0; // 1970-01-01 in days since 1899-12-30
 constexpr std::int64_t kMsPerDay = 86400000;
-
-// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
 
 void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
 {
