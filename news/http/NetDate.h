@@ -2,17 +2,22 @@
 // writer used by the HTTP client and its cookie store, and the local time zone bias. Portable.
 #pragma once
 
-#include "SysUtils.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace skyloom {
 
-// Calendar conversions (TryEncodeDate, TryEncodeTime, IsLeapYear, DaysInMonth, NowUTC) come from the
-// framework's portable core. TryEncodeDateTime returns false (and leaves `out` alone) for an impossible date or
-// time; the years 1 to 9999 are valid.
+using TDateTime = double;
+
+// Calendar conversions. These five are defined once, in the framework's portable core (SysUtils), and declared
+// here so the date unit's users need not see the rest of it. The Encode functions return false (and leave `out`
+// alone) for an impossible date or time; the years 1 to 9999 are valid.
+bool TryEncodeDate(int year, int month, int day, TDateTime& out);
+bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& out);
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+TDateTime NowUTC();
 bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond,
                        TDateTime& out);
 struct TDateTimeParts {
