@@ -29,7 +29,7 @@ bool IsContinuation(const std::string& line)
 
 } // namespace
 
-bool SameText(std::string_view a, std::string_view b)
+bool NetSameText(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
@@ -44,12 +44,12 @@ bool ContainsText(std::string_view text, std::string_view part)
     if (part.empty())
         return true;
     for (std::size_t i = 0; i + part.size() <= text.size(); ++i)
-        if (SameText(text.substr(i, part.size()), part))
+        if (NetSameText(text.substr(i, part.size()), part))
             return true;
     return false;
 }
 
-std::string Trim(std::string_view s)
+std::string NetTrim(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
     while (b < e && static_cast<unsigned char>(s[b]) <= 32)
@@ -59,7 +59,7 @@ std::string Trim(std::string_view s)
     return std::string(s.substr(b, e - b));
 }
 
-std::string UpperCase(std::string_view s)
+std::string NetUpperCase(std::string_view s)
 {
     std::string r(s);
     for (char& c : r)
@@ -67,7 +67,7 @@ std::string UpperCase(std::string_view s)
     return r;
 }
 
-std::string LowerCase(std::string_view s)
+std::string NetLowerCase(std::string_view s)
 {
     std::string r(s);
     for (char& c : r)
@@ -78,7 +78,7 @@ std::string LowerCase(std::string_view s)
 
 long long StrToInt64Def(std::string_view s, long long fallback)
 {
-    const std::string t = Trim(s);
+    const std::string t = NetTrim(s);
     std::string_view v = t;
     if (!v.empty() && v[0] == '+')
         v.remove_prefix(1);
@@ -91,7 +91,7 @@ long long StrToInt64Def(std::string_view s, long long fallback)
     return out;
 }
 
-int StrToIntDef(std::string_view s, int fallback)
+int NetStrToIntDef(std::string_view s, int fallback)
 {
     const long long v = StrToInt64Def(s, fallback);
     return v < INT_MIN || v > INT_MAX ? fallback : static_cast<int>(v);
@@ -133,7 +133,7 @@ std::size_t TNetHeaderList::IndexOfName(std::string_view name) const
         if (IsContinuation(line))
             continue;
         const std::size_t colon = line.find(':');
-        if (colon != std::string::npos && SameText(std::string_view(line).substr(0, colon), name))
+        if (colon != std::string::npos && NetSameText(std::string_view(line).substr(0, colon), name))
             return i;
     }
     return Lines.size();
@@ -153,12 +153,12 @@ std::string TNetHeaderList::Values(std::string_view name) const
     if (i == Lines.size())
         return {};
     const std::string& line = Lines[i];
-    std::string value = Trim(std::string_view(line).substr(line.find(':') + 1));
+    std::string value = NetTrim(std::string_view(line).substr(line.find(':') + 1));
     for (std::size_t j = i + 1; j < ContinuationEnd(i); ++j) {
         value += ' ';
-        value += Trim(Lines[j]);
+        value += NetTrim(Lines[j]);
     }
-    return Trim(value);
+    return NetTrim(value);
 }
 
 bool TNetHeaderList::HasHeader(std::string_view name) const
@@ -190,14 +190,14 @@ std::vector<std::string> TNetHeaderList::GetValues(std::string_view name) const
         if (IsContinuation(line))
             continue;
         const std::size_t colon = line.find(':');
-        if (colon == std::string::npos || !SameText(std::string_view(line).substr(0, colon), name))
+        if (colon == std::string::npos || !NetSameText(std::string_view(line).substr(0, colon), name))
             continue;
-        std::string value = Trim(std::string_view(line).substr(colon + 1));
+        std::string value = NetTrim(std::string_view(line).substr(colon + 1));
         for (std::size_t j = i + 1; j < Lines.size() && IsContinuation(Lines[j]); ++j) {
             value += ' ';
-            value += Trim(Lines[j]);
+            value += NetTrim(Lines[j]);
         }
-        values.push_back(Trim(value));
+        values.push_back(NetTrim(value));
     }
     return values;
 }
@@ -238,7 +238,7 @@ void TNetHeaderList::FoldLines(std::size_t width)
         if (first)
             folded.emplace_back(rest);
         else if (!rest.empty())
-            folded.push_back(Continuation(Trim(rest)));
+            folded.push_back(Continuation(NetTrim(rest)));
     }
     Lines.swap(folded);
 }

@@ -41,14 +41,14 @@ private:
 };
 
 // Shared text helpers of the HTTP units.
-bool SameText(std::string_view a, std::string_view b);
+bool NetSameText(std::string_view a, std::string_view b);
 bool ContainsText(std::string_view text, std::string_view part); // case-insensitive
-std::string Trim(std::string_view s);
-std::string UpperCase(std::string_view s);
-std::string LowerCase(std::string_view s);
+std::string NetTrim(std::string_view s);
+std::string NetUpperCase(std::string_view s);
+std::string NetLowerCase(std::string_view s);
 // An optional sign and decimal digits (blanks around allowed); `fallback` for anything else or an overflow.
 long long StrToInt64Def(std::string_view s, long long fallback);
-int StrToIntDef(std::string_view s, int fallback);
+int NetStrToIntDef(std::string_view s, int fallback);
 std::string EncodeBase64(std::string_view bytes);
 
 } // namespace skyloom
