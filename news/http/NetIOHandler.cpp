@@ -137,6 +137,18 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
                 throw ENetConnClosedGracefully();
             break;
         }
+        if (count - done < RecvBufferSize) {
+            // A short remainder (the tail of a body, a chunk) is read through the input buffer: one full-sized
+            // receive also brings what follows it, such as the next chunk's size line, instead of a small
+            // receive for each piece.
+            if (!FillInput())
+                continue;
+            const std::size_t take = std::min(count - done, BufferedBytes());
+            sink.append(FInput, FInputPos, take);
+            FInputPos += take;
+            done += take;
+            continue;
+        }
         const std::size_t want = std::min(count - done, RecvBufferSize);
         const std::size_t old = sink.size();
         if (old + want > sink.capacity() && whole > sink.capacity())
