@@ -66,6 +66,40 @@ void DescribeItems(TMenuItem& parent, const std::string& prefix, std::string& ou
     }
 }
 
+// The window's system menu as the user sees it, with the name of our own items where one is ours.
+void DescribeSystemMenu(TForm1& form, std::string& out)
+{
+    HMENU menu = GetSystemMenu(form.Handle(), FALSE);
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof text - 1;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info))
+            continue;
+        std::string name;
+        if (form.About1 && info.wID == static_cast<UINT>(form.About1->Command()))
+            name = form.About1->Name;
+        std::string flags;
+        auto flag = [&flags](const char* f) {
+            if (!flags.empty())
+                flags += ",";
+            flags += f;
+        };
+        if (info.fType & MFT_SEPARATOR)
+            flag("separator");
+        if (info.fState & MFS_DEFAULT)
+            flag("default");
+        if (info.fState & (MFS_DISABLED | MFS_GRAYED))
+            flag("disabled");
+        out += "SystemMenu." + std::to_string(i) + "=" + Escape(name) + "|" +
+               Escape((info.fType & MFT_SEPARATOR) ? "-" : text) + "|" + std::to_string(info.wID) + "|" + flags + "\n";
+    }
+}
+
 std::string Hex6(TColor c)
 {
     char buf[16];
@@ -103,9 +137,14 @@ void DescribeControls(TWinControl& parent, std::string& out)
 std::string Answer(TForm1& form, const std::string& request)
 {
     std::string out;
+    // Loading steps may process messages (the browser pane waits for its document); until FormCreate has run,
+    // the window's state is not the program's yet.
+    if (!form.Created())
+        return "error=starting\n";
     if (request == "menus") {
         DescribeItems(form.MainMenu1->Items(), "MainMenu1", out);
         DescribeItems(form.PopupMenu1->Items(), "PopupMenu1", out);
+        DescribeSystemMenu(form, out);
     } else if (request == "state") {
         out += "shows=" + std::to_string(form.ShowCount()) + "\n";
         out += "refreshes=" + std::to_string(form.RefreshCount()) + "\n";

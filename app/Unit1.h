@@ -8,14 +8,15 @@
 #include "StdCtrls.h"
 #include "StatusLoop.h"
 
+#include <memory>
 #include <string>
 
 namespace skyloom {
 
 class TslAppStartCounter;
-// Components whose units are not part of this build yet. Each has its member below (created where the design
-// order puts it) and its handlers are connected; until the unit lands, the member stays null and the handler
-// does nothing. Marked "slot:" where the owner of the unit drops it in.
+// Components whose units are not part of this build yet (the about box and the self-updater). Each has its
+// member below and its handlers are connected; until the unit lands, the member stays null and the handler does
+// nothing. Marked "slot:" where the owner of the unit drops it in.
 class TslHTMLViewer;
 class TslQuickAboutBox;
 class TslSelfUpdater;
@@ -39,18 +40,18 @@ public:
     // Controls, in design order.
     TLabel* Label1 = nullptr;
     TPanel* Panel1 = nullptr;
-    TslHTMLViewer* slHTMLViewer1 = nullptr;  // slot: HTML pane
+    TslHTMLViewer* slHTMLViewer1 = nullptr;
     TWideListBox* WideListBox1 = nullptr;
     TCheckBox* CheckBox1 = nullptr;
 
     // Non-visual components, in design order.
     TslQuickAboutBox* slQuickAboutBox1 = nullptr;    // slot: about box
     TslSelfUpdater* slSelfUpdater1 = nullptr;        // slot: self-updater
-    TComponent* About1 = nullptr;                    // slot: the system menu's "About..." item
-    TslFormSystemMenu* slFormSystemMenu1 = nullptr;  // slot: system menu
-    TslOnlyOne* slOnlyOne1 = nullptr;                // slot: single-instance guard
-    TslRSSFeed* slRSSFeed1 = nullptr;                // slot: feed model and parser
-    TslThread* slThread1 = nullptr;                  // slot: worker thread of the status loop
+    TMenuItem* About1 = nullptr;
+    TslFormSystemMenu* slFormSystemMenu1 = nullptr;
+    TslOnlyOne* slOnlyOne1 = nullptr;
+    TslRSSFeed* slRSSFeed1 = nullptr;
+    TslThread* slThread1 = nullptr;
     TMenuItem* File1 = nullptr;
     TMenuItem* About2 = nullptr;
     TMenuItem* Checkforupdates1 = nullptr;
@@ -58,7 +59,7 @@ public:
     TMenuItem* N1 = nullptr;
     TMenuItem* Exit1 = nullptr;
     TMainMenu* MainMenu1 = nullptr;
-    TTrayIcon* TrayIcon1 = nullptr;  // slot: tray icon
+    TTrayIcon* TrayIcon1 = nullptr;
     TMenuItem* Showmainwindow1 = nullptr;
     TMenuItem* About3 = nullptr;
     TMenuItem* Checkforupdates2 = nullptr;
@@ -66,7 +67,7 @@ public:
     TMenuItem* N2 = nullptr;
     TMenuItem* Closeapplication1 = nullptr;
     TPopupMenu* PopupMenu1 = nullptr;
-    TNetHTTP* NetHTTP1 = nullptr;  // slot: the feed's HTTP client
+    TNetHTTP* NetHTTP1 = nullptr;
     TTimer* Timer1 = nullptr;
     TslAppStartCounter* slAppStartCounter1 = nullptr;
 
@@ -97,6 +98,8 @@ public:
     int ShowCount() const { return FShowCount; }
     int RefreshCount() const { return FRefreshCount; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
+    // FormCreate has run: the settings are read and the window is ready for its message loop.
+    bool Created() const { return FCreated; }
 
 private:
     void ShowInformation(const std::string& text);
@@ -107,6 +110,10 @@ private:
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
+    bool FCreated = false;
+    // The feed model and the HTTP client are plain objects, not components; the window owns them.
+    std::unique_ptr<TslRSSFeed> FRSSFeed;
+    std::unique_ptr<TNetHTTP> FNetHTTP;
 };
 
 extern TForm1* Form1;

@@ -6,7 +6,15 @@
 #include "Autorun.h"
 #include "Config.h"
 #include "TestQuery.h"
+#include "NetHTTP.h"
+#include "NewsListBox.h"
+#include "TrayIcon.h"
 #include "slAppStartCounter.h"
+#include "slFormSystemMenu.h"
+#include "slHTMLViewer.h"
+#include "slOnlyOne.h"
+#include "slRSSFeed.h"
+#include "slThread.h"
 
 namespace skyloom {
 
@@ -81,8 +89,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     Panel1->SetBevelOuter(bvRaised);
     Panel1->SetTabOrder(0);
 
-    // slot: slHTMLViewer1 (TslHTMLViewer) at 8, 264, 465 x 153, border style hvbsNone, initial HTML
-    // "<p><font face="Verdana" size="-1">Click on news headline to display news text here</font></p>".
+    slHTMLViewer1 = new TslHTMLViewer(this);
+    slHTMLViewer1->Name = "slHTMLViewer1";
+    slHTMLViewer1->SetParent(this);
+    slHTMLViewer1->SetBounds(8, 264, 465, 153);
+    slHTMLViewer1->SetBorderStyle(hvbsNone);
+    slHTMLViewer1->HTML().SetText(
+        "<p><font face=\"Verdana\" size=\"-1\">Click on news headline to display news text here</font></p>");
 
     WideListBox1 = new TWideListBox(this);
     WideListBox1->Name = "WideListBox1";
@@ -109,10 +122,22 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     // RSS parser", width 300, no show/hide animation, ProductSite.
     // slot: slSelfUpdater1 (TslSelfUpdater): "/skyloom/update.inf" and "/skyloom/skyloom.exe" on UpdateHost,
     // upgrade message DesignUpgradeMessage, version date "06/27/2006" with VersionDateAutoSet, English wizard.
-    // slot: About1 ("About...", OnClick About1Click) and slFormSystemMenu1 (TslFormSystemMenu) holding it.
-    // slot: slOnlyOne1 (TslOnlyOne), defaults.
-    // slot: slRSSFeed1 (TslRSSFeed), defaults.
-    // slot: slThread1 (TslThread): Suspended false, WaitThread true, OnExecute slThread1Execute.
+    About1 = NewItem(this, "About1", "About...", [this](TObject* s) { About1Click(s); });
+    slFormSystemMenu1 = new TslFormSystemMenu(this);
+    slFormSystemMenu1->Name = "slFormSystemMenu1";
+    slFormSystemMenu1->Items().Add(About1);
+
+    slOnlyOne1 = new TslOnlyOne(this);
+    slOnlyOne1->Name = "slOnlyOne1";
+
+    FRSSFeed = std::make_unique<TslRSSFeed>();
+    slRSSFeed1 = FRSSFeed.get();
+
+    slThread1 = new TslThread(this);
+    slThread1->Name = "slThread1";
+    slThread1->SetSuspended(false);
+    slThread1->WaitThread = true;
+    slThread1->SetOnExecute([this](TObject* s) { slThread1Execute(s); });
 
     File1 = NewItem(this, "File1", "Program", nullptr);
     About2 = NewItem(this, "About2", "About...", [this](TObject* s) { About2Click(s); });
@@ -128,8 +153,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
         File1->Add(item);
     SetMenu(MainMenu1);
 
-    // slot: TrayIcon1 (TTrayIcon): hint "Skyloom", IconVisible, IconIndex 0, CycleInterval 0, PopupMenu1,
-    // MinimizeToTray.
+    TrayIcon1 = new TTrayIcon(this);
+    TrayIcon1->Name = "TrayIcon1";
+    TrayIcon1->SetHint("Skyloom");
+    TrayIcon1->SetIconVisible(true);
+    TrayIcon1->SetIconIndex(0);
+    TrayIcon1->SetCycleInterval(0);
+    TrayIcon1->MinimizeToTray = true;
 
     Showmainwindow1 =
         NewItem(this, "Showmainwindow1", "Show main window", [this](TObject* s) { Showmainwindow1Click(s); });
@@ -145,9 +175,19 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     PopupMenu1->Name = "PopupMenu1";
     for (TMenuItem* item : {Showmainwindow1, About3, Checkforupdates2, Refreshnews2, N2, Closeapplication1})
         PopupMenu1->Items().Add(item);
+    // The tray icon's menu is set once the menu exists; the design links them the same way.
+    TrayIcon1->SetPopupMenu(PopupMenu1);
 
-    // slot: NetHTTP1 (TNetHTTP): accept "text/html, */*", agent "Mozilla/3.0 (compatible; Skyloom)", cookies on,
-    // no authentication retries, proxy port 0, content length -1, force-encode-parameters.
+    FNetHTTP = std::make_unique<TNetHTTP>();
+    NetHTTP1 = FNetHTTP.get();
+    NetHTTP1->ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;
+    NetHTTP1->HandleRedirects = false;
+    NetHTTP1->AllowCookies = true;
+    NetHTTP1->HTTPOptions = TNetHTTPOptions{TNetHTTPOption::hoForceEncodeParams};
+    NetHTTP1->ProxyParams.ProxyPort = 0;
+    NetHTTP1->Request.Accept = "text/html, */*";
+    NetHTTP1->Request.UserAgent = "Mozilla/3.0 (compatible; Skyloom)";
+    NetHTTP1->Request.ContentLength = -1;
 
     Timer1 = new TTimer(this);
     Timer1->Name = "Timer1";
@@ -169,13 +209,16 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
 
 TForm1::~TForm1()
 {
+    // The status loop paints Panel1 through this window; it is ended while every control still exists.
+    delete slThread1;
+    slThread1 = nullptr;
     if (Form1 == this)
         Form1 = nullptr;
 }
 
 void TForm1::FormCreate(TObject*)
 {
-    // slot: TrayIcon1->SetIcon(Application.Icon()).
+    TrayIcon1->SetIcon(Application.Icon());
     UpgradeNoticeShown = false;
     AppDir = DirectoryOf(ProgramPath());
     TAppSettings settings = ReadAppSettings(AppDir + SettingsFileName);
@@ -183,6 +226,7 @@ void TForm1::FormCreate(TObject*)
     FeedURL = settings.FeedURL;
     // Setting the box runs CheckBox1Click when the state changes, as a click of the user would.
     CheckBox1->SetChecked(IsInAutorun(AutorunValueName));
+    FCreated = true;
 }
 
 void TForm1::FormShow(TObject*)
@@ -207,7 +251,7 @@ void TForm1::FormCloseQuery(TObject*, bool& canClose)
 
 void TForm1::Exit1Click(TObject*)
 {
-    // slot: TrayIcon1->SetIconVisible(false) first, so no icon is left behind.
+    TrayIcon1->SetIconVisible(false);
     Application.Terminate();
 }
 
@@ -263,7 +307,8 @@ void TForm1::Timer1Timer(TObject*)
 
 void TForm1::WideListBox1Click(TObject*)
 {
-    // slot: the selected headline's description and link go to slHTMLViewer1 (news view).
+    TWideListBoxHeadlines list(*WideListBox1);
+    slHTMLViewer1->HTML().SetText(SelectedItemHTML(list, *slRSSFeed1));
 }
 
 void TForm1::CheckBox1Click(TObject*)
@@ -288,14 +333,26 @@ void TForm1::slAppStartCounter1FirstStart(TObject*)
 
 void TForm1::slThread1Execute(TObject*)
 {
-    // slot: runs on slThread1's worker thread: the connection status loop with ProbeHost and PingSetting,
-    // painting Panel1 through the main thread.
+    // Runs on slThread1's worker thread until the component asks it to stop. The panel is only ever touched on
+    // the main thread, through the worker's own Synchronize.
+    TPanel* panel = Panel1;
+    TStatusLoopHooks hooks;
+    hooks.StopRequested = [] { return TslCustomThread::CurrentTerminated(); };
+    hooks.PingSetting = [] { return PingSetting.Get(); };
+    hooks.Show = [panel](const TStatusLook& look) {
+        TslCustomThread::SynchronizeCurrent([panel, &look] {
+            panel->SetColor(RGBColor(look.Red, look.Green, look.Blue));
+            panel->SetCaption(look.Caption);
+        });
+    };
+    RunStatusLoop(TStatusProbes::Network(), ProbeHost, hooks);
 }
 
-void TForm1::RefreshNews(const std::string&)
+void TForm1::RefreshNews(const std::string& url)
 {
     ++FRefreshCount;
-    // slot: empty the list, fetch the feed through NetHTTP1, load it into slRSSFeed1 and list the headlines.
+    TWideListBoxHeadlines list(*WideListBox1);
+    RefreshHeadlines(list, [this](const std::string& address) { return NetHTTP1->Get(address); }, *slRSSFeed1, url);
 }
 
 void TForm1::ShowInformation(const std::string& text)
@@ -316,20 +373,12 @@ void TForm1::ShowAboutBox()
 
 void TForm1::HideMainWindow()
 {
-    // slot: TrayIcon1->HideMainWindow() does exactly this once the tray icon is in: the window and the
-    // application's taskbar button are hidden.
-    Hide();
-    ShowWindow(Application.Handle(), SW_HIDE);
+    TrayIcon1->HideMainWindow();
 }
 
 void TForm1::RestoreMainWindow()
 {
-    // slot: TrayIcon1->RestoreMainWindow().
-    ShowWindow(Application.Handle(), SW_RESTORE);
-    Show();
-    if (IsIconic(Handle()))
-        ShowWindow(Handle(), SW_RESTORE);
-    SetForegroundWindow(Application.Handle());
+    TrayIcon1->RestoreMainWindow();
 }
 
 } // namespace skyloom

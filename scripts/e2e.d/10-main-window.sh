@@ -6,15 +6,22 @@ check_main_window() {
     sl_expect caption Skyloom
     sl_expect visible 1
     sl_expect client 480x426
-    sl_expect maximizebox 0
+    # The system menu component switches the maximize box on with its standard commands; the border still
+    # keeps the window's size.
+    sl_expect maximizebox 1
     sl_expect minimizebox 1
     sl_expect sysmenu 1
     sl_expect sizable 0
 
     sl_controls
     local panel list box
-    panel=$(sl_child_with_text "Checking connection...")
-    [ -n "$panel" ] || sl_fail "no panel \"Checking connection...\""
+    # The status bar starts as "Checking connection..." and soon shows what the monitor found.
+    panel=$(sl_child_of_class TPanel)
+    [ -n "$panel" ] || sl_fail "no status panel"
+    case $(sl_fact "child$panel.text") in
+        "Checking connection..." | ONLINE | OFFLINE) ;;
+        *) sl_fail "status panel shows \"$(sl_fact "child$panel.text")\"" ;;
+    esac
     sl_expect "child$panel.rect" "8,8,465x41"
     box=$(sl_child_with_text "run with system")
     [ -n "$box" ] || sl_fail "no check box \"run with system\""
@@ -28,8 +35,15 @@ check_main_window() {
     # Colours as painted on the screen: the panel inside its bevel, the window's background.
     local cls
     cls=$(sl_fact "child$panel.class")
+    # Yellow while checking, then green or red; the text and the colour always belong together.
+    local text colour
+    text=$(sl_fact "child$panel.text")
     sl_must pixel "$SL_MAIN_CLASS" "$cls" 4 4
-    sl_expect pixel FFFF00
+    colour=$(sl_fact pixel)
+    case "$text/$colour" in
+        "Checking connection.../FFFF00" | ONLINE/008000 | OFFLINE/FF0000) ;;
+        *) sl_fail "panel shows \"$text\" in $colour" ;;
+    esac
     sl_must pixel "$SL_MAIN_CLASS" - 200 260
     sl_expect pixel FFFFFF
 
@@ -38,7 +52,7 @@ check_main_window() {
     # The label fits its width to its text (97 with Verdana; a substitute font may differ by a pixel or two).
     [[ "$(sl_fact control.Label1)" =~ ^label\|8,56,(9[0-9]|10[0-4])x13\|visible\|Latest\ headlines:\|FFFFFF\|Verdana,-11,0\|$ ]] ||
         sl_fail "label: $(sl_fact control.Label1)"
-    sl_has_fact control.Panel1 "panel|8,8,465x41|visible|Checking connection...|FFFF00|Verdana,-11,0|" ||
+    [[ "$(sl_fact control.Panel1)" =~ ^panel\|8,8,465x41\|visible\|(Checking\ connection...\|FFFF00|ONLINE\|008000|OFFLINE\|FF0000)\|Verdana,-11,0\|$ ]] ||
         sl_fail "panel: $(sl_fact control.Panel1)"
     sl_has_fact form "Skyloom|FFFFFF|Verdana,-11" || sl_fail "form: $(sl_fact form)"
     sl_has_fact control.WideListBox1 "listbox|8,72,457x177|visible||system5|Verdana,-13,1|0 lines" ||

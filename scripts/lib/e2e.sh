@@ -175,14 +175,19 @@ sl_menu_id() {
     awk -F'|' -v n="$1" '{ split($1, a, "="); if (a[2] == n) { print $3; exit } }' <<<"$SL_MENUS"
 }
 
-# Chooses an item of the menu bar by its name: the probe posts the item's command to the window, as choosing it
-# with the mouse or the keyboard does.
+# Chooses a menu item by its name. For the menu bar the probe posts the item's command to the window, as choosing
+# it with the mouse or the keyboard does; the tray menu's commands go to the tray's own window while its menu is
+# open, so its items are clicked through the test-mode query.
 sl_choose() {
     local id
     [ -n "${SL_MENUS:-}" ] || sl_menus
     id=$(sl_menu_id "$1")
     [ -n "$id" ] || sl_fail "no menu item $1"
-    sl_must command "$SL_MAIN_CLASS" "$id"
+    if grep -q "^PopupMenu1\.[0-9.]*=$1|" <<<"$SL_MENUS"; then
+        sl_click_item "$1"
+    else
+        sl_must command "$SL_MAIN_CLASS" "$id"
+    fi
 }
 
 # Chooses an item of any of the program's menus (the tray menu too) through the test-mode query.

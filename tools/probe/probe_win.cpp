@@ -514,10 +514,18 @@ void CmdQuery(const std::vector<std::string>& a)
     RegisterClassA(&wc);
     HWND reply = CreateWindowA("SkyloomProbeReply", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     COPYDATASTRUCT cds{kProbeQueryTag, static_cast<DWORD>(request.size()), request.data()};
-    g_reply.clear();
     DWORD_PTR result = 0;
-    LRESULT sent = SendMessageTimeoutA(wnd, WM_COPYDATA, reinterpret_cast<WPARAM>(reply),
-                                       reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 5000, &result);
+    LRESULT sent = 0;
+    // A program still starting answers "error=starting"; it is asked again for up to 20 seconds.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        g_reply.clear();
+        result = 0;
+        sent = SendMessageTimeoutA(wnd, WM_COPYDATA, reinterpret_cast<WPARAM>(reply), reinterpret_cast<LPARAM>(&cds),
+                                   SMTO_NORMAL, 5000, &result);
+        if (!sent || g_reply.rfind("error=starting", 0) != 0)
+            break;
+        Sleep(100);
+    }
     DestroyWindow(reply);
     if (!sent || result != 1)
         throw ProbeError{"the program did not answer the query (not in test mode?)"};

@@ -1,0 +1,260 @@
+#include "TrayIcon.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace skyloom {
+namespace {
+
+// A form with a tray icon and a tray menu like the program's: "Show main window" is the default item.
+class TrayIconTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Form = new TForm(nullptr);
+        Form->BeginLoading();
+        Form->SetCaption("Tray test");
+        Menu = new TPopupMenu(Form);
+        Show = new TMenuItem(Form);
+        Show->SetCaption("Show main window");
+        Show->SetDefault(true);
+        Show->OnClick = [this](TObject*) { ++ShowClicks; };
+        Other = new TMenuItem(Form);
+        Other->SetCaption("Other");
+        Other->OnClick = [this](TObject*) { ++OtherClicks; };
+        Menu->Items().Add(Other);
+        Menu->Items().Add(Show);
+        Tray = new TTrayIcon(Form);
+        Tray->SetHint("Skyloom");
+        Tray->SetPopupMenu(Menu);
+        Tray->MinimizeToTray = true;
+        Tray->SetIconVisible(true);
+        Form->FinishLoading();
+        Tray->SetIcon(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
+        Application.SetMainForm(Form);
+    }
+
+    void TearDown() override
+    {
+        Application.SetMainForm(nullptr);
+        delete Form;
+        EXPECT_EQ(TTrayIconHandler::RefCount(), 0) << "the notification window goes with the last icon";
+        EXPECT_EQ(TTrayIconHandler::Handle(), nullptr);
+    }
+
+    // What the shell does when the user acts on the icon.
+    void Shell(UINT mouseMessage, UINT id = 0)
+    {
+        SendMessageA(TTrayIconHandler::Handle(), TrayCallbackMessage, id ? id : Tray->TrayIdentifier(), mouseMessage);
+    }
+
+    // Whether the shell still knows our icon: modifying an absent icon is refused.
+    bool IconInTray()
+    {
+        NOTIFYICONDATAA copy = Tray->TrayRecord();
+        copy.uFlags = NIF_TIP;
+        return Shell_NotifyIconA(NIM_MODIFY, &copy) != FALSE;
+    }
+
+    TForm* Form = nullptr;
+    TPopupMenu* Menu = nullptr;
+    TMenuItem* Show = nullptr;
+    TMenuItem* Other = nullptr;
+    TTrayIcon* Tray = nullptr;
+    int ShowClicks = 0;
+    int OtherClicks = 0;
+};
+
+TEST_F(TrayIconTest, RecordCarriesWhatTheShellNeeds)
+{
+    const NOTIFYICONDATAA& r = Tray->TrayRecord();
+    EXPECT_EQ(r.cbSize, TrayRecordSize);
+    if (sizeof(void*) == 4) {
+        EXPECT_EQ(r.cbSize, 488u) << "the 32-bit record size";
+    }
+    EXPECT_EQ(r.hWnd, TTrayIconHandler::Handle()) << "notices go to the shared window";
+    EXPECT_NE(r.uID, 0u);
+    EXPECT_EQ(r.uFlags, 7u) << "message, icon and tooltip valid";
+    EXPECT_EQ(r.uCallbackMessage, 2048u);
+    EXPECT_NE(r.hIcon, nullptr) << "the icon set after loading is the one sent";
+    EXPECT_STREQ(r.szTip, "Skyloom");
+    EXPECT_TRUE(Tray->IconVisible());
+    EXPECT_TRUE(IconInTray()) << "the icon was added at loading";
+}
+
+TEST_F(TrayIconTest, HintReachesTheTrayCutTo127Characters)
+{
+    const struct {
+        std::string Hint;
+        bool Show;
+        std::size_t TipLength;
+    } cases[] = {{std::string(127, 'x'), true, 127}, {std::string(128, 'y'), true, 127},
+                 {std::string(300, 'z'), true, 127}, {"Skyloom", false, 0}, {"", true, 0}};
+    for (const auto& c : cases) {
+        Tray->SetHint(c.Hint);
+        Tray->SetShowHint(c.Show);
+        EXPECT_EQ(std::strlen(Tray->TrayRecord().szTip), c.TipLength) << c.Hint.size() << " chars, shown " << c.Show;
+        EXPECT_EQ(std::string(Tray->TrayRecord().szTip), c.Hint.substr(0, c.TipLength));
+    }
+    EXPECT_EQ(Tray->Hint().size(), 0u);
+    Tray->SetHint(std::string(300, 'h'));
+    EXPECT_EQ(Tray->Hint().size(), 255u) << "the hint itself keeps at most 255 characters";
+}
+
+TEST_F(TrayIconTest, IconsShareOneWindowAndAreToldApart)
+{
+    auto* second = new TTrayIcon(Form);
+    EXPECT_EQ(TTrayIconHandler::RefCount(), 2);
+    EXPECT_EQ(second->TrayRecord().hWnd, Tray->TrayRecord().hWnd);
+    EXPECT_NE(second->TrayIdentifier(), Tray->TrayIdentifier());
+    int first = 0, other = 0;
+    Tray->OnMouseDown = [&](TObject* s, TMouseButton b, TShiftState, int, int) {
+        EXPECT_EQ(s, Tray);
+        EXPECT_EQ(b, mbMiddle);
+        ++first;
+    };
+    second->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++other; };
+    Shell(WM_MBUTTONDOWN);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(other, 0) << "a notice reaches only the icon it names";
+    // An identifier nobody was given is ignored, not followed.
+    SendMessageA(TTrayIconHandler::Handle(), TrayCallbackMessage, 0xDEAD, WM_MBUTTONDOWN);
+    EXPECT_EQ(first + other, 1);
+    delete second;
+    EXPECT_EQ(TTrayIconHandler::RefCount(), 1);
+    EXPECT_NE(TTrayIconHandler::Handle(), nullptr);
+}
+
+TEST_F(TrayIconTest, DoubleClickRunsTheDefaultItemAndASingleClickNothing)
+{
+    Shell(WM_LBUTTONDOWN);
+    Shell(WM_LBUTTONUP);
+    PumpFor(2 * GetDoubleClickTime());
+    EXPECT_EQ(ShowClicks + OtherClicks, 0) << "a single click does nothing visible";
+    Shell(WM_LBUTTONDOWN);
+    Shell(WM_LBUTTONUP);
+    Shell(WM_LBUTTONDBLCLK);
+    Shell(WM_LBUTTONUP);
+    EXPECT_EQ(ShowClicks, 1) << "the default item, not the first one";
+    EXPECT_EQ(OtherClicks, 0);
+}
+
+TEST_F(TrayIconTest, DefaultItemNeedsAnEnabledMenuWithAutomaticPopup)
+{
+    Menu->AutoPopup = false;
+    Shell(WM_LBUTTONDBLCLK);
+    Menu->AutoPopup = true;
+    Tray->LeftPopup = true;
+    Shell(WM_LBUTTONDBLCLK);
+    Tray->LeftPopup = false;
+    Tray->Enabled = false;
+    Shell(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(ShowClicks, 0);
+    Tray->Enabled = true;
+    delete Menu;
+    EXPECT_EQ(Tray->PopupMenu(), nullptr) << "the link to a freed menu is cleared";
+    Shell(WM_LBUTTONDBLCLK);
+    Shell(WM_RBUTTONDOWN);
+    EXPECT_EQ(ShowClicks, 0);
+}
+
+TEST_F(TrayIconTest, RightButtonOpensTheMenuAtTheCursor)
+{
+    int popups = 0;
+    Menu->OnPopup = [&](TObject*) {
+        ++popups;
+        EXPECT_EQ(Menu->PopupComponent, Tray) << "the tray icon is the menu's caller";
+    };
+    // Close the menu again from inside its own message loop, as a click elsewhere would.
+    TSimpleTimer closer(nullptr, [](TSimpleTimer& t) {
+        t.Stop();
+        EndMenu();
+    });
+    closer.Start(300);
+    Shell(WM_RBUTTONDOWN);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(ShowClicks + OtherClicks, 0) << "closing the menu chose nothing";
+}
+
+TEST_F(TrayIconTest, MinimisingHidesTheWindowAndItsTaskbarButton)
+{
+    Form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(Form->Handle()) != FALSE; }));
+    SendMessageA(Application.Handle(), WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_FALSE(Form->Visible());
+    EXPECT_FALSE(IsWindowVisible(Form->Handle()));
+    EXPECT_FALSE(IsWindowVisible(Application.Handle())) << "no taskbar button";
+    EXPECT_TRUE(IconInTray());
+
+    int shows = 0;
+    Form->OnShow = [&](TObject*) { ++shows; };
+    Tray->RestoreMainWindow();
+    PumpFor(50);
+    EXPECT_TRUE(Form->Visible());
+    EXPECT_TRUE(IsWindowVisible(Form->Handle()));
+    EXPECT_NE(Form->WindowState(), wsMinimized);
+    EXPECT_EQ(shows, 1) << "showing from the tray fires OnShow";
+}
+
+TEST_F(TrayIconTest, MinimisingWithoutTheSettingLeavesTheWindow)
+{
+    Tray->MinimizeToTray = false;
+    Form->Show();
+    SendMessageA(Application.Handle(), WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_TRUE(Form->Visible());
+}
+
+TEST_F(TrayIconTest, NewTaskbarGetsTheIconBack)
+{
+    ASSERT_TRUE(IconInTray());
+    // The shell lost its icons (Explorer restarted)...
+    NOTIFYICONDATAA copy = Tray->TrayRecord();
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &copy));
+    ASSERT_FALSE(IconInTray());
+    // ...and announces the new taskbar to every top-level window.
+    ASSERT_NE(TTrayIcon::TaskbarCreatedMessage(), 0u);
+    SendMessageA(Application.Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+    EXPECT_TRUE(IconInTray());
+
+    Tray->SetIconVisible(false);
+    EXPECT_FALSE(IconInTray());
+    SendMessageA(Application.Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+    EXPECT_FALSE(IconInTray()) << "a hidden icon stays hidden";
+}
+
+TEST_F(TrayIconTest, DestructionRemovesTheIcon)
+{
+    NOTIFYICONDATAA copy = Tray->TrayRecord();
+    delete Tray;
+    copy.uFlags = NIF_TIP;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &copy)) << "no icon is left behind";
+}
+
+TEST_F(TrayIconTest, HiddenWindowNeverBlocksTheEndOfTheSession)
+{
+    EXPECT_EQ(SendMessageA(TTrayIconHandler::Handle(), WM_QUERYENDSESSION, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(TTrayIconHandler::Handle(), WM_CLOSE, 0, 0), 1);
+    EXPECT_TRUE(IsWindow(TTrayIconHandler::Handle())) << "closing does not destroy the shared window";
+}
+
+TEST_F(TrayIconTest, BalloonNoticesBecomeEvents)
+{
+    std::string log;
+    Tray->OnBalloonHintHide = [&](TObject*) { log += "hide "; };
+    Tray->OnBalloonHintTimeout = [&](TObject*) { log += "timeout "; };
+    Tray->OnBalloonHintClick = [&](TObject*) { log += "click"; };
+    Shell(WM_USER + 3);
+    Shell(WM_USER + 4);
+    Shell(WM_USER + 5);
+    EXPECT_EQ(log, "hide timeout click");
+    EXPECT_TRUE(Tray->ShowBalloonHint("Skyloom", "Still here", bitInfo, 5));
+    EXPECT_STREQ(Tray->TrayRecord().szInfo, "") << "a balloon is shown once, not with every later change";
+}
+
+} // namespace
+} // namespace skyloom
