@@ -165,6 +165,8 @@ public:
     // Requests termination; it takes effect when a message loop picks the request up.
     void Terminate();
     bool Terminated() const { return FTerminated; }
+    // Termination was requested, whether or not a message loop has taken the request up yet.
+    bool TerminateRequested() const { return FTerminateRequested; }
     // Clears a taken-up termination so that another Run can start (tests run several loops in one process).
     void ResetTerminated();
 
