@@ -148,6 +148,9 @@ std::string Answer(TForm1& form, const std::string& request)
     } else if (request == "state") {
         out += "shows=" + std::to_string(form.ShowCount()) + "\n";
         out += "refreshes=" + std::to_string(form.RefreshCount()) + "\n";
+        char ms[32];
+        std::snprintf(ms, sizeof ms, "%.1f", form.LastRefreshMs());
+        out += "lastrefreshms=" + std::string(ms) + "\n";
         out += "notices=" + std::to_string(form.UpgradeNoticeCount()) + "\n";
         out += "feed=" + Escape(FeedURL) + "\n";
         out += "ping=" + Escape(PingSetting.Get()) + "\n";

@@ -97,6 +97,8 @@ public:
     // How often the window was shown and the news refreshed in this process (the test-mode query reports them).
     int ShowCount() const { return FShowCount; }
     int RefreshCount() const { return FRefreshCount; }
+    // How long the last news refresh took, fetch and listing included (milliseconds).
+    double LastRefreshMs() const { return FLastRefreshMs; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
     // FormCreate has run: the settings are read and the window is ready for its message loop.
     bool Created() const { return FCreated; }
@@ -111,6 +113,7 @@ private:
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
     bool FCreated = false;
+    double FLastRefreshMs = 0;
     // The feed model and the HTTP client are plain objects, not components; the window owns them.
     std::unique_ptr<TslRSSFeed> FRSSFeed;
     std::unique_ptr<TNetHTTP> FNetHTTP;

@@ -351,8 +351,15 @@ void TForm1::slThread1Execute(TObject*)
 void TForm1::RefreshNews(const std::string& url)
 {
     ++FRefreshCount;
+    LARGE_INTEGER start{}, end{}, frequency{};
+    QueryPerformanceCounter(&start);
     TWideListBoxHeadlines list(*WideListBox1);
     RefreshHeadlines(list, [this](const std::string& address) { return NetHTTP1->Get(address); }, *slRSSFeed1, url);
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    FLastRefreshMs = frequency.QuadPart > 0 ? 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                                                  static_cast<double>(frequency.QuadPart)
+                                            : 0;
 }
 
 void TForm1::ShowInformation(const std::string& text)
