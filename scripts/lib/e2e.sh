@@ -111,9 +111,16 @@ sl_wait_exit() {
 # Runs the probe with the given commands ("--" between commands). The output is in SL_OUT; returns the probe's
 # status, so `sl_probe ... || sl_fail ...` works.
 sl_probe() {
-    local rc=0
-    SL_OUT=$("$SL_WINE" "$SL_PROBE_EXE" "$@" 2>>"$SL_DIR/probe.err") || rc=$?
-    { echo "> probe $*"; printf '%s\n' "$SL_OUT"; } >>"$SL_DIR/log"
+    local rc=0 attempt
+    for attempt in 1 2; do
+        rc=0
+        SL_OUT=$("$SL_WINE" "$SL_PROBE_EXE" "$@" 2>>"$SL_DIR/probe.err") || rc=$?
+        { echo "> probe $*"; printf '%s\n' "$SL_OUT"; } >>"$SL_DIR/log"
+        # A probe that failed without printing anything did not get to its command's end (it died under Wine);
+        # that says nothing about the program, so it is asked once more. Refusals always print an error line.
+        [ "$rc" != 0 ] && [ -z "$SL_OUT" ] && [ "$attempt" = 1 ] || break
+        echo "(the probe ended with status $rc and no output; asking again)" >>"$SL_DIR/log"
+    done
     return $rc
 }
 

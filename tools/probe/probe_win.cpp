@@ -40,6 +40,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -294,9 +295,13 @@ void CmdControls(const std::vector<std::string>& a)
                 LRESULT len = SendMessageW(c, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
                 if (len < 0)
                     continue;
-                std::wstring w(static_cast<size_t>(len) + 1, L'\0');
-                SendMessageW(c, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(w.data()));
-                w.resize(static_cast<size_t>(len));
+                // The list may change between the two questions (a refresh runs between them), and the text
+                // comes back in whatever length it has then: leave room for a longer line.
+                std::wstring w(static_cast<size_t>(len) + 4096, L'\0');
+                const LRESULT got = SendMessageW(c, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(w.data()));
+                if (got < 0)
+                    continue;
+                w.resize(std::min(static_cast<size_t>(got), w.size()));
                 Fact(prefix + "line" + std::to_string(i), ToUtf8(w));
             }
         }
