@@ -39,27 +39,30 @@ std::string Escape(const std::string& s)
     return out;
 }
 
+// Appends one flag to a comma-separated list.
+void AddFlag(std::string& flags, const char* flag)
+{
+    if (!flags.empty())
+        flags += ",";
+    flags += flag;
+}
+
 void DescribeItems(TMenuItem& parent, const std::string& prefix, std::string& out)
 {
     for (int i = 0; i < parent.Count(); ++i) {
         TMenuItem* item = parent.Items(i);
         std::string key = prefix + "." + std::to_string(i);
         std::string flags;
-        auto flag = [&flags](const char* f) {
-            if (!flags.empty())
-                flags += ",";
-            flags += f;
-        };
         if (item->Count() > 0)
-            flag("popup");
+            AddFlag(flags, "popup");
         if (item->Default())
-            flag("default");
+            AddFlag(flags, "default");
         if (item->IsLine())
-            flag("separator");
+            AddFlag(flags, "separator");
         if (!item->Enabled())
-            flag("disabled");
+            AddFlag(flags, "disabled");
         if (!item->Visible())
-            flag("hidden");
+            AddFlag(flags, "hidden");
         out += key + "=" + Escape(item->Name) + "|" + Escape(item->Caption()) + "|" + std::to_string(item->Command()) +
                "|" + flags + "\n";
         DescribeItems(*item, key, out);
@@ -84,17 +87,12 @@ void DescribeSystemMenu(TForm1& form, std::string& out)
         if (form.About1 && info.wID == static_cast<UINT>(form.About1->Command()))
             name = form.About1->Name;
         std::string flags;
-        auto flag = [&flags](const char* f) {
-            if (!flags.empty())
-                flags += ",";
-            flags += f;
-        };
         if (info.fType & MFT_SEPARATOR)
-            flag("separator");
+            AddFlag(flags, "separator");
         if (info.fState & MFS_DEFAULT)
-            flag("default");
+            AddFlag(flags, "default");
         if (info.fState & (MFS_DISABLED | MFS_GRAYED))
-            flag("disabled");
+            AddFlag(flags, "disabled");
         out += "SystemMenu." + std::to_string(i) + "=" + Escape(name) + "|" +
                Escape((info.fType & MFT_SEPARATOR) ? "-" : text) + "|" + std::to_string(info.wID) + "|" + flags + "\n";
     }

@@ -5,9 +5,9 @@
 #include "AppSettings.h"
 #include "Autorun.h"
 #include "Config.h"
-#include "TestQuery.h"
 #include "NetHTTP.h"
 #include "NewsListBox.h"
+#include "TestQuery.h"
 #include "TrayIcon.h"
 #include "slAppStartCounter.h"
 #include "slFormSystemMenu.h"
@@ -15,6 +15,8 @@
 #include "slOnlyOne.h"
 #include "slRSSFeed.h"
 #include "slThread.h"
+
+#include <chrono>
 
 namespace skyloom {
 
@@ -351,15 +353,10 @@ void TForm1::slThread1Execute(TObject*)
 void TForm1::RefreshNews(const std::string& url)
 {
     ++FRefreshCount;
-    LARGE_INTEGER start{}, end{}, frequency{};
-    QueryPerformanceCounter(&start);
+    const auto start = std::chrono::steady_clock::now();
     TWideListBoxHeadlines list(*WideListBox1);
     RefreshHeadlines(list, [this](const std::string& address) { return NetHTTP1->Get(address); }, *slRSSFeed1, url);
-    QueryPerformanceCounter(&end);
-    QueryPerformanceFrequency(&frequency);
-    FLastRefreshMs = frequency.QuadPart > 0 ? 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                                                  static_cast<double>(frequency.QuadPart)
-                                            : 0;
+    FLastRefreshMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 void TForm1::ShowInformation(const std::string& text)

@@ -219,6 +219,10 @@ protected:
     virtual void SaveToIni(TIniFile& ini);
     virtual void LoadFromIni(TIniFile& ini);
     HKEY RootKey() const;
+    // Saving and loading do nothing while disabled or at design time.
+    bool Idle() const;
+    // The INI file's name; raises when none is set.
+    const std::string& IniFile() const;
 
 private:
     std::string FRegKey = "Software\\CompanyName\\ProgramName\\Default";

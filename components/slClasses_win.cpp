@@ -626,14 +626,24 @@ HKEY TslCustomRegistrySaver::RootKey() const
     return RegLocation == rlLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
+bool TslCustomRegistrySaver::Idle() const
+{
+    return !Enabled || (FOwner && FOwner->Designing());
+}
+
+const std::string& TslCustomRegistrySaver::IniFile() const
+{
+    if (IniFileName.empty())
+        throw Exception(".INI file not specified");
+    return IniFileName;
+}
+
 void TslCustomRegistrySaver::Save()
 {
-    if (!Enabled || (FOwner && FOwner->Designing()))
+    if (Idle())
         return;
     if (Storage == useIniFile) {
-        if (IniFileName.empty())
-            throw Exception(".INI file not specified");
-        TIniFile ini(IniFileName);
+        TIniFile ini(IniFile());
         try {
             SaveToIni(ini);
         } catch (...) {
@@ -655,12 +665,10 @@ void TslCustomRegistrySaver::Save()
 
 void TslCustomRegistrySaver::Load()
 {
-    if (!Enabled || (FOwner && FOwner->Designing()))
+    if (Idle())
         return;
     if (Storage == useIniFile) {
-        if (IniFileName.empty())
-            throw Exception(".INI file not specified");
-        TIniFile ini(IniFileName);
+        TIniFile ini(IniFile());
         try {
             LoadFromIni(ini);
         } catch (...) {
