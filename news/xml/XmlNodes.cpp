@@ -359,6 +359,15 @@ void TXmlNodeList::AppendUnowned(TXmlNode* node)
     FItems[FCount++] = node;
 }
 
+void TXmlNodeList::Disown() noexcept
+{
+    for (int i = 0; i < FCount; ++i) {
+        if (FItems[i]->FParent == FOwner)
+            FItems[i]->FParent = nullptr;
+    }
+    FOwner = nullptr;
+}
+
 void TXmlNodeList::Attach(TXmlNode* node)
 {
     // A node lives in one child list at a time: putting it into another takes it out of the first.
@@ -430,7 +439,12 @@ void TXmlNodeList::Clear()
 // ---------------------------------------------------------------------------------------------------------------
 // Node: tree
 
-TXmlNode::~TXmlNode() = default;
+TXmlNode::~TXmlNode()
+{
+    // A caller may still hold the child list; its nodes must not point back at this node any more.
+    if (FChildren && FChildren->IsShared())
+        FChildren->Disown();
+}
 
 TXmlNodeList& TXmlNode::ChildList()
 {

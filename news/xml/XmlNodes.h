@@ -27,6 +27,8 @@ public:
             delete this;
     }
     TXmlBase* ImplObject() noexcept override { return this; }
+    // Whether anyone besides the caller's one reference holds the object.
+    bool IsShared() const noexcept { return FRefCount > 1; }
 
 protected:
     TXmlBase() = default;
@@ -126,6 +128,8 @@ public:
     void Clear();
     // For search results, which own nothing.
     void AppendUnowned(TXmlNode* node);
+    // The owner goes while the list lives on: the list keeps the nodes, which no longer have a parent.
+    void Disown() noexcept;
 
 private:
     void Reserve(int capacity);

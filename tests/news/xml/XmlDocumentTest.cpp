@@ -346,6 +346,29 @@ TEST(XmlDocument, NodeOutlivesItsDocument)
     EXPECT_EQ(item->ToXml(), "\r\n<item a=\"1\">t</item>");
 }
 
+TEST(XmlDocument, ChildListOutlivesItsNode)
+{
+    const std::string feed = "<rss><channel><item>a</item><item>b</item></channel></rss>";
+    TXmlPtr<IXmlNodeList> items;
+    TXmlPtr<IXmlNodeList> top;
+    {
+        auto doc = Load(feed);
+        items = doc->DocumentElement()->FirstChildElementNamed("channel")->ChildNodes();
+        top = Load(feed)->DocumentElement()->ChildNodes();
+    }
+    ASSERT_EQ(items->Count(), 2) << "the list keeps its nodes after the channel is gone";
+    EXPECT_FALSE(items->Item(0)->ParentNode()) << "the nodes must not point at the freed channel";
+    EXPECT_FALSE(items->Item(1)->ParentNode());
+    EXPECT_EQ(items->Item(1)->Text(), "b");
+    EXPECT_EQ(items->ToXml(), "\r\n<item>a</item>\r\n<item>b</item>");
+
+    ASSERT_EQ(top->Count(), 1);
+    auto channel = top->Item(0);
+    EXPECT_FALSE(channel->ParentNode()) << "the rss element is gone";
+    ASSERT_EQ(channel->ChildNodes()->Count(), 2);
+    EXPECT_EQ(channel->ChildNodes()->Item(0)->ParentNode(), channel) << "the channel still owns its items";
+}
+
 TEST(XmlDocument, TreeChangesKeepOneParent)
 {
     auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
