@@ -1,5 +1,6 @@
 #include "XmlAlloc.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -9,6 +10,12 @@
 #if __has_feature(address_sanitizer)
 #define SL_XML_PLAIN_HEAP 1
 #endif
+#endif
+
+#if defined(_MSC_VER)
+#define SL_XML_NOINLINE __declspec(noinline)
+#else
+#define SL_XML_NOINLINE __attribute__((noinline))
 #endif
 
 namespace skyloom::xml {
@@ -26,72 +33,130 @@ void PoolRelease(void* p, std::size_t) noexcept
     ::operator delete(p);
 }
 
+std::size_t PoolChunksMade() noexcept
+{
+    return 0;
+}
+
 #else
+
+// Small blocks are cut one after another from 64 KB chunks, aligned to their size so that a block's chunk follows
+// from its address. A chunk only counts its live blocks; once it is no longer being cut from and its last block is
+// released, the whole chunk is reused. A load thus writes its nodes into consecutive memory, and releasing a block
+// never touches the block itself.
+//
+// Like the rest of the library this takes no locks: it is used from one thread at a time. A document may still be
+// made on one thread and released on another.
 
 namespace {
 
-constexpr std::size_t kGranule = 16;
-constexpr std::size_t kMaxPooled = 512;
-constexpr std::size_t kClasses = kMaxPooled / kGranule;
 constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunksPerSlab = 16;
+constexpr std::size_t kMaxPooled = 4096;
+constexpr std::size_t kGranule = 8;  // no type of the library needs a stricter alignment
+// While a chunk is being cut from, its count carries this bias, so that it cannot reach zero before the blocks
+// handed out are added.
+constexpr std::int32_t kCuttingBias = 1 << 30;
 
-struct TFreeBlock {
-    TFreeBlock* Next;
+struct alignas(64) TChunk {
+    std::int32_t Live;
+    TChunk* NextSpare;
 };
 
-// One set of free lists per thread, so that no lock is needed. A block freed on another thread simply joins
-// that thread's list. The chunks are never given back: they are reused by later documents.
-struct TPools {
-    TFreeBlock* Free[kClasses] = {};
-    char* ChunkPos = nullptr;
-    char* ChunkEnd = nullptr;
+constexpr std::size_t kFirstBlock = sizeof(TChunk);
+static_assert(kFirstBlock % kGranule == 0);
+static_assert((kChunkSize - kFirstBlock) / kGranule < static_cast<std::size_t>(kCuttingBias));
 
-    void* Carve(std::size_t bytes)
-    {
-        if (static_cast<std::size_t>(ChunkEnd - ChunkPos) < bytes) {
-            ChunkPos = static_cast<char*>(std::malloc(kChunkSize));
-            if (!ChunkPos) {
-                ChunkEnd = nullptr;
-                throw std::bad_alloc();
-            }
-            ChunkEnd = ChunkPos + kChunkSize;
-        }
-        void* p = ChunkPos;
-        ChunkPos += bytes;
-        return p;
+TChunk* ChunkOf(void* p) noexcept
+{
+    return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(p) & ~static_cast<std::uintptr_t>(kChunkSize - 1));
+}
+
+// Plain data without a destructor: nodes of static documents may still be released while the program exits.
+struct TPool {
+    // The chunk being cut from.
+    TChunk* Chunk;
+    char* Pos;
+    char* End;
+    std::int32_t HandedOut;
+    // Empty chunks. Slabs are never given back: the memory serves the next documents.
+    TChunk* Spare;
+    std::size_t ChunksMade;
+};
+
+TPool gPool = {};
+
+void GiveBack(TChunk* c) noexcept
+{
+    c->NextSpare = gPool.Spare;
+    gPool.Spare = c;
+}
+
+void AddSlab()
+{
+    char* raw = static_cast<char*>(std::malloc(kChunkSize * (kChunksPerSlab + 1)));
+    if (!raw)
+        throw std::bad_alloc();
+    gPool.ChunksMade += kChunksPerSlab;
+    const auto at = reinterpret_cast<std::uintptr_t>(raw);
+    char* base = raw + (((at + kChunkSize - 1) & ~(kChunkSize - 1)) - at);
+    // Given from the last, so that chunks are taken in address order.
+    for (std::size_t i = kChunksPerSlab; i-- > 0;)
+        GiveBack(::new (base + i * kChunkSize) TChunk{});
+}
+
+// Kept out of line, so that the common path of PoolAllocate needs no saved registers.
+SL_XML_NOINLINE void* CutFromNewChunk(std::size_t bytes)
+{
+    if (!gPool.Spare)
+        AddSlab();
+    TChunk* fresh = gPool.Spare;
+    gPool.Spare = fresh->NextSpare;
+    fresh->Live = kCuttingBias;
+    if (TChunk* old = gPool.Chunk) {
+        // The bias is traded for the number of blocks handed out.
+        old->Live += gPool.HandedOut - kCuttingBias;
+        if (old->Live == 0)
+            GiveBack(old);
     }
-};
-
-thread_local TPools tPools;
+    gPool.Chunk = fresh;
+    gPool.Pos = reinterpret_cast<char*>(fresh) + kFirstBlock + bytes;
+    gPool.End = reinterpret_cast<char*>(fresh) + kChunkSize;
+    gPool.HandedOut = 1;
+    return reinterpret_cast<char*>(fresh) + kFirstBlock;
+}
 
 } // namespace
 
 void* PoolAllocate(std::size_t size)
 {
-    if (size == 0 || size > kMaxPooled)
+    if (size - 1 >= kMaxPooled)  // also 0
         return ::operator new(size);
-    const std::size_t cls = (size - 1) / kGranule;
-    TPools& pools = tPools;
-    if (TFreeBlock* b = pools.Free[cls]) {
-        pools.Free[cls] = b->Next;
-        return b;
-    }
-    return pools.Carve((cls + 1) * kGranule);
+    const std::size_t bytes = (size + kGranule - 1) & ~(kGranule - 1);
+    if (static_cast<std::size_t>(gPool.End - gPool.Pos) < bytes)
+        return CutFromNewChunk(bytes);
+    void* p = gPool.Pos;
+    gPool.Pos += bytes;
+    ++gPool.HandedOut;
+    return p;
 }
 
 void PoolRelease(void* p, std::size_t size) noexcept
 {
     if (!p)
         return;
-    if (size == 0 || size > kMaxPooled) {
+    if (size - 1 >= kMaxPooled) {
         ::operator delete(p);
         return;
     }
-    const std::size_t cls = (size - 1) / kGranule;
-    TPools& pools = tPools;
-    auto* b = static_cast<TFreeBlock*>(p);
-    b->Next = pools.Free[cls];
-    pools.Free[cls] = b;
+    TChunk* c = ChunkOf(p);
+    if (--c->Live == 0)
+        GiveBack(c);
+}
+
+std::size_t PoolChunksMade() noexcept
+{
+    return gPool.ChunksMade;
 }
 
 #endif

@@ -1,7 +1,17 @@
 // Allocation of the library's small objects (nodes, node lists, their arrays and strings). A document of a large
-// feed holds hundreds of thousands of them; taking them from per-size free lists makes loading and freeing a
-// document several times faster than the general heap. Memory of freed objects is kept for the next documents of
-// the same thread. The functions are declared in XmlLib.h, whose string type uses them.
+// feed holds hundreds of thousands of them; cutting them one after another from chunks that are reused as a whole
+// makes loading and freeing a document several times faster than the general heap. Memory of freed objects is kept
+// for the next documents. The functions are declared in XmlLib.h, whose string type uses them.
 #pragma once
 
 #include "XmlLib.h"
+
+#include <cstddef>
+
+namespace skyloom::xml {
+
+// How many chunks for small blocks have been made so far; they are never given back, only reused. Always 0 in the
+// sanitizer builds, where every block comes from the general heap.
+std::size_t PoolChunksMade() noexcept;
+
+} // namespace skyloom::xml
