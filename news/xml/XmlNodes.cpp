@@ -194,7 +194,7 @@ std::int32_t TXmlNameTable::Intern(std::string_view name)
         const auto id = static_cast<std::size_t>(slot - 1);
         if (FHashes[id] == h) {
             const std::string& known = FNames[id];
-            if (known.size() == name.size() && std::memcmp(known.data(), name.data(), name.size()) == 0)
+            if (known.size() == name.size() && XmlSameBytes(known.data(), name.data(), name.size()))
                 return slot - 1;
         }
     }
@@ -295,7 +295,7 @@ TXmlPtr<IXmlNameTable> XmlDefaultNameTable()
 TXmlNodeList::~TXmlNodeList()
 {
     Clear();
-    if (FItems)
+    if (FItems != FInline)
         xml::PoolRelease(FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
 }
 
@@ -328,7 +328,7 @@ void TXmlNodeList::Reserve(int capacity)
     auto* items = static_cast<TXmlNode**>(xml::PoolAllocate(sizeof(TXmlNode*) * static_cast<std::size_t>(capacity)));
     if (FCount > 0)
         std::memcpy(items, FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCount));
-    if (FItems)
+    if (FItems != FInline)
         xml::PoolRelease(FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
     FItems = items;
     FCapacity = capacity;

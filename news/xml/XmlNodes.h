@@ -38,6 +38,16 @@ private:
     int FRefCount = 0;
 };
 
+// Equality of two runs of n bytes. Names are short; comparing them in place beats a call to memcmp.
+inline bool XmlSameBytes(const char* a, const char* b, std::size_t n) noexcept
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 // Growth of child lists and attribute arrays: by 4 below 9, by 16 up to 64, then by a quarter.
 inline int XmlGrowCapacity(int capacity)
 {
@@ -136,10 +146,14 @@ private:
     void Attach(TXmlNode* node);
     void Detach(TXmlNode* node);
 
+    static constexpr int kInlineCapacity = 4;
+
     TXmlNode* FOwner;
-    TXmlNode** FItems = nullptr;
+    TXmlNode** FItems = FInline;
     int FCount = 0;
-    int FCapacity = 0;
+    int FCapacity = kInlineCapacity;
+    // Most lists are short (an element's text): their first items need no array of their own.
+    TXmlNode* FInline[kInlineCapacity];
 };
 
 struct TXmlAttrData {
@@ -352,6 +366,7 @@ public:
 class TXmlText final : public TXmlNode, public IXmlText {
 public:
     TXmlText(TXmlNameTable* names, TXmlValue value) : TXmlNode(names), FValue(std::move(value)) {}
+    TXmlText(TXmlNameTable* names, std::string_view text) : TXmlNode(names), FValue(text) {}
     std::int32_t NameId() override { return NameTable().FTextId; }
     TXmlNodeType NodeType() override { return ntText; }
     std::string Text() override { return FValue.ToText(); }

@@ -189,20 +189,24 @@ void TReader::Content(TXmlNodeList& list, int depth)
 void TReader::Text(TXmlNodeList& list)
 {
     const char* start = S.FPos;
-    const char* p = start;
     const char* end = S.FEnd;
+    // Text is mostly long runs without references: the library searches find its end faster than a loop.
+    const char* p = static_cast<const char*>(std::memchr(start, '<', static_cast<std::size_t>(end - start)));
+    if (!p)
+        p = end;
+    if (const void* amp = std::memchr(start, '&', static_cast<std::size_t>(p - start)))
+        p = static_cast<const char*>(amp);
     bool nonBlank = false;
-    while (p != end) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c == '<' || c == '&')
+    for (const char* q = start; q != p; ++q) {
+        if (static_cast<unsigned char>(*q) > 32) {
+            nonBlank = true;
             break;
-        nonBlank |= c > 32;
-        ++p;
+        }
     }
     if (p != end && *p == '<') {
         S.FPos = p;
         if (FPreserve || nonBlank)
-            list.AppendNew(new TXmlText(&FNames, TXmlValue(std::string_view(start, static_cast<std::size_t>(p - start)))));
+            list.AppendNew(new TXmlText(&FNames, std::string_view(start, static_cast<std::size_t>(p - start))));
         return;
     }
     // The text goes on past the window or holds references: collect it.
@@ -234,7 +238,7 @@ void TReader::Text(TXmlNodeList& list)
     }
     const std::string_view text = S.TakeTokenView();
     if (FPreserve || nonBlank)
-        list.AppendNew(new TXmlText(&FNames, TXmlValue(text)));
+        list.AppendNew(new TXmlText(&FNames, text));
 }
 
 char TReader::Reference()
@@ -388,8 +392,16 @@ void TReader::Element(TXmlNodeList& list, int depth)
     }
     ExpectChar('>');
     Content(element->ChildList(), depth + 1);
+    // The usual end tag, "</name>" with nothing between the name and ">", is matched in one go.
+    const std::string& name = FNames.Name(id);
+    const std::size_t n = name.size();
+    if (static_cast<std::size_t>(S.FEnd - S.FPos) > n + 1 && S.FPos[0] == '/' &&
+        XmlSameBytes(S.FPos + 1, name.data(), n) && S.FPos[n + 1] == '>') {
+        S.MoveTo(S.FPos + n + 2);
+        return;
+    }
     ExpectChar('/');
-    ExpectText(FNames.Name(id));
+    ExpectText(name);
     SkipBlanks();
     ExpectChar('>');
 }

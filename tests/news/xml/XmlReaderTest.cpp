@@ -122,6 +122,8 @@ TEST(XmlReader, EveryErrorHasItsMessage)
         {"<a x='1'", expectedChar + ">\""},
         {"<a/ >", expectedChar + ">\""},
         {"<abc></abd>", expectedChar + "c\""},
+        {"<abc></ab>", expectedChar + "c\""},
+        {"<abc></abcd>", expectedChar + ">\""},
         {"<abc></ABC>", expectedChar + "abc\""},
         {"<abc></abc x>", expectedChar + ">\""},
         {"<a></a", expectedChar + ">\""},
