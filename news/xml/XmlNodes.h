@@ -20,13 +20,13 @@ public:
     static void* operator new(std::size_t size) { return xml::PoolAllocate(size); }
     static void operator delete(void* p, std::size_t size) noexcept { xml::PoolRelease(p, size); }
 
-    void AddRef() noexcept override { ++FRefCount; }
-    void Release() noexcept override
+    void AddRef() noexcept final { ++FRefCount; }
+    void Release() noexcept final
     {
         if (--FRefCount == 0)
             delete this;
     }
-    TXmlBase* ImplObject() noexcept override { return this; }
+    TXmlBase* ImplObject() noexcept final { return this; }
     // Whether anyone besides the caller's one reference holds the object.
     bool IsShared() const noexcept { return FRefCount > 1; }
 

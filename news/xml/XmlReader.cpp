@@ -190,18 +190,19 @@ void TReader::Text(TXmlNodeList& list)
 {
     const char* start = S.FPos;
     const char* end = S.FEnd;
-    // Text is mostly long runs without references: the library searches find its end faster than a loop.
-    const char* p = static_cast<const char*>(std::memchr(start, '<', static_cast<std::size_t>(end - start)));
-    if (!p)
-        p = end;
-    if (const void* amp = std::memchr(start, '&', static_cast<std::size_t>(p - start)))
-        p = static_cast<const char*>(amp);
+    // Most texts are the blanks between two tags; the rest are mostly long runs without references, whose end
+    // the library searches find faster than a loop.
+    const char* p = start;
+    while (p != end && static_cast<unsigned char>(*p) <= 32)
+        ++p;
     bool nonBlank = false;
-    for (const char* q = start; q != p; ++q) {
-        if (static_cast<unsigned char>(*q) > 32) {
-            nonBlank = true;
-            break;
-        }
+    if (p != end && *p != '<' && *p != '&') {
+        nonBlank = true;
+        const char* lt = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+        if (!lt)
+            lt = end;
+        const void* amp = std::memchr(p, '&', static_cast<std::size_t>(lt - p));
+        p = amp ? static_cast<const char*>(amp) : lt;
     }
     if (p != end && *p == '<') {
         S.FPos = p;
