@@ -12,12 +12,6 @@
 #endif
 #endif
 
-#if defined(_MSC_VER)
-#define SL_XML_NOINLINE __declspec(noinline)
-#else
-#define SL_XML_NOINLINE __attribute__((noinline))
-#endif
-
 namespace skyloom::xml {
 
 #ifdef SL_XML_PLAIN_HEAP

@@ -8,6 +8,13 @@
 
 #include <cstddef>
 
+// Keeps a rare slow path out of a hot function, so that the common path needs no saved registers.
+#if defined(_MSC_VER)
+#define SL_XML_NOINLINE __declspec(noinline)
+#else
+#define SL_XML_NOINLINE __attribute__((noinline))
+#endif
+
 namespace skyloom::xml {
 
 // How many chunks for small blocks have been made so far; they are never given back, only reused. Always 0 in the

@@ -157,7 +157,7 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 // Name table
 
 TXmlNameTable::TXmlNameTable(int bucketCount)
-    : FBucketCount(static_cast<std::uint32_t>(bucketCount > 0 ? bucketCount : 1)), FSlots(32, 0)
+    : FBucketCount(static_cast<std::uint32_t>(bucketCount > 0 ? bucketCount : 1)), FSlots(32, TSlot{0, 0})
 {
     FTextId = Intern("#text");
     FCDataId = Intern("#cdata-section");
@@ -172,36 +172,32 @@ const std::string& TXmlNameTable::EmptyName() noexcept
     return empty;
 }
 
-namespace {
-
-std::size_t SlotOf(std::uint32_t hash, std::size_t mask) noexcept
-{
-    return (static_cast<std::size_t>(hash) * 0x9E3779B1u) & mask;
-}
-
-} // namespace
-
 std::int32_t TXmlNameTable::Intern(std::string_view name)
 {
     if (name.empty())
         return -1;
     const std::uint32_t h = Hash(name);
     const std::size_t mask = FSlots.size() - 1;
-    for (std::size_t i = SlotOf(h, mask);; i = (i + 1) & mask) {
-        const std::int32_t slot = FSlots[i];
-        if (slot == 0)
+    for (std::size_t i = SlotOf(h);; i = (i + 1) & mask) {
+        const TSlot slot = FSlots[i];
+        if (slot.IdPlus1 == 0)
             break;
-        const auto id = static_cast<std::size_t>(slot - 1);
-        if (FHashes[id] == h) {
-            const std::string& known = FNames[id];
+        if (slot.Hash == h) {
+            const std::string& known = FNames[static_cast<std::size_t>(slot.IdPlus1 - 1)];
             if (known.size() == name.size() && XmlSameBytes(known.data(), name.data(), name.size()))
-                return slot - 1;
+                return slot.IdPlus1 - 1;
         }
     }
+    return Add(name, h);
+}
+
+// Out of line: a name is new only once, and the lookup above then needs no saved registers.
+SL_XML_NOINLINE std::int32_t TXmlNameTable::Add(std::string_view name, std::uint32_t hash)
+{
     const auto id = static_cast<std::int32_t>(FNames.size());
     FNames.emplace_back(name);
-    FHashes.push_back(h);
-    Index(id, h);
+    FHashes.push_back(hash);
+    Index(id, hash);
     return id;
 }
 
@@ -210,25 +206,26 @@ void TXmlNameTable::Index(std::int32_t id, std::uint32_t hash)
     if ((FNames.size() + 1) * 2 > FSlots.size())
         Grow();
     const std::size_t mask = FSlots.size() - 1;
-    std::size_t i = SlotOf(hash, mask);
-    while (FSlots[i] != 0)
+    std::size_t i = SlotOf(hash);
+    while (FSlots[i].IdPlus1 != 0)
         i = (i + 1) & mask;
-    FSlots[i] = id + 1;
+    FSlots[i] = TSlot{hash, id + 1};
 }
 
 void TXmlNameTable::Grow()
 {
-    std::vector<std::int32_t> slots(FSlots.size() * 2, 0);
-    const std::size_t mask = slots.size() - 1;
-    for (std::int32_t slot : FSlots) {
-        if (slot == 0)
+    std::vector<TSlot> slots(FSlots.size() * 2, TSlot{0, 0});
+    slots.swap(FSlots);
+    --FSlotShift;
+    const std::size_t mask = FSlots.size() - 1;
+    for (const TSlot& slot : slots) {
+        if (slot.IdPlus1 == 0)
             continue;
-        std::size_t i = SlotOf(FHashes[static_cast<std::size_t>(slot - 1)], mask);
-        while (slots[i] != 0)
+        std::size_t i = SlotOf(slot.Hash);
+        while (FSlots[i].IdPlus1 != 0)
             i = (i + 1) & mask;
-        slots[i] = slot;
+        FSlots[i] = slot;
     }
-    FSlots.swap(slots);
 }
 
 void TXmlNameTable::AssignNames(std::vector<std::string> names)
@@ -236,7 +233,8 @@ void TXmlNameTable::AssignNames(std::vector<std::string> names)
     // Like interning them in order, except that a repeated name keeps its own id (lookups find the first).
     FNames.clear();
     FHashes.clear();
-    FSlots.assign(32, 0);
+    FSlots.assign(32, TSlot{0, 0});
+    FSlotShift = 27;
     FNames.reserve(names.size());
     for (std::string& n : names) {
         const auto id = static_cast<std::int32_t>(FNames.size());

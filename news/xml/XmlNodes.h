@@ -97,8 +97,10 @@ public:
 private:
     static const std::string& EmptyName() noexcept;
 
+    std::int32_t Add(std::string_view name, std::uint32_t hash);
     void Index(std::int32_t id, std::uint32_t hash);
     void Grow();
+    std::size_t SlotOf(std::uint32_t hash) const noexcept { return (hash * 0x9E3779B1u) >> FSlotShift; }
 
     // The buckets are those of the hash modulo the bucket count; ids enter a bucket in insertion order, so they
     // follow from the names alone. Lookups use an open-addressing index over the full hash instead, which
@@ -106,7 +108,12 @@ private:
     std::vector<std::string> FNames;
     std::vector<std::uint32_t> FHashes;
     std::uint32_t FBucketCount;
-    std::vector<std::int32_t> FSlots;  // id + 1, 0 for free; the size is a power of two
+    struct TSlot {
+        std::uint32_t Hash;
+        std::int32_t IdPlus1;  // 0 for a free slot
+    };
+    std::vector<TSlot> FSlots;  // the size is a power of two, 2 to the power of (32 - FSlotShift)
+    int FSlotShift = 27;
 
 };
 
