@@ -415,14 +415,16 @@ private:
         const std::int32_t children = Count();
         if (children <= 0)
             return;
-        if (depth >= kMaxXmlDepth)
-            throw EXmlError(kMsgTooDeep);
         TXmlNodeList& list = node.ChildList();
         list.Clear();
         for (std::int32_t i = 0; i < children; ++i) {
             const unsigned type = Byte();
             switch (type) {
             case ntElement: {
+                // As deep as the text reader goes: elements at depth 0 to 255, and below the deepest of them
+                // only texts, sections and comments.
+                if (depth >= kMaxXmlDepth)
+                    throw EXmlError(kMsgTooDeep);
                 const std::int32_t id = Count();
                 auto* e = new TXmlElement(FNames, id);
                 list.AppendNew(e);
@@ -437,6 +439,8 @@ private:
                 list.AppendNew(new TXmlCDATASection(FNames, String()));
                 break;
             case ntProcessingInstruction: {
+                if (depth >= kMaxXmlDepth)
+                    throw EXmlError(kMsgTooDeep);
                 const std::int32_t id = Count();
                 auto* pi = new TXmlProcessingInstruction(FNames, id, std::string());
                 list.AppendNew(pi);

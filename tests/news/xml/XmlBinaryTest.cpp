@@ -1,4 +1,5 @@
 // The binary document form: layout, both option values, typed values, both read paths and the messages.
+#include "XmlReader.h"
 #include "XmlTestSupport.h"
 
 #include <cstring>
@@ -210,6 +211,36 @@ TEST(XmlBinary, DamagedDataRaisesItsMessage)
     EXPECT_EQ(ErrorOf([&] { partial->LoadFromString(twoElements.substr(0, twoElements.size() - 2)); }), readError);
     EXPECT_EQ(Shape(TXmlPtr<IXmlNode>(partial)), "D( E(a =256:) E(b =256:))") << "children read so far stay";
     EXPECT_NE(partial->Names(), oldNames);
+}
+
+TEST(XmlBinary, NestingIsLimitedLikeTheTextReader)
+{
+    // The deepest tree the text reader builds: elements at depths 0 to 255, the deepest one with a text, a
+    // section and a comment.
+    std::string text;
+    for (int i = 0; i < xml::kMaxXmlDepth; ++i)
+        text += "<a>";
+    text += "x<![CDATA[y]]><!--z-->";
+    for (int i = 0; i < xml::kMaxXmlDepth; ++i)
+        text += "</a>";
+    auto deepest = Load(text);
+    for (int options : {0, 1}) {
+        TXmlPtr<IXmlDocument> back;
+        EXPECT_EQ(ErrorOf([&] { back = FromBinary(BinaryOf(deepest, options)); }), "<no error>")
+            << "options " << options;
+        if (back) {
+            EXPECT_EQ(back->ToXml(), deepest->ToXml()) << "options " << options;
+        }
+    }
+
+    // One element deeper is refused, as the text reader refuses it.
+    TXmlPtr<IXmlNode> node = deepest->DocumentElement();
+    while (node->ChildNodes()->Item(0)->NodeType() == ntElement)
+        node = node->ChildNodes()->Item(0);
+    node->AddElement("b");
+    EXPECT_EQ(ErrorOf([&] { Load(deepest->ToXml()); }), Cp1251("Слишком глубокая вложенность элементов"));
+    EXPECT_EQ(ErrorOf([&] { FromBinary(deepest->ToBinaryString()); }),
+              Cp1251("Слишком глубокая вложенность элементов"));
 }
 
 TEST(XmlBinary, UnwritableThingsRaiseTheirMessages)
