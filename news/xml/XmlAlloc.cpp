@@ -73,8 +73,11 @@ struct TPool {
     char* Pos;
     char* End;
     std::int32_t HandedOut;
-    // Empty chunks. Slabs are never given back: the memory serves the next documents.
+    // Empty chunks that were used before. Slabs are never given back: the memory serves the next documents.
     TChunk* Spare;
+    // Chunks of the newest slab not used yet; they are not touched before they are needed.
+    char* SlabPos;
+    char* SlabEnd;
     std::size_t ChunksMade;
 };
 
@@ -86,26 +89,30 @@ void GiveBack(TChunk* c) noexcept
     gPool.Spare = c;
 }
 
-void AddSlab()
+TChunk* TakeChunk()
 {
-    char* raw = static_cast<char*>(std::malloc(kChunkSize * (kChunksPerSlab + 1)));
-    if (!raw)
-        throw std::bad_alloc();
-    gPool.ChunksMade += kChunksPerSlab;
-    const auto at = reinterpret_cast<std::uintptr_t>(raw);
-    char* base = raw + (((at + kChunkSize - 1) & ~(kChunkSize - 1)) - at);
-    // Given from the last, so that chunks are taken in address order.
-    for (std::size_t i = kChunksPerSlab; i-- > 0;)
-        GiveBack(::new (base + i * kChunkSize) TChunk{});
+    if (TChunk* c = gPool.Spare) {
+        gPool.Spare = c->NextSpare;
+        return c;
+    }
+    if (gPool.SlabPos == gPool.SlabEnd) {
+        char* raw = static_cast<char*>(std::malloc(kChunkSize * (kChunksPerSlab + 1)));
+        if (!raw)
+            throw std::bad_alloc();
+        gPool.ChunksMade += kChunksPerSlab;
+        const auto at = reinterpret_cast<std::uintptr_t>(raw);
+        gPool.SlabPos = raw + (((at + kChunkSize - 1) & ~(kChunkSize - 1)) - at);
+        gPool.SlabEnd = gPool.SlabPos + kChunkSize * kChunksPerSlab;
+    }
+    auto* c = ::new (gPool.SlabPos) TChunk{};
+    gPool.SlabPos += kChunkSize;
+    return c;
 }
 
 // Kept out of line, so that the common path of PoolAllocate needs no saved registers.
 SL_XML_NOINLINE void* CutFromNewChunk(std::size_t bytes)
 {
-    if (!gPool.Spare)
-        AddSlab();
-    TChunk* fresh = gPool.Spare;
-    gPool.Spare = fresh->NextSpare;
+    TChunk* fresh = TakeChunk();
     fresh->Live = kCuttingBias;
     if (TChunk* old = gPool.Chunk) {
         // The bias is traded for the number of blocks handed out.
