@@ -123,6 +123,8 @@ TXmlNameTable* XmlNameTableOf(const TXmlPtr<IXmlNameTable>& names);
 class TXmlNodeList final : public TXmlBase, public IXmlNodeList {
 public:
     explicit TXmlNodeList(TXmlNode* owner) : FOwner(owner) {}
+    TXmlNodeList(const TXmlNodeList&) = delete;
+    TXmlNodeList& operator=(const TXmlNodeList&) = delete;
     ~TXmlNodeList() override;
 
     int Count() override { return FCount; }
