@@ -73,8 +73,11 @@ struct TPool {
     char* Pos;
     char* End;
     std::int32_t HandedOut;
-    // Empty chunks that were used before. Slabs are never given back: the memory serves the next documents.
+    // Empty chunks that were used before, taken in the order they were given back: a document is released in
+    // the order it was made, so the next one is cut in the same order of addresses, which the processor reads
+    // ahead best. Slabs are never given back: the memory serves the next documents.
     TChunk* Spare;
+    TChunk* SpareLast;
     // Chunks of the newest slab not used yet; they are not touched before they are needed.
     char* SlabPos;
     char* SlabEnd;
@@ -85,8 +88,12 @@ TPool gPool = {};
 
 void GiveBack(TChunk* c) noexcept
 {
-    c->NextSpare = gPool.Spare;
-    gPool.Spare = c;
+    c->NextSpare = nullptr;
+    if (gPool.Spare)
+        gPool.SpareLast->NextSpare = c;
+    else
+        gPool.Spare = c;
+    gPool.SpareLast = c;
 }
 
 TChunk* TakeChunk()

@@ -426,12 +426,13 @@ void TXmlNodeList::RemoveAt(int index)
 
 void TXmlNodeList::Clear()
 {
-    // Release from the back, each node after its parent link is cleared, so that a child still held elsewhere
-    // survives as a parentless node.
-    while (FCount > 0) {
-        TXmlNode* node = FItems[--FCount];
-        Detach(node);
-    }
+    // Each node is released after its parent link is cleared, so that a child still held elsewhere survives as a
+    // parentless node. The list is empty before the first release, and the nodes go in the order they were made,
+    // which is the order of their memory.
+    const int count = FCount;
+    FCount = 0;
+    for (int i = 0; i < count; ++i)
+        Detach(FItems[i]);
 }
 
 // ---------------------------------------------------------------------------------------------------------------
