@@ -157,8 +157,9 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 // Name table
 
 TXmlNameTable::TXmlNameTable(int bucketCount)
-    : FBucketCount(static_cast<std::uint32_t>(bucketCount > 0 ? bucketCount : 1)), FSlots(32, TSlot{0, 0})
+    : FBucketCount(static_cast<std::uint32_t>(bucketCount > 0 ? bucketCount : 1))
 {
+    ResetIndex();
     FTextId = Intern("#text");
     FCDataId = Intern("#cdata-section");
     FCommentId = Intern("#comment");
@@ -201,6 +202,12 @@ SL_XML_NOINLINE std::int32_t TXmlNameTable::Add(std::string_view name, std::uint
     return id;
 }
 
+void TXmlNameTable::ResetIndex()
+{
+    FSlots.assign(32, TSlot{0, 0});
+    FSlotShift = 27;  // 32 slots
+}
+
 void TXmlNameTable::Index(std::int32_t id, std::uint32_t hash)
 {
     if ((FNames.size() + 1) * 2 > FSlots.size())
@@ -233,8 +240,7 @@ void TXmlNameTable::AssignNames(std::vector<std::string> names)
     // Like interning them in order, except that a repeated name keeps its own id (lookups find the first).
     FNames.clear();
     FHashes.clear();
-    FSlots.assign(32, TSlot{0, 0});
-    FSlotShift = 27;
+    ResetIndex();
     FNames.reserve(names.size());
     for (std::string& n : names) {
         const auto id = static_cast<std::int32_t>(FNames.size());

@@ -98,6 +98,8 @@ private:
     static const std::string& EmptyName() noexcept;
 
     std::int32_t Add(std::string_view name, std::uint32_t hash);
+    // Empties the index and gives it its first size.
+    void ResetIndex();
     void Index(std::int32_t id, std::uint32_t hash);
     void Grow();
     std::size_t SlotOf(std::uint32_t hash) const noexcept { return (hash * 0x9E3779B1u) >> FSlotShift; }
@@ -113,7 +115,7 @@ private:
         std::int32_t IdPlus1;  // 0 for a free slot
     };
     std::vector<TSlot> FSlots;  // the size is a power of two, 2 to the power of (32 - FSlotShift)
-    int FSlotShift = 27;
+    int FSlotShift = 0;
 
 };
 
