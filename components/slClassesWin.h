@@ -4,6 +4,7 @@
 
 #include "Controls.h"
 #include "Forms.h"
+#include "HiddenWindow.h"
 #include "Registry.h"
 #include "Streams.h"
 #include "slClasses.h"
@@ -185,6 +186,7 @@ public:
     static int LiveCount();
 
 private:
+    static THiddenWindowClass& WindowClass();
     static LRESULT CALLBACK StartProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
     LRESULT Proc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
     TslComponent* FOwner;

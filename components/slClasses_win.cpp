@@ -547,26 +547,22 @@ TslObjectList& LiveHooks()
 
 } // namespace
 
+THiddenWindowClass& TslSimpleMessageHook::WindowClass()
+{
+    static THiddenWindowClass* windowClass = new THiddenWindowClass(kSimpleHookClass, StartProc);
+    return *windowClass;
+}
+
 TslSimpleMessageHook::TslSimpleMessageHook(TslComponent* owner)
     : FOwner(owner),
       FProc([this](HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) { return Proc(wnd, msg, wparam, lparam); })
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (LiveHooks().Count() == 0) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = StartProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kSimpleHookClass;
-        RegisterClassA(&wc);
-    }
     LiveHooks().Add(this);
     GCreatingHook = this;
-    HWND wnd = CreateWindowExA(0, kSimpleHookClass, "", 0, 0, 0, 0, 0, Application.Handle(), nullptr, instance, nullptr);
+    HWND wnd = WindowClass().Create(Application.Handle(), 0);
     GCreatingHook = nullptr;
     if (!wnd) {
         LiveHooks().Remove(this);
-        if (LiveHooks().Count() == 0)
-            UnregisterClassA(kSimpleHookClass, instance);
         throw EOutOfResources("Error creating window");
     }
     FHandle = wnd;
@@ -574,12 +570,9 @@ TslSimpleMessageHook::TslSimpleMessageHook(TslComponent* owner)
 
 TslSimpleMessageHook::~TslSimpleMessageHook()
 {
-    if (FHandle && IsWindow(FHandle))
-        DestroyWindow(FHandle);
+    WindowClass().Destroy(FHandle);
     FHandle = nullptr;
     LiveHooks().Remove(this);
-    if (LiveHooks().Count() == 0)
-        UnregisterClassA(kSimpleHookClass, GetModuleHandleA(nullptr));
 }
 
 int TslSimpleMessageHook::LiveCount() { return LiveHooks().Count(); }

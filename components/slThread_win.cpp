@@ -1,6 +1,7 @@
 #include "slThread.h"
 
 #include "Forms.h"
+#include "HiddenWindow.h"
 #include "WinHandles.h"
 
 #include <windows.h>
@@ -66,37 +67,15 @@ constexpr char ThreadWindowClass[] = "TslThreadWindow";
 
 thread_local TslThreadState* CurrentState = nullptr;
 
-class TCriticalSection {
-public:
-    TCriticalSection() { InitializeCriticalSection(&FSection); }
-    ~TCriticalSection() { DeleteCriticalSection(&FSection); }
-    TCriticalSection(const TCriticalSection&) = delete;
-    TCriticalSection& operator=(const TCriticalSection&) = delete;
-    void Enter() { EnterCriticalSection(&FSection); }
-    void Leave() { LeaveCriticalSection(&FSection); }
-
-private:
-    CRITICAL_SECTION FSection;
-};
-
-class TSectionLock {
-public:
-    explicit TSectionLock(TCriticalSection& Section) : FSection(Section) { FSection.Enter(); }
-    ~TSectionLock() { FSection.Leave(); }
-    TSectionLock(const TSectionLock&) = delete;
-    TSectionLock& operator=(const TSectionLock&) = delete;
-
-private:
-    TCriticalSection& FSection;
-};
-
 // The process-wide synchronisation window and the count of thread objects that use it.
+LRESULT CALLBACK ThreadWindowProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
+
 struct TThreadWindow {
     TCriticalSection Lock;
-    TOwnedWindow Window;
+    // Style 0: an overlapped window that is never shown.
+    TSharedHiddenWindow Window{ThreadWindowClass, ThreadWindowProc, 0};
     std::atomic<HWND> Handle{nullptr};
     std::atomic<DWORD> OwnerThread{0};
-    int Users = 0;
 };
 
 TThreadWindow& ThreadWindow()
@@ -126,27 +105,19 @@ void JoinThreadWindow()
 {
     TThreadWindow& tw = ThreadWindow();
     TSectionLock lock(tw.Lock);
-    if (tw.Users++ > 0)
-        return;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = ThreadWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = ThreadWindowClass;
-    RegisterClassA(&wc);
-    tw.Window.Reset(CreateWindowExA(0, ThreadWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr));
-    tw.Handle = tw.Window.Get();
-    tw.OwnerThread = GetCurrentThreadId();
+    const bool first = tw.Window.Users() == 0;
+    tw.Handle = tw.Window.AddUser();
+    if (first)
+        tw.OwnerThread = GetCurrentThreadId();
 }
 
 void LeaveThreadWindow()
 {
     TThreadWindow& tw = ThreadWindow();
     TSectionLock lock(tw.Lock);
-    if (--tw.Users > 0)
-        return;
-    tw.Handle = nullptr;
-    tw.Window.Reset();
-    UnregisterClassA(ThreadWindowClass, GetModuleHandleA(nullptr));
+    if (tw.Window.Users() == 1)
+        tw.Handle = nullptr;
+    tw.Window.ReleaseUser();
 }
 
 bool OnWindowThread()

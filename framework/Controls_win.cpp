@@ -1,5 +1,6 @@
 #include "Controls.h"
 #include "Forms.h"
+#include "HiddenWindow.h"
 
 #include <array>
 #include <algorithm>
@@ -106,26 +107,18 @@ LRESULT CALLBACK UtilWndProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
     return m.Result;
 }
 
-void RegisterUtilClass()
+THiddenWindowClass& UtilClass()
 {
-    static bool registered = false;
-    if (registered)
-        return;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = UtilWndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kUtilClass;
-    RegisterClassA(&wc);
-    registered = true;
+    // Never destroyed: windows may still be let go while the process ends.
+    static THiddenWindowClass* utilClass = new THiddenWindowClass(kUtilClass, UtilWndProc);
+    return *utilClass;
 }
 
 } // namespace
 
 HWND AllocateHWnd(TWndMethod method)
 {
-    RegisterUtilClass();
-    HWND wnd = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+    HWND wnd = UtilClass().Create(nullptr, WS_POPUP, WS_EX_TOOLWINDOW);
     if (!wnd)
         throw EOutOfResources("Error creating window");
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TUtilWindowData{std::move(method)}));
@@ -138,7 +131,7 @@ void DeallocateHWnd(HWND wnd)
         return;
     auto* data = reinterpret_cast<TUtilWindowData*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    DestroyWindow(wnd);
+    UtilClass().Destroy(wnd);
     delete data;
 }
 

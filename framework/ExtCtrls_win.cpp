@@ -56,18 +56,17 @@ namespace {
 void Frame3D(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight, int width)
 {
     for (int i = 0; i < width; ++i) {
-        HPEN tl = CreatePen(PS_SOLID, 1, topLeft);
-        HPEN br = CreatePen(PS_SOLID, 1, bottomRight);
-        HGDIOBJ old = SelectObject(dc, tl);
-        MoveToEx(dc, r.left, r.bottom - 1, nullptr);
-        LineTo(dc, r.left, r.top);
-        LineTo(dc, r.right - 1, r.top);
-        SelectObject(dc, br);
+        TOwnedGdi<HPEN> tl(CreatePen(PS_SOLID, 1, topLeft));
+        TOwnedGdi<HPEN> br(CreatePen(PS_SOLID, 1, bottomRight));
+        {
+            TSelectObject select(dc, tl.Get());
+            MoveToEx(dc, r.left, r.bottom - 1, nullptr);
+            LineTo(dc, r.left, r.top);
+            LineTo(dc, r.right - 1, r.top);
+        }
+        TSelectObject select(dc, br.Get());
         LineTo(dc, r.right - 1, r.bottom - 1);
         LineTo(dc, r.left - 1, r.bottom - 1);
-        SelectObject(dc, old);
-        DeleteObject(tl);
-        DeleteObject(br);
         InflateRect(&r, -1, -1);
     }
 }
@@ -137,12 +136,10 @@ void TBevel::Paint()
     COLORREF first = FStyle == bsLowered ? dark : light, second = FStyle == bsLowered ? light : dark;
     RECT r{0, 0, FWidth, FHeight};
     auto line = [dc](COLORREF c, int x1, int y1, int x2, int y2) {
-        HPEN pen = CreatePen(PS_SOLID, 1, c);
-        HGDIOBJ old = SelectObject(dc, pen);
+        TOwnedGdi<HPEN> pen(CreatePen(PS_SOLID, 1, c));
+        TSelectObject select(dc, pen.Get());
         MoveToEx(dc, x1, y1, nullptr);
         LineTo(dc, x2, y2);
-        SelectObject(dc, old);
-        DeleteObject(pen);
     };
     switch (FShape) {
     case bsBox:

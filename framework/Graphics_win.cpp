@@ -19,10 +19,8 @@ namespace {
 int ScreenPixelsPerInch()
 {
     static int ppi = [] {
-        HDC dc = GetDC(nullptr);
-        int v = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-        if (dc)
-            ReleaseDC(nullptr, dc);
+        TWindowDC dc(nullptr);
+        int v = dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
         return v > 0 ? v : 96;
     }();
     return ppi;
@@ -424,12 +422,9 @@ int TIcon::Width() const
     ICONINFO ii{};
     if (!GetIconInfo(FHandle.Get(), &ii))
         return GetSystemMetrics(SM_CXICON);
+    TOwnedGdi<HBITMAP> color(ii.hbmColor), mask(ii.hbmMask);
     BITMAP bm{};
     GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
-    if (ii.hbmColor)
-        DeleteObject(ii.hbmColor);
-    if (ii.hbmMask)
-        DeleteObject(ii.hbmMask);
     return bm.bmWidth;
 }
 
@@ -440,14 +435,10 @@ int TIcon::Height() const
     ICONINFO ii{};
     if (!GetIconInfo(FHandle.Get(), &ii))
         return GetSystemMetrics(SM_CYICON);
+    TOwnedGdi<HBITMAP> color(ii.hbmColor), mask(ii.hbmMask);
     BITMAP bm{};
     GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
-    int h = ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
-    if (ii.hbmColor)
-        DeleteObject(ii.hbmColor);
-    if (ii.hbmMask)
-        DeleteObject(ii.hbmMask);
-    return h;
+    return ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
 }
 
 void TIcon::Draw(TCanvas& canvas, const TRect& r)

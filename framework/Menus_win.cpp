@@ -319,13 +319,10 @@ HMENU TMenuItem::Handle()
     HMENU fresh = FPopupKind ? CreatePopupMenu() : CreateMenu();
     Build(fresh);
     FDirty = false;
-    HMENU old = FHandle.Release();
+    TOwnedMenu old(FHandle.Release());
     FHandle.Reset(fresh);
-    if (old) {
-        if (FMenu)
-            FMenu->HandleReplaced(old, fresh);
-        DestroyMenu(old);
-    }
+    if (old && FMenu)
+        FMenu->HandleReplaced(old.Get(), fresh);
     return fresh;
 }
 

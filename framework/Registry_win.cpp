@@ -66,12 +66,11 @@ void TRegistry::CreateKey(const std::string& key)
 {
     std::string relative;
     HKEY base = BaseKey(key, relative);
-    HKEY created = nullptr;
+    TOwnedKey created;
     LONG rc = RegCreateKeyExA(base, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, Access, nullptr,
-                              &created, nullptr);
+                              created.Put(), nullptr);
     if (rc != ERROR_SUCCESS)
         throw ERegistryException(Format("Failed to create key %s", {key}));
-    RegCloseKey(created);
 }
 
 namespace {
@@ -79,19 +78,19 @@ namespace {
 // Deletes a key with everything below it (the platform's call removes only empty keys everywhere).
 LONG DeleteTree(HKEY base, const std::string& key)
 {
-    HKEY k = nullptr;
-    LONG rc = RegOpenKeyExA(base, key.c_str(), 0, KEY_READ | KEY_WRITE, &k);
+    TOwnedKey k;
+    LONG rc = RegOpenKeyExA(base, key.c_str(), 0, KEY_READ | KEY_WRITE, k.Put());
     if (rc != ERROR_SUCCESS)
         return rc;
     for (;;) {
         char name[256];
         DWORD len = sizeof name;
-        if (RegEnumKeyExA(k, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(k.Get(), 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        if (DeleteTree(k, name) != ERROR_SUCCESS)
+        if (DeleteTree(k.Get(), name) != ERROR_SUCCESS)
             break;
     }
-    RegCloseKey(k);
+    k.Reset();
     return RegDeleteKeyA(base, key.c_str());
 }
 
@@ -110,18 +109,12 @@ bool TRegistry::KeyExists(const std::string& key)
 {
     std::string relative;
     HKEY base = BaseKey(key, relative);
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(base, relative.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
-        RegCloseKey(k);
+    TOwnedKey k;
+    if (RegOpenKeyExA(base, relative.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS)
         return true;
-    }
     // A key we may not read still exists.
-    LONG rc = RegOpenKeyExA(base, relative.c_str(), 0, STANDARD_RIGHTS_READ, &k);
-    if (rc == ERROR_SUCCESS) {
-        RegCloseKey(k);
-        return true;
-    }
-    return rc == ERROR_ACCESS_DENIED;
+    LONG rc = RegOpenKeyExA(base, relative.c_str(), 0, STANDARD_RIGHTS_READ, k.Put());
+    return rc == ERROR_SUCCESS || rc == ERROR_ACCESS_DENIED;
 }
 
 bool TRegistry::ValueExists(const std::string& name)

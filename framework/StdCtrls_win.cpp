@@ -63,14 +63,14 @@ void TLabel::AdjustBounds()
 {
     if (!FAutoSize || Loading())
         return;
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, FFont.Handle());
     RECT r{0, 0, FWordWrap ? FWidth : 0, 0};
-    std::string text = FText.empty() ? std::string(" ") : FText;
-    UINT flags = DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0) | (ShowAccelChar ? 0 : DT_NOPREFIX);
-    DrawTextA(dc, text.data(), static_cast<int>(text.size()), &r, flags);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        TWindowDC dc(nullptr);
+        TSelectObject select(dc.Get(), FFont.Handle());
+        std::string text = FText.empty() ? std::string(" ") : FText;
+        UINT flags = DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0) | (ShowAccelChar ? 0 : DT_NOPREFIX);
+        DrawTextA(dc.Get(), text.data(), static_cast<int>(text.size()), &r, flags);
+    }
     int width = FWordWrap ? FWidth : r.right;
     SetBounds(FLeft, FTop, width, r.bottom);
 }

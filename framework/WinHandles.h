@@ -1,43 +1,12 @@
-// Owners for platform handles: each closes its handle exactly once, in its destructor or on Reset.
+// Owners for Windows handles: each closes its handle exactly once, in its destructor or on Reset. The owner
+// template itself is portable (Owned.h); sockets have theirs in SocketHandles.h.
 #pragma once
+
+#include "Owned.h"
 
 #include <windows.h>
 
-#include <utility>
-
 namespace skyloom {
-
-template <typename H, typename Traits>
-class TOwned {
-public:
-    TOwned() = default;
-    explicit TOwned(H h) : FHandle(h) {}
-    TOwned(const TOwned&) = delete;
-    TOwned& operator=(const TOwned&) = delete;
-    TOwned(TOwned&& other) noexcept : FHandle(other.Release()) {}
-    TOwned& operator=(TOwned&& other) noexcept
-    {
-        if (this != &other)
-            Reset(other.Release());
-        return *this;
-    }
-    ~TOwned() { Reset(); }
-
-    H Get() const { return FHandle; }
-    bool Valid() const { return Traits::Valid(FHandle); }
-    explicit operator bool() const { return Valid(); }
-    // Gives up ownership without closing.
-    H Release() { return std::exchange(FHandle, Traits::Null()); }
-    void Reset(H h = Traits::Null())
-    {
-        H old = std::exchange(FHandle, h);
-        if (Traits::Valid(old) && old != h)
-            Traits::Close(old);
-    }
-
-private:
-    H FHandle = Traits::Null();
-};
 
 struct TKernelHandleTraits {
     static HANDLE Null() { return nullptr; }
@@ -96,6 +65,46 @@ using TOwnedMenu = TOwned<HMENU, TMenuTraits>;
 using TOwnedModule = TOwned<HMODULE, TModuleTraits>;
 using TOwnedFind = TOwned<HANDLE, TFindTraits>;
 using TOwnedMemDC = TOwned<HDC, TMemDCTraits>;                 // CreateCompatibleDC
+
+// One COM reference, released with the owner.
+template <typename T>
+struct TComTraits {
+    static T* Null() { return nullptr; }
+    static bool Valid(T* p) { return p != nullptr; }
+    static void Close(T* p) { p->Release(); }
+};
+template <typename T>
+class TComRef : public TOwned<T*, TComTraits<T>> {
+public:
+    using TOwned<T*, TComTraits<T>>::TOwned;
+    T* operator->() const { return this->Get(); }
+    void** PutVoid() { return reinterpret_cast<void**>(this->Put()); }
+};
+
+// A critical section and the lock that holds it for one scope.
+class TCriticalSection {
+public:
+    TCriticalSection() { InitializeCriticalSection(&FSection); }
+    ~TCriticalSection() { DeleteCriticalSection(&FSection); }
+    TCriticalSection(const TCriticalSection&) = delete;
+    TCriticalSection& operator=(const TCriticalSection&) = delete;
+    void Enter() { EnterCriticalSection(&FSection); }
+    void Leave() { LeaveCriticalSection(&FSection); }
+
+private:
+    CRITICAL_SECTION FSection;
+};
+
+class TSectionLock {
+public:
+    explicit TSectionLock(TCriticalSection& section) : FSection(section) { FSection.Enter(); }
+    ~TSectionLock() { FSection.Leave(); }
+    TSectionLock(const TSectionLock&) = delete;
+    TSectionLock& operator=(const TSectionLock&) = delete;
+
+private:
+    TCriticalSection& FSection;
+};
 
 // A device context borrowed from a window (GetDC / ReleaseDC).
 class TWindowDC {

@@ -2,6 +2,7 @@
 // to a raw socket where the datagram one is not allowed (root without a suitable ping_group_range).
 #include "PingLib.h"
 #include "PingLib_posix.h"
+#include "SocketHandles_posix.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -21,32 +22,6 @@
 namespace skyloom {
 namespace {
 
-class TSocket {
-public:
-    explicit TSocket(int Fd) : FFd(Fd) {}
-    ~TSocket()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TSocket(const TSocket&) = delete;
-    TSocket& operator=(const TSocket&) = delete;
-    bool Valid() const { return FFd >= 0; }
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
-
-struct TAddrInfoList {
-    addrinfo* Head = nullptr;
-    ~TAddrInfoList()
-    {
-        if (Head != nullptr)
-            freeaddrinfo(Head);
-    }
-};
-
 // First IPv4 address of Name. Over-long names are refused rather than cut (a shortened name is a different host),
 // and so is the empty name, which some resolvers answer with this machine's own address.
 enum class TLookup { lkFound, lkNoEntry, lkNoAddress };
@@ -58,10 +33,10 @@ TLookup LookUp(const std::string& Name, TIPv4Address& Address)
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
-    TAddrInfoList list;
-    if (getaddrinfo(Name.c_str(), nullptr, &hints, &list.Head) != 0)
+    TOwnedAddrInfo list;
+    if (getaddrinfo(Name.c_str(), nullptr, &hints, list.Put()) != 0)
         return TLookup::lkNoEntry;
-    for (const addrinfo* ai = list.Head; ai != nullptr; ai = ai->ai_next) {
+    for (const addrinfo* ai = list.Get(); ai != nullptr; ai = ai->ai_next) {
         if (ai->ai_family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in)) {
             sockaddr_in sin;
             std::memcpy(&sin, ai->ai_addr, sizeof sin);
@@ -138,7 +113,7 @@ TAnswer Classify(TEchoSocket Kind, const unsigned char* Packet, std::size_t Size
 
 bool SendEcho(TEchoSocket Kind, const TIPv4Address& Target)
 {
-    TSocket sock(OpenEchoSocket(Kind));
+    TOwnedFd sock(OpenEchoSocket(Kind));
     if (!sock.Valid())
         return false;
     if (Kind == TEchoSocket::esDatagram) {
@@ -224,7 +199,7 @@ void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
 
 bool EchoSocketAvailable(TEchoSocket Kind)
 {
-    TSocket sock(OpenEchoSocket(Kind));
+    TOwnedFd sock(OpenEchoSocket(Kind));
     return sock.Valid();
 }
 

@@ -1,55 +1,13 @@
 // Windows side of PingLib: Winsock 1.1 host-by-name lookups and the ICMP helper library.
 #include "PingLib.h"
 
-#include <winsock2.h>
-#include <windows.h>
-#include <iphlpapi.h>
-#include <icmpapi.h>
+#include "SocketHandles_win.h"
 
 #include <cstring>
 #include <stdexcept>
 
 namespace skyloom {
 namespace {
-
-// Each lookup starts and stops the socket library itself; the platform counts start-ups per process, so overlapping
-// calls on several threads are fine.
-class TWinsockSession {
-public:
-    TWinsockSession()
-    {
-        WSADATA data;
-        FStarted = WSAStartup(MAKEWORD(1, 1), &data) == 0;
-    }
-    ~TWinsockSession()
-    {
-        if (FStarted)
-            WSACleanup();
-    }
-    TWinsockSession(const TWinsockSession&) = delete;
-    TWinsockSession& operator=(const TWinsockSession&) = delete;
-    bool Started() const { return FStarted; }
-
-private:
-    bool FStarted = false;
-};
-
-class TIcmpHandle {
-public:
-    TIcmpHandle() : FHandle(IcmpCreateFile()) {}
-    ~TIcmpHandle()
-    {
-        if (Valid())
-            IcmpCloseHandle(FHandle);
-    }
-    TIcmpHandle(const TIcmpHandle&) = delete;
-    TIcmpHandle& operator=(const TIcmpHandle&) = delete;
-    bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
-    HANDLE Get() const { return FHandle; }
-
-private:
-    HANDLE FHandle;
-};
 
 // The first IPv4 address of Name, or nullptr. Names longer than the lookup buffer are refused rather than cut, since
 // a shortened name is a different host. An empty name would make the platform answer with this machine's own
@@ -77,7 +35,8 @@ bool FirstAddress(const hostent* Entry, TIPv4Address& Address)
 
 bool HostToDottedIP(const std::string& HostName, std::string& IP)
 {
-    TWinsockSession session;
+    // Each lookup starts and stops the socket library itself; Winsock 1.1 is enough for host-by-name.
+    TWinSockSession session(MAKEWORD(1, 1));
     if (!session.Started())
         return false;
     char buffer[MaxHostNameLength + 1];
@@ -91,7 +50,8 @@ bool HostToDottedIP(const std::string& HostName, std::string& IP)
 
 void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
 {
-    TWinsockSession session;
+    // Each lookup starts and stops the socket library itself; Winsock 1.1 is enough for host-by-name.
+    TWinSockSession session(MAKEWORD(1, 1));
     try {
         char buffer[MaxHostNameLength + 1];
         const hostent* entry = session.Started() ? LookUp(Name, buffer) : nullptr;
@@ -109,7 +69,7 @@ void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
 
 bool EchoProbe(const std::string& Address)
 {
-    TIcmpHandle icmp;
+    TOwnedIcmp icmp(IcmpCreateFile());
     if (!icmp.Valid())
         return false;
     TIPv4Address target;

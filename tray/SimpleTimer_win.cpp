@@ -1,5 +1,7 @@
 #include "SimpleTimer.h"
 
+#include "HiddenWindow.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -11,8 +13,6 @@ namespace {
 
 constexpr char TimerWindowClass[] = "TSimpleTimerHandler";
 
-int GRefCount = 0;
-HWND GWindow = nullptr;
 // Timers that are armed right now. KillTimer leaves a WM_TIMER that is already queued where it is, so a tick may
 // arrive for a timer that was stopped or destroyed meanwhile; only identifiers found here are acted on.
 std::vector<TSimpleTimer*> GArmed;
@@ -31,43 +31,39 @@ LRESULT CALLBACK TimerWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+TSharedHiddenWindow& Window()
+{
+    static TSharedHiddenWindow* window = new TSharedHiddenWindow(TimerWindowClass, TimerWindowProc);
+    return *window;
+}
+
 } // namespace
 
 void TSimpleTimerHandler::AddRef()
 {
-    if (GRefCount++ > 0)
-        return;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = TimerWindowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = TimerWindowClass;
-    RegisterClassA(&wc);
-    GWindow = CreateWindowExA(0, TimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    Window().AddUser();
 }
 
 void TSimpleTimerHandler::Release()
 {
-    if (GRefCount <= 0 || --GRefCount > 0)
-        return;
-    for (TSimpleTimer* timer : GArmed)
-        KillTimer(GWindow, reinterpret_cast<UINT_PTR>(timer));
-    GArmed.clear();
-    if (GWindow)
-        DestroyWindow(GWindow);
-    GWindow = nullptr;
-    UnregisterClassA(TimerWindowClass, GetModuleHandleA(nullptr));
+    if (Window().Users() == 1) {
+        for (TSimpleTimer* timer : GArmed)
+            KillTimer(Window().Handle(), reinterpret_cast<UINT_PTR>(timer));
+        GArmed.clear();
+    }
+    Window().ReleaseUser();
 }
 
-int TSimpleTimerHandler::RefCount() { return GRefCount; }
+int TSimpleTimerHandler::RefCount() { return Window().Users(); }
 
-void* TSimpleTimerHandler::Handle() { return GWindow; }
+void* TSimpleTimerHandler::Handle() { return Window().Handle(); }
 
 bool TSimpleTimerHandler::Arm(TSimpleTimer* timer, unsigned intervalMs)
 {
-    if (!GWindow)
+    const HWND window = Window().Handle();
+    if (!window)
         return false;
-    if (SetTimer(GWindow, reinterpret_cast<UINT_PTR>(timer), intervalMs, nullptr) == 0) {
+    if (SetTimer(window, reinterpret_cast<UINT_PTR>(timer), intervalMs, nullptr) == 0) {
         Disarm(timer);
         return false;
     }
@@ -78,8 +74,8 @@ bool TSimpleTimerHandler::Arm(TSimpleTimer* timer, unsigned intervalMs)
 
 void TSimpleTimerHandler::Disarm(TSimpleTimer* timer)
 {
-    if (GWindow)
-        KillTimer(GWindow, reinterpret_cast<UINT_PTR>(timer));
+    if (const HWND window = Window().Handle())
+        KillTimer(window, reinterpret_cast<UINT_PTR>(timer));
     std::erase(GArmed, timer);
 }
 

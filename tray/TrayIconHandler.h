@@ -28,4 +28,7 @@ public:
     static int RefCount();
 };
 
+// True on Windows NT 4 and older, whose shell loses state when the user changes.
+bool IsNT4OrOlder();
+
 } // namespace skyloom

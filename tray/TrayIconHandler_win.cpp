@@ -1,5 +1,8 @@
 #include "TrayIconHandler.h"
 
+#include "HiddenWindow.h"
+#include "WinHandles.h"
+
 #include <commctrl.h>
 
 #include <map>
@@ -10,25 +13,12 @@ namespace {
 
 constexpr char HandlerWindowClass[] = "TTrayIconHandler";
 
-HWND GWindow = nullptr;
 // The shell hands back the record's identifier as the message's first parameter. It is a number we gave out, not
 // an address: on 64-bit Windows the identifier field cannot hold one, and a stray or forged message must not be
 // able to make us call through an arbitrary pointer.
 std::map<UINT, ITrayNotifyTarget*> GTargets;
 UINT GNextId = 1;
-HMODULE GCommonControls = nullptr;
-
-bool IsNT4OrOlder()
-{
-    // GetVersion is deprecated but is exactly the question asked here: which major version the system reports.
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    GetVersionExA(&info);
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion <= 4;
-}
+TOwnedModule GCommonControls;
 
 LRESULT CALLBACK HandlerWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
@@ -51,10 +41,11 @@ LRESULT CALLBACK HandlerWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         // Old shells lose the common controls' state when the user changes; reload them on every other notice.
         if (IsNT4OrOlder()) {
             if (GCommonControls) {
-                FreeLibrary(GCommonControls);
-                GCommonControls = nullptr;
-            } else if ((GCommonControls = LoadLibraryA("comctl32.dll")) != nullptr) {
-                InitCommonControls();
+                GCommonControls.Reset();
+            } else {
+                GCommonControls.Reset(LoadLibraryA("comctl32.dll"));
+                if (GCommonControls)
+                    InitCommonControls();
             }
         }
         break;
@@ -64,19 +55,29 @@ LRESULT CALLBACK HandlerWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+TSharedHiddenWindow& Window()
+{
+    static TSharedHiddenWindow* window = new TSharedHiddenWindow(HandlerWindowClass, HandlerWindowProc);
+    return *window;
+}
+
 } // namespace
+
+bool IsNT4OrOlder()
+{
+    // GetVersion is deprecated but is exactly the question asked here: which major version the system reports.
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    GetVersionExA(&info);
+#pragma GCC diagnostic pop
+    return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion <= 4;
+}
 
 UINT TTrayIconHandler::AddRef(ITrayNotifyTarget* target)
 {
-    if (!GWindow) {
-        HINSTANCE instance = GetModuleHandleA(nullptr);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = HandlerWindowProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = HandlerWindowClass;
-        RegisterClassA(&wc);
-        GWindow = CreateWindowExA(0, HandlerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-    }
+    Window().AddUser();
     UINT id = GNextId++;
     if (GNextId == 0)
         GNextId = 1;
@@ -86,21 +87,14 @@ UINT TTrayIconHandler::AddRef(ITrayNotifyTarget* target)
 
 void TTrayIconHandler::Release(UINT id)
 {
-    if (GTargets.erase(id) == 0 || !GTargets.empty())
+    if (GTargets.erase(id) == 0)
         return;
-    if (GWindow) {
-        // WM_DESTROY and WM_NCDESTROY are answered by our procedure; the window still goes.
-        DestroyWindow(GWindow);
-        GWindow = nullptr;
-        UnregisterClassA(HandlerWindowClass, GetModuleHandleA(nullptr));
-    }
-    if (GCommonControls) {
-        FreeLibrary(GCommonControls);
-        GCommonControls = nullptr;
-    }
+    // WM_DESTROY and WM_NCDESTROY are answered by our procedure; the window still goes.
+    if (Window().ReleaseUser())
+        GCommonControls.Reset();
 }
 
-HWND TTrayIconHandler::Handle() { return GWindow; }
+HWND TTrayIconHandler::Handle() { return Window().Handle(); }
 
 int TTrayIconHandler::RefCount() { return static_cast<int>(GTargets.size()); }
 

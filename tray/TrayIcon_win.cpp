@@ -26,29 +26,17 @@ bool GTaskbarCreatedAsked = false;
 // The common controls' version as major * 100 + minor (0 when it cannot be read).
 unsigned CommonControlsVersion()
 {
-    HMODULE lib = LoadLibraryA("comctl32.dll");
+    TOwnedModule lib(LoadLibraryA("comctl32.dll"));
     if (!lib)
         return 0;
     unsigned version = 0;
     auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-        reinterpret_cast<void*>(GetProcAddress(lib, "DllGetVersion")));
+        reinterpret_cast<void*>(GetProcAddress(lib.Get(), "DllGetVersion")));
     DLLVERSIONINFO info{};
     info.cbSize = sizeof info;
     if (getVersion && SUCCEEDED(getVersion(&info)))
         version = info.dwMajorVersion * 100 + info.dwMinorVersion;
-    FreeLibrary(lib);
     return version;
-}
-
-bool IsNT4OrOlder()
-{
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    GetVersionExA(&info);
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion <= 4;
 }
 
 TTrayMouseMessage MouseMessageOf(UINT msg)

@@ -1,6 +1,7 @@
 #include "NetSocket.h"
 
 #include "NetException.h"
+#include "SocketHandles_posix.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -99,16 +100,12 @@ Address Resolve(const std::string& host, int port, TNetIPVersion ipVersion)
     addrinfo hints{};
     hints.ai_family = ipVersion == TNetIPVersion::ivIPv6 ? AF_INET6 : AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr) {
-        if (found != nullptr)
-            freeaddrinfo(found);
+    TOwnedAddrInfo found;
+    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, found.Put());
+    if (rc != 0 || !found)
         RaiseSocketError(rc == EAI_AGAIN ? 11002 : 11001);
-    }
-    std::memcpy(&a.storage, found->ai_addr, found->ai_addrlen);
-    a.length = found->ai_addrlen;
-    freeaddrinfo(found);
+    std::memcpy(&a.storage, found.Get()->ai_addr, found.Get()->ai_addrlen);
+    a.length = found.Get()->ai_addrlen;
     if (a.storage.ss_family == AF_INET6)
         reinterpret_cast<sockaddr_in6*>(&a.storage)->sin6_port = htons(static_cast<std::uint16_t>(port));
     else

@@ -2,8 +2,7 @@
 
 #include "NetException.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "SocketHandles_win.h"
 
 #include <cstring>
 
@@ -11,29 +10,10 @@ namespace skyloom {
 
 namespace {
 
-// WinSock is started once per process and cleaned up at exit.
-class TWinSockStartup {
-public:
-    TWinSockStartup()
-    {
-        WSADATA data{};
-        FStarted = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~TWinSockStartup()
-    {
-        if (FStarted)
-            WSACleanup();
-    }
-    TWinSockStartup(const TWinSockStartup&) = delete;
-    TWinSockStartup& operator=(const TWinSockStartup&) = delete;
-
-private:
-    bool FStarted = false;
-};
-
 void EnsureWinSock()
 {
-    static TWinSockStartup startup;
+    // Started once per process and cleaned up at exit.
+    static TWinSockSession session;
 }
 
 [[noreturn]] void RaiseLast()
@@ -65,16 +45,12 @@ Address Resolve(const std::string& host, int port, TNetIPVersion ipVersion)
     addrinfo hints{};
     hints.ai_family = ipVersion == TNetIPVersion::ivIPv6 ? AF_INET6 : AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (rc != 0 || found == nullptr) {
-        if (found != nullptr)
-            freeaddrinfo(found);
+    TOwnedAddrInfo found;
+    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, found.Put());
+    if (rc != 0 || !found)
         RaiseSocketError(rc == WSATRY_AGAIN ? 11002 : 11001);
-    }
-    std::memcpy(&a.storage, found->ai_addr, found->ai_addrlen);
-    a.length = static_cast<int>(found->ai_addrlen);
-    freeaddrinfo(found);
+    std::memcpy(&a.storage, found.Get()->ai_addr, found.Get()->ai_addrlen);
+    a.length = static_cast<int>(found.Get()->ai_addrlen);
     if (a.storage.ss_family == AF_INET6)
         reinterpret_cast<sockaddr_in6*>(&a.storage)->sin6_port = htons(static_cast<u_short>(port));
     else

@@ -3,6 +3,7 @@
 // the document, loading a document from bytes, and styling the body after each completed navigation.
 #pragma once
 
+#include "WinHandles.h"
 #include "slHTMLViewerStyle.h"
 
 #include <windows.h>
@@ -15,36 +16,6 @@
 #include <string>
 
 namespace skyloom {
-
-// Holds one COM reference and releases it.
-template <typename T>
-class TComRef {
-public:
-    TComRef() = default;
-    TComRef(const TComRef&) = delete;
-    TComRef& operator=(const TComRef&) = delete;
-    ~TComRef() { Reset(); }
-    T* Get() const { return FPtr; }
-    T* operator->() const { return FPtr; }
-    explicit operator bool() const { return FPtr != nullptr; }
-    // For functions that hand out a new reference.
-    T** Put()
-    {
-        Reset();
-        return &FPtr;
-    }
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-    void Reset(T* p = nullptr)
-    {
-        if (FPtr) {
-            FPtr->Release();
-        }
-        FPtr = p;
-    }
-
-private:
-    T* FPtr = nullptr;
-};
 
 // The answers the pane gives to the browser: the control site (with IDocHostUIHandler, IOleCommandTarget and
 // the ambient properties) and the sink of the browser's events. Reference counted as COM wants it.

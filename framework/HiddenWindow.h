@@ -1,0 +1,59 @@
+// Hidden helper windows that only receive messages: a window class that is registered while windows of it exist,
+// and one window shared by a count of users (made for the first, destroyed with the last).
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+
+namespace skyloom {
+
+// The class of hidden helper windows with one window procedure. Registered when its first window is made and
+// withdrawn when its last one is destroyed. Safe to use from several threads.
+class THiddenWindowClass {
+public:
+    THiddenWindowClass(const char* name, WNDPROC proc) : FName(name), FProc(proc) {}
+    THiddenWindowClass(const THiddenWindowClass&) = delete;
+    THiddenWindowClass& operator=(const THiddenWindowClass&) = delete;
+
+    // A new hidden window of this class, or nullptr when the system refused one. `param` reaches WM_NCCREATE.
+    HWND Create(HWND parent = nullptr, DWORD style = WS_POPUP, DWORD exStyle = 0, void* param = nullptr);
+    // Destroys a window made by Create (one that is already gone is only counted off).
+    void Destroy(HWND wnd);
+    int Windows() const;
+    const char* Name() const { return FName; }
+
+private:
+    const char* FName;
+    WNDPROC FProc;
+    mutable std::mutex FLock;
+    int FWindows = 0;
+};
+
+// One hidden window shared by the objects that count themselves as its users. Not locked: callers that share it
+// across threads hold a lock of their own around AddUser and ReleaseUser.
+class TSharedHiddenWindow {
+public:
+    TSharedHiddenWindow(const char* className, WNDPROC proc, DWORD style = WS_POPUP)
+        : FClass(className, proc), FStyle(style)
+    {
+    }
+    TSharedHiddenWindow(const TSharedHiddenWindow&) = delete;
+    TSharedHiddenWindow& operator=(const TSharedHiddenWindow&) = delete;
+
+    // Counts one more user; makes the window when there is none yet. Returns the window (nullptr when the system
+    // refused one; the next user tries again).
+    HWND AddUser();
+    // Counts one user off; the last one destroys the window and true is returned.
+    bool ReleaseUser();
+    HWND Handle() const { return FWindow; }
+    int Users() const { return FUsers; }
+
+private:
+    THiddenWindowClass FClass;
+    DWORD FStyle;
+    HWND FWindow = nullptr;
+    int FUsers = 0;
+};
+
+} // namespace skyloom
