@@ -1,9 +1,6 @@
 #include "SysUtils.h"
 
-#include <chrono>
-#include <cmath>
-#include <cstdlib>
-#include <ctime>
+#include <algorithm>
 #include <limits>
 
 namespace skyloom {
@@ -41,29 +38,41 @@ std::string Format(std::string_view fmt, std::initializer_list<std::string_view>
     return out;
 }
 
-namespace {
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-} // namespace
-
-std::string Trim(std::string_view s)
+std::string_view TrimLeftView(std::string_view s)
 {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return std::string(s.substr(b, e - b));
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    return s;
 }
 
-std::string TrimLeft(std::string_view s)
+std::string_view TrimView(std::string_view s)
+{
+    s = TrimLeftView(s);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
+
+void TrimInPlace(std::string& s)
+{
+    std::size_t e = s.size();
+    while (e > 0 && IsBlank(s[e - 1]))
+        --e;
+    s.erase(e);
+    TrimLeftInPlace(s);
+}
+
+void TrimLeftInPlace(std::string& s)
 {
     std::size_t b = 0;
     while (b < s.size() && IsBlank(s[b]))
         ++b;
-    return std::string(s.substr(b));
+    s.erase(0, b);
 }
+
+std::string TrimLeft(std::string_view s) { return std::string(TrimLeftView(s)); }
 
 std::string TrimRight(std::string_view s)
 {
@@ -73,12 +82,14 @@ std::string TrimRight(std::string_view s)
     return std::string(s.substr(0, e));
 }
 
+char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 std::string UpperCase(std::string_view s)
 {
     std::string r(s);
     for (char& c : r)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        c = UpperChar(c);
     return r;
 }
 
@@ -86,44 +97,75 @@ std::string LowerCase(std::string_view s)
 {
     std::string r(s);
     for (char& c : r)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = LowerChar(c);
     return r;
 }
 
-bool SameText(std::string_view a, std::string_view b)
+bool StartsText(std::string_view text, std::string_view prefix)
 {
-    return a.size() == b.size() && UpperCase(a) == UpperCase(b);
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (UpperChar(text[i]) != UpperChar(prefix[i]))
+            return false;
+    return true;
 }
+
+bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && StartsText(a, b); }
 
 std::string IntToStr(long long value) { return std::to_string(value); }
 
-int StrToIntDef(std::string_view s, int def)
+long long StrToInt64Def(std::string_view s, long long def)
 {
-    std::string t = Trim(s);
+    std::string_view t = TrimView(s);
+    bool negative = false;
+    if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+        negative = t[0] == '-';
+        t.remove_prefix(1);
+    }
     if (t.empty())
         return def;
-    std::size_t i = 0;
-    bool negative = false;
-    if (t[0] == '+' || t[0] == '-') {
-        negative = t[0] == '-';
-        i = 1;
-    }
-    if (i >= t.size())
-        return def;
+    // Counted as a negative number so that the smallest value fits.
+    constexpr long long lowest = std::numeric_limits<long long>::min();
     long long v = 0;
-    for (; i < t.size(); ++i) {
-        if (t[i] < '0' || t[i] > '9')
+    for (char c : t) {
+        if (c < '0' || c > '9')
             return def;
-        v = v * 10 + (t[i] - '0');
-        if (v > static_cast<long long>(std::numeric_limits<int>::max()) + 1)
+        const int digit = c - '0';
+        if (v < (lowest + digit) / 10)
             return def;
+        v = v * 10 - digit;
     }
-    if (negative)
+    if (!negative) {
+        if (v == lowest)
+            return def;
         v = -v;
-    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        return def;
-    return static_cast<int>(v);
+    }
+    return v;
+}
+
+int StrToIntDef(std::string_view s, int def)
+{
+    const long long v = StrToInt64Def(s, def);
+    return v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max() ? def : static_cast<int>(v);
+}
+
+std::string EncodeBase64(std::string_view bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        unsigned v = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        out += alphabet[v >> 18];
+        out += alphabet[(v >> 12) & 63];
+        out += n > 1 ? alphabet[(v >> 6) & 63] : '=';
+        out += n > 2 ? alphabet[v & 63] : '=';
+    }
+    return out;
 }
 
 namespace {
@@ -162,155 +204,5 @@ std::string IncludeTrailingPathDelimiter(std::string_view path)
         r += '\\';
     return r;
 }
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12)
-        return 0;
-    return days[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
-}
-
-namespace {
-
-// Days from 0001-01-01 to the given date (proleptic Gregorian), 0 for that date.
-long long DaysFromCivil(int y, int m, int d)
-{
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const long long yoe = y - era * 400;
-    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;  // days since 1970-01-01
-}
-
-void CivilFromDays(long long z, int& y, int& m, int& d)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-constexpr long long UnixDays = 25569;  // 1970-01-01 as a day number
-
-} // namespace
-
-bool TryEncodeDate(int year, int month, int day, TDateTime& result)
-{
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-        return false;
-    result = static_cast<double>(DaysFromCivil(year, month, day) + UnixDays);
-    return true;
-}
-
-bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result)
-{
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || msec < 0 || msec > 999)
-        return false;
-    result = ((hour * 3600.0 + minute * 60.0 + second) * 1000.0 + msec) / MSecsPerDay;
-    return true;
-}
-
-TDateTime EncodeDate(int year, int month, int day)
-{
-    TDateTime r = 0;
-    if (!TryEncodeDate(year, month, day, r))
-        throw EConvertError("Invalid argument to date encode");
-    return r;
-}
-
-TDateTime EncodeTime(int hour, int minute, int second, int msec)
-{
-    TDateTime r = 0;
-    if (!TryEncodeTime(hour, minute, second, msec, r))
-        throw EConvertError("Invalid argument to time encode");
-    return r;
-}
-
-namespace {
-
-// Splits a day count into the whole day and the milliseconds of the time of day (rounded). Before the epoch
-// the fraction still counts forward from midnight of the (negative) day, as the format defines.
-void SplitDateTime(TDateTime dt, long long& day, long long& ms)
-{
-    double whole = std::trunc(dt);
-    day = static_cast<long long>(whole);
-    ms = std::llround(std::fabs(dt - whole) * MSecsPerDay);
-    if (ms >= 86400000) {
-        ms -= 86400000;
-        day += dt < 0 ? -1 : 1;
-    }
-}
-
-} // namespace
-
-void DecodeDate(TDateTime dt, int& year, int& month, int& day)
-{
-    long long d = 0, ms = 0;
-    SplitDateTime(dt, d, ms);
-    CivilFromDays(d - UnixDays, year, month, day);
-}
-
-void DecodeTime(TDateTime dt, int& hour, int& minute, int& second, int& msec)
-{
-    long long d = 0, t = 0;
-    SplitDateTime(dt, d, t);
-    hour = static_cast<int>(t / 3600000);
-    minute = static_cast<int>(t / 60000 % 60);
-    second = static_cast<int>(t / 1000 % 60);
-    msec = static_cast<int>(t % 1000);
-}
-
-int DayOfWeek(TDateTime dt)
-{
-    long long d = static_cast<long long>(std::floor(dt));
-    // 1899-12-30 was a Saturday (7).
-    long long w = ((d % 7) + 7 + 6) % 7;
-    return static_cast<int>(w) + 1;
-}
-
-TDateTime UnixToDateTime(long long seconds) { return UnixDateDelta + static_cast<double>(seconds) / 86400.0; }
-
-long long DateTimeToUnix(TDateTime dt) { return std::llround((dt - UnixDateDelta) * 86400.0); }
-
-namespace {
-
-TDateTime FromSystemClock(bool local)
-{
-    using namespace std::chrono;
-    auto now = system_clock::now();
-    std::time_t t = system_clock::to_time_t(now);
-    long long ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-#if defined(_WIN32)
-    if (local)
-        localtime_s(&tm, &t);
-    else
-        gmtime_s(&tm, &t);
-#else
-    if (local)
-        localtime_r(&t, &tm);
-    else
-        gmtime_r(&t, &tm);
-#endif
-    TDateTime date = 0, time = 0;
-    TryEncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, date);
-    TryEncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, static_cast<int>(ms), time);
-    return date + time;
-}
-
-} // namespace
-
-TDateTime Now() { return FromSystemClock(true); }
-TDateTime Date() { return std::floor(Now()); }
-TDateTime NowUTC() { return FromSystemClock(false); }
 
 } // namespace skyloom

@@ -1,6 +1,7 @@
-// Exceptions, string helpers and date-time arithmetic. Portable.
+// Exceptions and string helpers. Portable. Dates and times are in DateUtils.h.
 #pragma once
 
+#include "DateUtils.h"
 #include "Types.h"
 
 #include <exception>
@@ -62,45 +63,36 @@ std::string ExceptionMessage(const std::exception& e);
 // the place holder empty, surplus ones are ignored.
 std::string Format(std::string_view fmt, std::initializer_list<std::string_view> args);
 
-// Removes leading and trailing bytes of value 32 or less.
+// Bytes of value 32 or less are blanks.
+constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+// Removes leading and trailing blanks. The ...View forms return a part of their argument.
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
+std::string_view TrimView(std::string_view s);
+std::string_view TrimLeftView(std::string_view s);
+void TrimInPlace(std::string& s);
+void TrimLeftInPlace(std::string& s);
 // ASCII letters only; other bytes are left alone.
+char UpperChar(char c);
+char LowerChar(char c);
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
 bool SameText(std::string_view a, std::string_view b);
+// Whether text begins with prefix, ASCII letters compared without case.
+bool StartsText(std::string_view text, std::string_view prefix);
 std::string IntToStr(long long value);
-// Decimal text with optional sign and surrounding blanks; anything else, or overflow of int, gives def.
+// Decimal text with one optional sign and surrounding blanks; anything else, or a value out of range, gives def.
 int StrToIntDef(std::string_view s, int def);
+long long StrToInt64Def(std::string_view s, long long def);
+
+// Base64 of the bytes, with padding and without line breaks.
+std::string EncodeBase64(std::string_view bytes);
 
 // Path helpers for both separators ('\\' and '/').
 std::string ExtractFilePath(std::string_view path);  // with the trailing separator
 std::string ExtractFileName(std::string_view path);
 std::string ExtractFileExt(std::string_view path);   // with the dot, empty when none
 std::string IncludeTrailingPathDelimiter(std::string_view path);
-
-// Date-time: days since 1899-12-30, fraction = time of day.
-constexpr TDateTime UnixDateDelta = 25569.0;  // 1970-01-01
-constexpr double MSecsPerDay = 86400000.0;
-
-bool IsLeapYear(int year);
-int DaysInMonth(int year, int month);
-// Throws EConvertError on an invalid date or time; TryEncode... answer false instead.
-TDateTime EncodeDate(int year, int month, int day);
-TDateTime EncodeTime(int hour, int minute, int second, int msec);
-bool TryEncodeDate(int year, int month, int day, TDateTime& result);
-bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result);
-void DecodeDate(TDateTime dt, int& year, int& month, int& day);
-void DecodeTime(TDateTime dt, int& hour, int& minute, int& second, int& msec);
-// 1 = Sunday ... 7 = Saturday.
-int DayOfWeek(TDateTime dt);
-TDateTime UnixToDateTime(long long seconds);
-long long DateTimeToUnix(TDateTime dt);
-// Local time now, to the millisecond.
-TDateTime Now();
-TDateTime Date();
-// Coordinated universal time now.
-TDateTime NowUTC();
 
 } // namespace skyloom

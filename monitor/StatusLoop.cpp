@@ -1,6 +1,7 @@
 #include "StatusLoop.h"
 
 #include "PingLib.h"
+#include "SysUtils.h"
 
 #include <thread>
 
@@ -13,21 +14,9 @@ const TStatusLook& LookOf(TConnectionStatus Status)
     return Status == TConnectionStatus::csOnline ? OnlineLook : OfflineLook;
 }
 
-std::string TrimText(const std::string& Text)
-{
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    std::size_t first = 0;
-    std::size_t last = Text.size();
-    while (first < last && blank(Text[first]))
-        ++first;
-    while (last > first && blank(Text[last - 1]))
-        --last;
-    return Text.substr(first, last - first);
-}
-
 TConnectionStatus PassOutcome(bool Replied, const std::string& AddressText, const std::string& PingSetting)
 {
-    const std::string trimmed = TrimText(AddressText);
+    const std::string trimmed = Trim(AddressText);
     const bool online = Replied && !trimmed.empty() && trimmed != PingSetting;
     return online ? TConnectionStatus::csOnline : TConnectionStatus::csOffline;
 }

@@ -32,9 +32,6 @@ inline constexpr TStatusLook OfflineLook{255, 0, 0, "OFFLINE"};
 
 const TStatusLook& LookOf(TConnectionStatus Status);
 
-// Removes leading and trailing bytes of value 32 or less.
-std::string TrimText(const std::string& Text);
-
 // The outcome rule of one pass: online when the echo was answered, the address text (trimmed) is not empty and it
 // differs from the "ping" setting (exact, case-sensitive, the setting untrimmed).
 TConnectionStatus PassOutcome(bool Replied, const std::string& AddressText, const std::string& PingSetting);

@@ -1,6 +1,6 @@
 // Any byte string read as a feed date and as a zone offset: no crash, a finite date inside the calendar's range
 // (or 0), and an offset of less than a day.
-#include "NetDate.h"
+#include "DateUtils.h"
 #include "slRSSFeed.h"
 
 #include <cmath>

@@ -15,7 +15,7 @@ std::vector<std::string> SplitParts(const std::string& value)
     std::size_t start = 0;
     for (;;) {
         const std::size_t semi = value.find(';', start);
-        parts.push_back(NetTrim(std::string_view(value).substr(start, semi - start)));
+        parts.push_back(Trim(std::string_view(value).substr(start, semi - start)));
         if (semi == std::string::npos)
             break;
         start = semi + 1;
@@ -25,7 +25,7 @@ std::vector<std::string> SplitParts(const std::string& value)
 
 bool EndsWithNoCase(const std::string& text, const std::string& suffix)
 {
-    return text.size() >= suffix.size() && NetSameText(std::string_view(text).substr(text.size() - suffix.size()), suffix);
+    return text.size() >= suffix.size() && SameText(std::string_view(text).substr(text.size() - suffix.size()), suffix);
 }
 
 } // namespace
@@ -49,9 +49,9 @@ TNetNetscapeCookie::TAttributes TNetNetscapeCookie::ParseCommon(const std::strin
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const std::size_t e = parts[i].find('=');
         if (e == std::string::npos)
-            attributes.emplace_back(NetUpperCase(parts[i]), std::string());
+            attributes.emplace_back(UpperCase(parts[i]), std::string());
         else
-            attributes.emplace_back(NetUpperCase(NetTrim(std::string_view(parts[i]).substr(0, e))), parts[i].substr(e + 1));
+            attributes.emplace_back(UpperCase(Trim(std::string_view(parts[i]).substr(0, e))), parts[i].substr(e + 1));
     }
 
     Path.clear();
@@ -116,9 +116,9 @@ bool TNetNetscapeCookie::Matches(const std::string& host, const std::string& pat
     if (path.compare(0, Path.size(), Path) != 0)
         return false;
     if (HostOnly)
-        return NetSameText(host, Domain);
+        return SameText(host, Domain);
     const std::string bare = !Domain.empty() && Domain.front() == '.' ? Domain.substr(1) : Domain;
-    return !bare.empty() && (NetSameText(host, bare) || EndsWithNoCase(host, "." + bare));
+    return !bare.empty() && (SameText(host, bare) || EndsWithNoCase(host, "." + bare));
 }
 
 void TNetCookieRFC2965::ParseCookie(const std::string& headerValue)
@@ -129,7 +129,7 @@ void TNetCookieRFC2965::ParseCookie(const std::string& headerValue)
     Discard = Attribute(attributes, "DISCARD") != nullptr;
     PortList.clear();
     if (const std::string* ports = Attribute(attributes, "PORT")) {
-        const std::string p = NetTrim(*ports);
+        const std::string p = Trim(*ports);
         if (p.size() >= 2 && p.front() == '"' && p.back() == '"') {
             std::size_t start = 1;
             const std::size_t end = p.size() - 1;
@@ -137,7 +137,7 @@ void TNetCookieRFC2965::ParseCookie(const std::string& headerValue)
                 std::size_t comma = p.find(',', start);
                 if (comma == std::string::npos || comma > end)
                     comma = end;
-                const int port = NetStrToIntDef(std::string_view(p).substr(start, comma - start), -1);
+                const int port = StrToIntDef(std::string_view(p).substr(start, comma - start), -1);
                 if (port >= 0)
                     PortList.push_back(port);
                 start = comma + 1;
@@ -182,7 +182,7 @@ void TNetCookies::AddCookie(std::unique_ptr<TNetNetscapeCookie> cookie)
     std::unique_lock lock(FLock);
     TDomainEntry* entry = nullptr;
     for (TDomainEntry& e : FDomains)
-        if (NetSameText(e.Domain, cookie->Domain)) {
+        if (SameText(e.Domain, cookie->Domain)) {
             entry = &e;
             break;
         }
@@ -191,7 +191,7 @@ void TNetCookies::AddCookie(std::unique_ptr<TNetNetscapeCookie> cookie)
         entry = &FDomains.back();
     }
     for (auto& stored : entry->Cookies)
-        if (NetSameText(stored->CookieName, cookie->CookieName)) {
+        if (SameText(stored->CookieName, cookie->CookieName)) {
             // The stored cookie keeps its place and takes everything over, its expiry included, so that a
             // server can delete a cookie by setting it again with a past date.
             stored->AssignFrom(*cookie);
@@ -255,7 +255,7 @@ void TNetCookies::Clear()
 TNetCookieManager::~TNetCookieManager()
 {
     if (FCookies) {
-        FCookies->RemoveExpired(NowLocal());
+        FCookies->RemoveExpired(Now());
         if (OnDestroy)
             OnDestroy(*this, *FCookies);
     }
@@ -295,13 +295,13 @@ void TNetCookieManager::StoreCookie(const std::string& headerValue, const std::s
 std::string TNetCookieManager::CookieTextFor(const std::string& host, const std::string& path, bool secure)
 {
     TNetCookies& cookies = CookieCollection();
-    cookies.RemoveExpired(NowLocal());
+    cookies.RemoveExpired(Now());
     return cookies.CookieText(host, path, secure);
 }
 
 void TNetCookieManager::RemoveExpired()
 {
-    CookieCollection().RemoveExpired(NowLocal());
+    CookieCollection().RemoveExpired(Now());
 }
 
 } // namespace skyloom

@@ -1,49 +1,15 @@
 #include "NetDate.h"
+#include "SysUtils.h"
 
-#include <atomic>
-#include <chrono>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 
 namespace skyloom {
 
-int PlatformLocalTimeBias(); // NetTimeZone_win.cpp / NetTimeZone_posix.cpp
-
 namespace {
-
-constexpr std::int64_t kMsPerDay = 86400000;
-
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
-{
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(y + (month <= 2));
-}
-
-std::atomic<bool> gBiasOverridden{false};
-std::atomic<int> gBiasOverride{0};
 
 const char* const kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-char Upper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool IsBlank(char c)
-{
-    return static_cast<unsigned char>(c) <= 32;
-}
 
 bool IsDigit(char c)
 {
@@ -53,32 +19,6 @@ bool IsDigit(char c)
 bool IsAlpha(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (Upper(text[i]) != Upper(prefix[i]))
-            return false;
-    return true;
-}
-
-std::string_view TrimView(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string_view TrimLeftView(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    return s;
 }
 
 // A whole run of decimal digits, at most 9 of them, so the value cannot overflow.
@@ -99,7 +39,7 @@ bool ReadNumber(std::string_view s, int& out)
 int MonthOf(std::string_view word)
 {
     for (int i = 0; i < 12; ++i)
-        if (StartsWithNoCase(word, kMonthNames[i]))
+        if (StartsText(word, kMonthNames[i]))
             return i + 1;
     return 0;
 }
@@ -107,7 +47,7 @@ int MonthOf(std::string_view word)
 bool IsDayName(std::string_view word)
 {
     for (const char* d : kDayNames)
-        if (StartsWithNoCase(word, d))
+        if (StartsText(word, d))
             return true;
     return false;
 }
@@ -165,12 +105,12 @@ bool ApplyMeridiem(std::string_view suffix, int& hour)
 {
     if (suffix.empty())
         return true;
-    if (StartsWithNoCase(suffix, "AM") && suffix.size() == 2) {
+    if (StartsText(suffix, "AM") && suffix.size() == 2) {
         if (hour == 12)
             hour = 0;
         return true;
     }
-    if (StartsWithNoCase(suffix, "PM") && suffix.size() == 2) {
+    if (StartsText(suffix, "PM") && suffix.size() == 2) {
         if (hour < 12)
             hour += 12;
         return true;
@@ -179,74 +119,6 @@ bool ApplyMeridiem(std::string_view suffix, int& hour)
 }
 
 } // namespace
-
-bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond,
-                       TDateTime& out)
-{
-    TDateTime date = 0, time = 0;
-    if (!TryEncodeDate(year, month, day, date) || !TryEncodeTime(hour, minute, second, millisecond, time))
-        return false;
-    // Before 1899-12-30 the whole part counts backwards while the time of day still counts forwards.
-    out = date < 0 ? date - time : date + time;
-    return true;
-}
-
-bool DecodeDateTime(TDateTime value, TDateTimeParts& out)
-{
-    // 0001-01-01 is -693593, 9999-12-31 is 2958465.
-    if (!(value > -693594.0 && value < 2958466.0))
-        return false;
-    double whole = std::trunc(value);
-    std::int64_t ms = std::llround(std::fabs(value - whole) * static_cast<double>(kMsPerDay));
-    if (ms >= kMsPerDay) {
-        ms -= kMsPerDay;
-        whole += value < 0 ? -1 : 1;
-    }
-    const std::int64_t days = static_cast<std::int64_t>(whole) - 25569;
-    int y = 0, m = 0, d = 0;
-    CivilFromDays(days, y, m, d);
-    if (y < 1 || y > 9999)
-        return false;
-    out.Year = y;
-    out.Month = m;
-    out.Day = d;
-    out.Hour = static_cast<int>(ms / 3600000);
-    out.Minute = static_cast<int>(ms / 60000 % 60);
-    out.Second = static_cast<int>(ms / 1000 % 60);
-    out.Millisecond = static_cast<int>(ms % 1000);
-    // 1970-01-01 was a Thursday (5).
-    out.DayOfWeek = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1;
-    return true;
-}
-
-int LocalTimeBias()
-{
-    if (gBiasOverridden.load())
-        return gBiasOverride.load();
-    return PlatformLocalTimeBias();
-}
-
-void SetLocalTimeBiasOverride(std::optional<int> minutes)
-{
-    gBiasOverride.store(minutes.value_or(0));
-    gBiasOverridden.store(minutes.has_value());
-}
-
-
-TDateTime UTCToLocal(TDateTime utc)
-{
-    return utc - LocalTimeBias() / 1440.0;
-}
-
-TDateTime LocalToUTC(TDateTime local)
-{
-    return local + LocalTimeBias() / 1440.0;
-}
-
-TDateTime NowLocal()
-{
-    return UTCToLocal(NowUTC());
-}
 
 std::optional<TDateTime> InternetDateToUTC(std::string_view text)
 {
@@ -308,7 +180,7 @@ std::optional<TDateTime> InternetDateToUTC(std::string_view text)
         std::string_view suffix;
         if (!ReadClock(clockWord, hour, minute, second2, suffix))
             return std::nullopt;
-        if (suffix.empty() && (StartsWithNoCase(s, "AM") || StartsWithNoCase(s, "PM")) &&
+        if (suffix.empty() && (StartsText(s, "AM") || StartsText(s, "PM")) &&
             (s.size() == 2 || IsBlank(s[2]))) {
             suffix = s.substr(0, 2);
             s = TrimLeftView(s.substr(2));

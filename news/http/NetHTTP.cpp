@@ -44,7 +44,7 @@ std::string ResolvePath(const std::string& base, const std::string& relative)
 std::int64_t ChunkSize(const std::string& line)
 {
     std::size_t end = line.find_first_of(" ;");
-    const std::string hex = NetTrim(std::string_view(line).substr(0, end));
+    const std::string hex = Trim(std::string_view(line).substr(0, end));
     if (hex.empty() || hex.size() > 15)
         return 0;
     std::int64_t size = 0;
@@ -90,7 +90,7 @@ std::string DateText(TDateTime local)
 std::unique_ptr<TNetAuthentication> FindAuthMethod(const std::string& authenticateValue)
 {
     const std::string scheme = authenticateValue.substr(0, authenticateValue.find(' '));
-    if (NetSameText(scheme, "Basic"))
+    if (SameText(scheme, "Basic"))
         return std::make_unique<TNetBasicAuthentication>();
     return nullptr;
 }
@@ -136,7 +136,7 @@ void TNetHTTPRequest::SetHeaders()
 
 void TNetHTTPResponse::ProcessHeaders()
 {
-    ContentLength = StrToInt64Def(NetTrim(RawHeaders.Values("Content-Length")), -1);
+    ContentLength = StrToInt64Def(Trim(RawHeaders.Values("Content-Length")), -1);
     HasContentLength = ContentLength >= 0;
     TransferEncoding = RawHeaders.Values("Transfer-Encoding");
     Connection = RawHeaders.Values("Connection");
@@ -284,12 +284,12 @@ void TNetCustomHTTP::PrepareRequest()
     if (!uri.Protocol.empty())
         FURI.Protocol = uri.Protocol;
     else
-        FURI.Protocol = NetSameText(FURI.Protocol, "https") ? "https" : "http";
+        FURI.Protocol = SameText(FURI.Protocol, "https") ? "https" : "http";
     if (!uri.Port.empty())
         FURI.Port = uri.Port;
-    else if (NetSameText(uri.Protocol, "http"))
+    else if (SameText(uri.Protocol, "http"))
         FURI.Port = "80";
-    else if (NetSameText(uri.Protocol, "https"))
+    else if (SameText(uri.Protocol, "https"))
         FURI.Port = "443";
     else if (FURI.Port.empty())
         throw ENetUnknownProtocol();
@@ -302,12 +302,12 @@ void TNetCustomHTTP::PrepareRequest()
 
 bool TNetCustomHTTP::ConnectToHost()
 {
-    const int port = NetStrToIntDef(FURI.Port, 80);
+    const int port = StrToIntDef(FURI.Port, 80);
     if (FIOHandler && FIOHandler->Transport().IsOpen() &&
-        (FIOHandler->IPVersion() != FURI.IPVersion || !NetSameText(FIOHandler->Host(), FURI.Host) ||
+        (FIOHandler->IPVersion() != FURI.IPVersion || !SameText(FIOHandler->Host(), FURI.Host) ||
          FIOHandler->Port() != port))
         Disconnect();
-    if (NetSameText(FURI.Protocol, "https"))
+    if (SameText(FURI.Protocol, "https"))
         throw ENetIOHandlerPropInvalid();
     if (ProtocolVersion == TNetHTTPProtocolVersion::pv1_0 && Request.Connection.empty())
         Request.Connection = "keep-alive";
@@ -387,8 +387,8 @@ void TNetCustomHTTP::ReadResponseHead()
         StoreCookies();
         const std::string& status = FResponse.ResponseText;
         const std::size_t space = status.find(' ');
-        const std::string rest = space == std::string::npos ? std::string() : NetTrim(status.substr(space + 1));
-        FResponse.ResponseCode = NetStrToIntDef(rest.substr(0, rest.find(' ')), -1);
+        const std::string rest = space == std::string::npos ? std::string() : Trim(status.substr(space + 1));
+        FResponse.ResponseCode = StrToIntDef(rest.substr(0, rest.find(' ')), -1);
     } while (FResponse.ResponseCode == 100);
 }
 
@@ -446,7 +446,7 @@ TNetCustomHTTP::TWhatNext TNetCustomHTTP::ProcessResponse(std::string& body)
             // There is no handler that could ask for proxy credentials.
             ProxyParams.ProxyPassword.clear();
             auth->Reset();
-        } else if (retries <= MaxAuthRetries && !NetTrim(Request.Password).empty() && !Request.Username.empty()) {
+        } else if (retries <= MaxAuthRetries && !Trim(Request.Password).empty() && !Request.Username.empty()) {
             auth->Username = Request.Username;
             auth->Password = Request.Password;
             granted = true;
@@ -504,8 +504,8 @@ void TNetCustomHTTP::ReadBody(std::string& sink)
 
 void TNetCustomHTTP::CheckKeepAlive()
 {
-    FKeepAlive = Connected() && !NetSameText(NetTrim(FResponse.Connection), "close") &&
-                 !NetSameText(NetTrim(FResponse.ProxyConnection), "close");
+    FKeepAlive = Connected() && !SameText(Trim(FResponse.Connection), "close") &&
+                 !SameText(Trim(FResponse.ProxyConnection), "close");
     if (!FKeepAlive)
         Disconnect();
 }

@@ -1,17 +1,10 @@
 #include "NetHeaderList.h"
 
 #include <algorithm>
-#include <charconv>
-#include <climits>
 
 namespace skyloom {
 
 namespace {
-
-char UpperChar(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // A continuation line: one blank, then the piece. (Built without operator+(const char*, string), which g++ 12
 // warns about wrongly.)
@@ -29,101 +22,14 @@ bool IsContinuation(const std::string& line)
 
 } // namespace
 
-bool NetSameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperChar(a[i]) != UpperChar(b[i]))
-            return false;
-    return true;
-}
-
 bool ContainsText(std::string_view text, std::string_view part)
 {
     if (part.empty())
         return true;
     for (std::size_t i = 0; i + part.size() <= text.size(); ++i)
-        if (NetSameText(text.substr(i, part.size()), part))
+        if (SameText(text.substr(i, part.size()), part))
             return true;
     return false;
-}
-
-std::string NetTrim(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 32)
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
-        --e;
-    return std::string(s.substr(b, e - b));
-}
-
-std::string NetUpperCase(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        c = UpperChar(c);
-    return r;
-}
-
-std::string NetLowerCase(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return r;
-}
-
-long long StrToInt64Def(std::string_view s, long long fallback)
-{
-    const std::string t = NetTrim(s);
-    std::string_view v = t;
-    if (!v.empty() && v[0] == '+')
-        v.remove_prefix(1);
-    if (v.empty() || v[0] == '+')
-        return fallback;
-    long long out = 0;
-    const auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), out, 10);
-    if (ec != std::errc() || ptr != v.data() + v.size())
-        return fallback;
-    return out;
-}
-
-int NetStrToIntDef(std::string_view s, int fallback)
-{
-    const long long v = StrToInt64Def(s, fallback);
-    return v < INT_MIN || v > INT_MAX ? fallback : static_cast<int>(v);
-}
-
-std::string EncodeBase64(std::string_view bytes)
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                           static_cast<unsigned char>(bytes[i + 2]);
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += alphabet[v & 63];
-    }
-    if (i + 1 == bytes.size()) {
-        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += "==";
-    } else if (i + 2 == bytes.size()) {
-        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += '=';
-    }
-    return out;
 }
 
 std::size_t TNetHeaderList::IndexOfName(std::string_view name) const
@@ -133,7 +39,7 @@ std::size_t TNetHeaderList::IndexOfName(std::string_view name) const
         if (IsContinuation(line))
             continue;
         const std::size_t colon = line.find(':');
-        if (colon != std::string::npos && NetSameText(std::string_view(line).substr(0, colon), name))
+        if (colon != std::string::npos && SameText(std::string_view(line).substr(0, colon), name))
             return i;
     }
     return Lines.size();
@@ -153,12 +59,12 @@ std::string TNetHeaderList::Values(std::string_view name) const
     if (i == Lines.size())
         return {};
     const std::string& line = Lines[i];
-    std::string value = NetTrim(std::string_view(line).substr(line.find(':') + 1));
+    std::string value = Trim(std::string_view(line).substr(line.find(':') + 1));
     for (std::size_t j = i + 1; j < ContinuationEnd(i); ++j) {
         value += ' ';
-        value += NetTrim(Lines[j]);
+        value += Trim(Lines[j]);
     }
-    return NetTrim(value);
+    return Trim(value);
 }
 
 bool TNetHeaderList::HasHeader(std::string_view name) const
@@ -190,14 +96,14 @@ std::vector<std::string> TNetHeaderList::GetValues(std::string_view name) const
         if (IsContinuation(line))
             continue;
         const std::size_t colon = line.find(':');
-        if (colon == std::string::npos || !NetSameText(std::string_view(line).substr(0, colon), name))
+        if (colon == std::string::npos || !SameText(std::string_view(line).substr(0, colon), name))
             continue;
-        std::string value = NetTrim(std::string_view(line).substr(colon + 1));
+        std::string value = Trim(std::string_view(line).substr(colon + 1));
         for (std::size_t j = i + 1; j < Lines.size() && IsContinuation(Lines[j]); ++j) {
             value += ' ';
-            value += NetTrim(Lines[j]);
+            value += Trim(Lines[j]);
         }
-        values.push_back(NetTrim(value));
+        values.push_back(Trim(value));
     }
     return values;
 }
@@ -238,7 +144,7 @@ void TNetHeaderList::FoldLines(std::size_t width)
         if (first)
             folded.emplace_back(rest);
         else if (!rest.empty())
-            folded.push_back(Continuation(NetTrim(rest)));
+            folded.push_back(Continuation(Trim(rest)));
     }
     Lines.swap(folded);
 }

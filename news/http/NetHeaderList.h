@@ -2,6 +2,8 @@
 // folding of long request lines.
 #pragma once
 
+#include "SysUtils.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -40,15 +42,7 @@ private:
     std::size_t ContinuationEnd(std::size_t index) const;
 };
 
-// Shared text helpers of the HTTP units.
-bool NetSameText(std::string_view a, std::string_view b);
-bool ContainsText(std::string_view text, std::string_view part); // case-insensitive
-std::string NetTrim(std::string_view s);
-std::string NetUpperCase(std::string_view s);
-std::string NetLowerCase(std::string_view s);
-// An optional sign and decimal digits (blanks around allowed); `fallback` for anything else or an overflow.
-long long StrToInt64Def(std::string_view s, long long fallback);
-int NetStrToIntDef(std::string_view s, int fallback);
-std::string EncodeBase64(std::string_view bytes);
+// Whether part occurs in text, ASCII letters compared without case.
+bool ContainsText(std::string_view text, std::string_view part);
 
 } // namespace skyloom

@@ -4,6 +4,8 @@
 // date-times (days since 30 December 1899, the fraction being the time of day) in local time.
 #pragma once
 
+#include "DateUtils.h"
+
 #include <cstdint>
 #include <functional>
 #include <istream>
@@ -13,14 +15,11 @@
 
 namespace skyloom {
 
-// Days since 30 December 1899; the fraction is the time of day.
-using TDateTime = double;
-
 // ---------------------------------------------------------------------------------------------------------------
 // Small readers the load relies on. They never throw; unreadable input gives the documented default.
 
 // An RFC 822 date as used in feeds (with some tolerance), converted to local time with the current bias
-// (LocalTimeBias of NetDate.h, which tests can pin); 0 when empty or unreadable.
+// (LocalTimeBias of DateUtils.h, which tests can pin); 0 when empty or unreadable.
 TDateTime FeedDateToDateTime(const std::string& Text);
 // The signed offset of a numeric zone suffix ("+0200", "-0530", also "+05:30") as a fraction of a day; 0 otherwise.
 double ZoneOffsetToDays(const std::string& Text);

@@ -1,7 +1,7 @@
 // Loading an RSS document into the feed.
 #include "slRSSFeed.h"
 
-#include "NetDate.h"
+#include "DateUtils.h"
 #include "XmlLib.h"
 #include "slRSSText.h"
 
@@ -62,13 +62,13 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
 
     if (const TXmlPtr<IXmlElement> cloud = Channel.FirstChildElementNamed("cloud")) {
         Elements.Cloud.Domain = cloud->AttrText("domain", "");
-        Elements.Cloud.Port = static_cast<std::uint16_t>(StrToIntDef(cloud->AttrText("port", ""), 0));
+        Elements.Cloud.Port = static_cast<std::uint16_t>(FeedIntDef(cloud->AttrText("port", ""), 0));
         Elements.Cloud.Path = cloud->AttrText("path", "");
         Elements.Cloud.RegisterProcedure = cloud->AttrText("registerProcedure", "");
         Elements.Cloud.Protocol = cloud->AttrText("protocol", "");
     }
 
-    Elements.TTL = static_cast<std::uint32_t>(StrToIntDef(ChildText(Channel, "ttl"), 0));
+    Elements.TTL = static_cast<std::uint32_t>(FeedIntDef(ChildText(Channel, "ttl"), 0));
 
     const TXmlPtr<IXmlElement> image = Channel.FirstChildElementNamed("image");
     if (image && HasChildNodes(*image)) {
@@ -76,8 +76,8 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
         Elements.Image.Title = ChildText(*image, "title");
         Elements.Image.Link = ChildText(*image, "link");
         Elements.Image.Description = ChildText(*image, "description");
-        Elements.Image.Width = static_cast<std::uint16_t>(StrToIntDef(ChildText(*image, "width"), 0));
-        Elements.Image.Height = static_cast<std::uint16_t>(StrToIntDef(ChildText(*image, "height"), 0));
+        Elements.Image.Width = static_cast<std::uint16_t>(FeedIntDef(ChildText(*image, "width"), 0));
+        Elements.Image.Height = static_cast<std::uint16_t>(FeedIntDef(ChildText(*image, "height"), 0));
     }
 
     const TXmlPtr<IXmlElement> textInput = Channel.FirstChildElementNamed("textInput");
@@ -93,7 +93,7 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
     if (skipHours && HasChildNodes(*skipHours)) {
         const TXmlPtr<IXmlNodeList> hours = skipHours->ChildElementsNamed("hour");
         for (int i = 0; i < hours->Count(); ++i) {
-            const std::int32_t hour = StrToIntDef(hours->Item(i)->Text(), -1);
+            const std::int32_t hour = FeedIntDef(hours->Item(i)->Text(), -1);
             if (hour >= 0 && hour <= 23)
                 Elements.SkipHours.Include(static_cast<TslRSSFeedSkipHours>(hour));
         }
@@ -106,9 +106,9 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
                                                      "Friday", "Saturday", "Sunday"};
         const TXmlPtr<IXmlNodeList> days = skipDays->ChildElementsNamed("day");
         for (int i = 0; i < days->Count(); ++i) {
-            std::string day = AsciiLowerCase(days->Item(i)->Text());
+            std::string day = LowerCase(days->Item(i)->Text());
             if (day.size() > 5)
-                day[0] = AsciiUpper(day[0]);
+                day[0] = UpperChar(day[0]);
             for (std::size_t d = 0; d < std::size(names); ++d) {
                 if (day == names[d])
                     Elements.SkipDays.Include(static_cast<TslRSSFeedSkipDays>(d));
@@ -130,7 +130,7 @@ TItemPtr ReadItem(IXmlNode& Node, int Bias)
 
     if (const TXmlPtr<IXmlElement> guid = Node.FirstChildElementNamed("guid")) {
         item->Guid.URL = guid->Text();
-        item->Guid.IsPermaLink = AsciiLowerCase(guid->AttrText("isPermaLink", "")) == "true";
+        item->Guid.IsPermaLink = LowerCase(guid->AttrText("isPermaLink", "")) == "true";
     }
     if (const TXmlPtr<IXmlElement> source = Node.FirstChildElementNamed("source")) {
         item->Source.Title = source->Text();

@@ -1,7 +1,7 @@
 // The feed model: value objects, collections, items, channel data and the component's own operations.
 #include "slRSSFeed.h"
 
-#include "NetDate.h"
+#include "DateUtils.h"
 #include "slRSSText.h"
 
 #include <algorithm>
@@ -440,7 +440,7 @@ void TslRSSFeed::TransferDone(std::istream* Stream)
         return;
     }
     if (LoadFromStream(*Stream, false))
-        FeedTime = NowLocal();
+        FeedTime = Now();
 }
 
 } // namespace skyloom

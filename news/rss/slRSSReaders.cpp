@@ -1,7 +1,7 @@
 // The feed date, zone offset and byte size readers.
 #include "slRSSFeed.h"
 
-#include "NetDate.h"
+#include "DateUtils.h"
 #include "slRSSText.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@ bool SameLetters(std::string_view Text, std::string_view Abbreviation, std::size
     if (Text.size() < Count)
         return false;
     for (std::size_t i = 0; i < Count; ++i) {
-        if (AsciiLower(Text[i]) != AsciiLower(Abbreviation[i]))
+        if (LowerChar(Text[i]) != LowerChar(Abbreviation[i]))
             return false;
     }
     return true;
@@ -110,17 +110,17 @@ double rsstext::FeedDateToDateTime(const std::string& Text, int Bias)
     const std::string head = s.substr(0, s.find(separator));
     if (MonthOf(head) != 0) {
         month = MonthOf(Cut(s, separator));
-        day = StrToIntDef(Cut(s, separator), 1);
+        day = FeedIntDef(Cut(s, separator), 1);
     } else {
-        day = StrToIntDef(Cut(s, separator), 1);
+        day = FeedIntDef(Cut(s, separator), 1);
         month = MonthOf(Cut(s, separator));
     }
 
     std::string yearToken = Cut(s, ' ');
-    std::int32_t year = StrToIntDef(yearToken, 1900);
+    std::int32_t year = FeedIntDef(yearToken, 1900);
     if (static_cast<std::uint16_t>(year) == 1900) {
         // The year comes after the time ("Sat Sep 07 00:00:01 2002"): the time is then read from the token.
-        year = StrToIntDef(s, 1900);
+        year = FeedIntDef(s, 1900);
         s = std::move(yearToken);
     }
     if (year < 80)
@@ -134,10 +134,10 @@ double rsstext::FeedDateToDateTime(const std::string& Text, int Bias)
 
     if (s.find(':') != std::string::npos) {
         std::string time = Cut(s, ' ');
-        const std::int32_t hour = StrToIntDef(Cut(time, ':'), 0);
+        const std::int32_t hour = FeedIntDef(Cut(time, ':'), 0);
         const bool hasSecond = time.find(':') != std::string::npos;
-        const std::int32_t minute = StrToIntDef(Cut(time, ':'), 0);
-        const std::int32_t second = hasSecond ? StrToIntDef(time, 0) : 0;
+        const std::int32_t minute = FeedIntDef(Cut(time, ':'), 0);
+        const std::int32_t second = hasSecond ? FeedIntDef(time, 0) : 0;
         TDateTime clock = 0;
         if (!TryEncodeTime(hour, minute, second, 0, clock))
             return 0;
@@ -164,7 +164,7 @@ std::uint32_t ParseByteSize(const std::string& Text)
         return 0;
 
     unsigned shift = 0;
-    switch (AsciiUpper(s.back())) {
+    switch (UpperChar(s.back())) {
     case 'K': shift = 10; break;
     case 'M': shift = 20; break;
     case 'G': shift = 30; break;

@@ -1,77 +1,18 @@
 #include "slRSSText.h"
 
-#include "NetDate.h"
+#include "DateUtils.h"
 
 #include <cstdio>
 #include <limits>
 
 namespace skyloom::rsstext {
 
-std::string Trim(std::string_view Text)
+std::int32_t FeedIntDef(std::string_view Text, std::int32_t Default)
 {
-    std::size_t b = 0;
-    std::size_t e = Text.size();
-    while (b < e && IsBlank(Text[b]))
-        ++b;
-    while (e > b && IsBlank(Text[e - 1]))
-        --e;
-    return std::string(Text.substr(b, e - b));
-}
-
-void TrimInPlace(std::string& Text)
-{
-    std::size_t e = Text.size();
-    while (e > 0 && IsBlank(Text[e - 1]))
-        --e;
-    Text.erase(e);
-    TrimLeftInPlace(Text);
-}
-
-void TrimLeftInPlace(std::string& Text)
-{
-    std::size_t b = 0;
-    while (b < Text.size() && IsBlank(Text[b]))
-        ++b;
-    Text.erase(0, b);
-}
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string AsciiLowerCase(std::string_view Text)
-{
-    std::string s(Text);
-    for (char& c : s)
-        c = AsciiLower(c);
-    return s;
-}
-
-std::int32_t StrToIntDef(std::string_view Text, std::int32_t Default)
-{
-    std::size_t i = 0;
-    while (i < Text.size() && IsBlank(Text[i]))
-        ++i;
-    bool negative = false;
-    if (i < Text.size() && (Text[i] == '+' || Text[i] == '-')) {
-        negative = Text[i] == '-';
-        ++i;
-    }
-    if (i == Text.size())
+    // Unlike the framework's reading, blanks after the digits make the text unreadable.
+    if (!Text.empty() && IsBlank(Text.back()))
         return Default;
-    std::int64_t value = 0;
-    for (; i < Text.size(); ++i) {
-        const char c = Text[i];
-        if (c < '0' || c > '9')
-            return Default;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
-            return Default;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return Default;
-    return static_cast<std::int32_t>(value);
+    return skyloom::StrToIntDef(Text, Default);
 }
 
 std::string FormatDateTime(double Value)

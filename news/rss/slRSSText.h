@@ -1,25 +1,23 @@
 // Byte-string and date-time helpers shared by the feed model and its readers. Internal to the feed library.
 #pragma once
 
+#include "SysUtils.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace skyloom::rsstext {
 
-// Bytes of value 32 or less count as blanks, as everywhere in the feed model.
-constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string Trim(std::string_view Text);
-void TrimInPlace(std::string& Text);
-void TrimLeftInPlace(std::string& Text);
-char AsciiLower(char c);
-char AsciiUpper(char c);
-std::string AsciiLowerCase(std::string_view Text);
+// Blanks, trimming and case come from the framework (SysUtils.h), as everywhere in the program.
+using skyloom::IsBlank;
+using skyloom::Trim;
+using skyloom::TrimInPlace;
+using skyloom::TrimLeftInPlace;
 
 // Decimal text to a 32-bit integer: leading blanks, an optional sign and at least one digit, nothing after
 // the digits. Anything else, or a value that does not fit, gives Default.
-std::int32_t StrToIntDef(std::string_view Text, std::int32_t Default);
+std::int32_t FeedIntDef(std::string_view Text, std::int32_t Default);
 
 // FeedDateToDateTime with the local time zone's bias given (a load asks the platform once, not once a date).
 double FeedDateToDateTime(const std::string& Text, int Bias);

@@ -1,5 +1,7 @@
 #include "HtmlLayout.h"
 
+#include "SysUtils.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -49,28 +51,6 @@ bool IsSpace16(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
 }
 
-std::string LowerAscii(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
-std::string_view TrimAscii(std::string_view s)
-{
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 bool IsHeading(std::string_view t)
 {
     return t.size() == 2 && t[0] == 'h' && t[1] >= '1' && t[1] <= '6';
@@ -113,7 +93,7 @@ int StepSize(int height, int step)
 
 std::optional<int> ParseFontSize(std::string_view v)
 {
-    v = TrimAscii(v);
+    v = TrimView(v);
     int sign = 0;
     if (!v.empty() && (v.front() == '+' || v.front() == '-')) {
         sign = v.front() == '+' ? 1 : -1;
@@ -138,7 +118,7 @@ std::optional<TAlign> ParseAlign(const std::string* v)
     if (!v) {
         return std::nullopt;
     }
-    const std::string a = LowerAscii(TrimAscii(*v));
+    const std::string a = LowerCase(TrimView(*v));
     if (a == "center" || a == "middle") {
         return TAlign::alCenter;
     }
@@ -163,11 +143,11 @@ void ApplyStyleAttribute(std::string_view css, TInlineStyle& style, TBlockContex
         if (colon == std::string_view::npos) {
             continue;
         }
-        const std::string name = LowerAscii(TrimAscii(decl.substr(0, colon)));
-        std::string value = LowerAscii(TrimAscii(decl.substr(colon + 1)));
+        const std::string name = LowerCase(TrimView(decl.substr(0, colon)));
+        std::string value = LowerCase(TrimView(decl.substr(colon + 1)));
         const std::size_t important = value.find("!important");
         if (important != std::string::npos) {
-            value = std::string(TrimAscii(std::string_view(value).substr(0, important)));
+            value = std::string(TrimView(std::string_view(value).substr(0, important)));
         }
         if (name == "color") {
             if (auto c = ParseHtmlColor(value)) {
@@ -192,8 +172,8 @@ void ApplyStyleAttribute(std::string_view css, TInlineStyle& style, TBlockContex
                 style.Font.Height = std::clamp(static_cast<int>(style.Font.Height * factor + 0.5), 6, 72);
             }
         } else if (name == "font-family") {
-            std::string_view first = TrimAscii(std::string_view(decl.substr(colon + 1)));
-            first = TrimAscii(first.substr(0, first.find(',')));
+            std::string_view first = TrimView(std::string_view(decl.substr(colon + 1)));
+            first = TrimView(first.substr(0, first.find(',')));
             if (first.size() >= 2 && (first.front() == '"' || first.front() == '\'') && first.back() == first.front()) {
                 first = first.substr(1, first.size() - 2);
             }
@@ -214,7 +194,7 @@ public:
         : FMeasurer(measurer), FOut(out), FBody(body)
     {
         FOut.Width = std::max(width, 1);
-        FOut.BorderStyle = LowerAscii(TrimAscii(body.BorderStyle));
+        FOut.BorderStyle = LowerCase(TrimView(body.BorderStyle));
         FOut.BorderColor = body.BorderColor;
         FOut.NoScroll = body.NoScroll;
         const std::string& b = FOut.BorderStyle;
@@ -651,7 +631,7 @@ private:
             e.Ordered = tag == "ol";
             e.Counter = 1;
             if (const std::string* start = t.Attribute("start")) {
-                e.Counter = std::clamp(std::atoi(std::string(TrimAscii(*start)).c_str()), -99999, 99999);
+                e.Counter = std::clamp(std::atoi(std::string(TrimView(*start)).c_str()), -99999, 99999);
             }
         } else if (tag == "blockquote") {
             before = e.MarginAfter = em;
@@ -755,7 +735,7 @@ private:
             f.Height = StepSize(f.Height, -1);
         } else if (tag == "font") {
             if (const std::string* face = t.Attribute("face")) {
-                std::string_view first = TrimAscii(std::string_view(*face).substr(0, face->find(',')));
+                std::string_view first = TrimView(std::string_view(*face).substr(0, face->find(',')));
                 if (first.size() >= 2 && (first.front() == '"' || first.front() == '\'') &&
                     first.back() == first.front()) {
                     first = first.substr(1, first.size() - 2);
@@ -777,7 +757,7 @@ private:
         } else if (tag == "a") {
             if (const std::string* href = t.Attribute("href")) {
                 THtmlLink link;
-                link.Href = Decode(TrimAscii(*href));
+                link.Href = Decode(TrimView(*href));
                 if (const std::string* target = t.Attribute("target")) {
                     link.Target = Decode(*target);
                 }
@@ -906,15 +886,15 @@ std::string DeclaredCharset(const std::vector<THtmlToken>& tokens)
             continue;
         }
         if (const std::string* cs = t.Attribute("charset")) {
-            return LowerAscii(TrimAscii(*cs));
+            return LowerCase(TrimView(*cs));
         }
         if (const std::string* content = t.Attribute("content")) {
-            const std::string c = LowerAscii(*content);
+            const std::string c = LowerCase(*content);
             const std::size_t at = c.find("charset=");
             if (at != std::string::npos) {
                 std::string_view v = std::string_view(c).substr(at + 8);
                 v = v.substr(0, v.find_first_of("; \"'"));
-                return std::string(TrimAscii(v));
+                return std::string(TrimView(v));
             }
         }
     }
@@ -953,8 +933,8 @@ int Hex(char c)
 
 std::optional<TRgb> ParseHtmlColor(std::string_view text)
 {
-    text = TrimAscii(text);
-    const std::string lower = LowerAscii(text);
+    text = TrimView(text);
+    const std::string lower = LowerCase(text);
     for (const TNamedColor& c : kColors) {
         if (c.Name == lower) {
             return c.Value;

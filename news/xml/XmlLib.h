@@ -11,6 +11,10 @@
 //
 // The library takes no locks: the default name table and the output depth counter are shared by the whole process,
 // so use it from one thread at a time.
+//
+// The library is self-contained: it depends on nothing of this program but the standard library (not even the
+// framework), so it can be lifted out and used elsewhere. That is why it keeps its own small helpers (blanks,
+// Base64, the date-time alias) instead of sharing the framework's.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,5 @@
 #include "StatusLoop.h"
+#include "SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ TEST(StatusLoop, TrimRemovesBytesUpToSpaceOnBothEnds)
         {"\x7f" "x", "\x7f" "x"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TrimText(c.In), c.Out) << "input '" << c.In << "'";
+        EXPECT_EQ(Trim(c.In), c.Out) << "input '" << c.In << "'";
 }
 
 TEST(StatusLoop, OutcomeNeedsAReplyAnAddressAndADifferentSetting)

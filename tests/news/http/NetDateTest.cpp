@@ -92,7 +92,7 @@ TEST(NetDate, ConvertsToLocalTimeWithTheCurrentBias)
     EXPECT_NEAR(InternetDateToLocal("Sun, 06 Nov 1994 08:49:37 GMT"), At(1994, 11, 6, 6, 49, 37), 1e-9);
     EXPECT_EQ(InternetDateToLocal("not a date"), 0.0);
     EXPECT_NEAR(UTCToLocal(LocalToUTC(1234.5)), 1234.5, 1e-12);
-    EXPECT_NEAR(NowUTC() - NowLocal(), 120 / 1440.0, 1e-6);
+    EXPECT_NEAR(NowUTC() - Now(), 120 / 1440.0, 1e-6);
 }
 
 TEST(NetDate, WritesTheInternetDate)

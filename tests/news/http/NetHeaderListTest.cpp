@@ -86,7 +86,7 @@ TEST(NetTextHelpers, ConvertNumbersAndBase64)
     EXPECT_EQ(StrToInt64Def("1x", -1), -1);
     EXPECT_EQ(StrToInt64Def("99999999999999999999", -1), -1);
     EXPECT_EQ(StrToInt64Def("++1", -1), -1);
-    EXPECT_EQ(NetStrToIntDef("4294967296", -1), -1);
+    EXPECT_EQ(StrToIntDef("4294967296", -1), -1);
     EXPECT_EQ(EncodeBase64(""), "");
     EXPECT_EQ(EncodeBase64(":"), "Og==");
     EXPECT_EQ(EncodeBase64("user:pass"), "dXNlcjpwYXNz");

@@ -1,5 +1,5 @@
 // Loading RSS documents into the feed: the fields read, the failures and their events, merging and trimming.
-#include "NetDate.h"
+#include "DateUtils.h"
 #include "slRSSFeed.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The feed date, zone offset and byte size readers.
-#include "NetDate.h"
+#include "DateUtils.h"
 #include "slRSSFeed.h"
 
 #include <gtest/gtest.h>

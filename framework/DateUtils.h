@@ -1,0 +1,52 @@
+// Date-time arithmetic: the calendar, the clock and the local time zone's offset. Portable; the offset comes from
+// DateUtils_win.cpp or DateUtils_posix.cpp.
+#pragma once
+
+#include "Types.h"
+
+#include <optional>
+
+namespace skyloom {
+
+// Date-time: days since 1899-12-30, fraction = time of day.
+constexpr TDateTime UnixDateDelta = 25569.0;  // 1970-01-01
+constexpr double MSecsPerDay = 86400000.0;
+
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+// Throws EConvertError on an invalid date or time; TryEncode... answer false instead.
+TDateTime EncodeDate(int year, int month, int day);
+TDateTime EncodeTime(int hour, int minute, int second, int msec);
+bool TryEncodeDate(int year, int month, int day, TDateTime& result);
+bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result);
+void DecodeDate(TDateTime dt, int& year, int& month, int& day);
+void DecodeTime(TDateTime dt, int& hour, int& minute, int& second, int& msec);
+// 1 = Sunday ... 7 = Saturday.
+int DayOfWeek(TDateTime dt);
+TDateTime UnixToDateTime(long long seconds);
+long long DateTimeToUnix(TDateTime dt);
+// Local time now, to the millisecond: universal time minus LocalTimeBias.
+TDateTime Now();
+TDateTime Date();
+// Coordinated universal time now.
+TDateTime NowUTC();
+
+// Both halves at once; the Encode function fails (leaving `out` alone) for an impossible date or time.
+bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond,
+                       TDateTime& out);
+struct TDateTimeParts {
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+    int DayOfWeek = 0; // 1 = Sunday .. 7 = Saturday
+};
+// Fails for values outside the years 1 to 9999 (and for NaN).
+bool DecodeDateTime(TDateTime value, TDateTimeParts& out);
+
+// The platform's current bias in minutes, daylight saving included when it is in force now:
+// UTC = local time + bias. Tests can pin it with SetLocalTimeBiasOverride.
+int LocalTimeBias();
+void SetLocalTimeBiasOverride(std::optional<int> minutes);
+
+TDateTime UTCToLocal(TDateTime utc);
+TDateTime LocalToUTC(TDateTime local);
+
+} // namespace skyloom

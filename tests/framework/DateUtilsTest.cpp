@@ -1,0 +1,91 @@
+// The calendar, the clock and the local time zone's offset.
+#include "DateUtils.h"
+#include "SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace skyloom;
+
+TEST(DateUtils, DatesCountDaysFrom30December1899)
+{
+    struct Case {
+        int y, m, d;
+        double days;
+    } cases[] = {{1899, 12, 30, 0},   {1899, 12, 31, 1},     {1900, 1, 1, 2},      {1900, 3, 1, 61},
+                 {1970, 1, 1, 25569}, {2000, 2, 29, 36585},  {2006, 6, 27, 38895}, {1899, 12, 29, -1},
+                 {9999, 12, 31, 2958465}, {1, 1, 1, -693593}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.days) << c.y << "-" << c.m << "-" << c.d;
+        int y = 0, m = 0, d = 0;
+        // Before the epoch the time of day counts away from zero: 06:00 on day -1 is -1.25.
+        DecodeDate(c.days < 0 ? c.days - 0.75 : c.days + 0.75, y, m, d);
+        EXPECT_EQ(y * 10000 + m * 100 + d, c.y * 10000 + c.m * 100 + c.d) << "decoding day " << c.days;
+    }
+}
+
+TEST(DateUtils, InvalidDatesAndTimesAreRefused)
+{
+    TDateTime dt = 0;
+    EXPECT_FALSE(TryEncodeDate(2001, 2, 29, dt)) << "2001 is not a leap year";
+    EXPECT_FALSE(TryEncodeDate(1900, 2, 29, dt)) << "1900 is not a leap year";
+    EXPECT_TRUE(TryEncodeDate(2000, 2, 29, dt));
+    EXPECT_FALSE(TryEncodeDate(2020, 13, 1, dt));
+    EXPECT_FALSE(TryEncodeDate(0, 1, 1, dt));
+    EXPECT_FALSE(TryEncodeTime(24, 0, 0, 0, dt));
+    EXPECT_FALSE(TryEncodeTime(0, 60, 0, 0, dt));
+    EXPECT_FALSE(TryEncodeTime(0, 0, 0, 1000, dt));
+    EXPECT_THROW(EncodeDate(2020, 4, 31), EConvertError);
+    EXPECT_THROW(EncodeTime(-1, 0, 0, 0), EConvertError);
+}
+
+TEST(DateUtils, TimeOfDayRoundTripsToTheMillisecond)
+{
+    struct Case {
+        int h, n, s, ms;
+    } cases[] = {{0, 0, 0, 0}, {12, 0, 0, 0}, {23, 59, 59, 999}, {6, 30, 15, 500}, {0, 0, 0, 1}};
+    for (const Case& c : cases) {
+        TDateTime t = EncodeDate(2024, 5, 17) + EncodeTime(c.h, c.n, c.s, c.ms);
+        int h, n, s, ms;
+        DecodeTime(t, h, n, s, ms);
+        EXPECT_EQ((((h * 60 + n) * 60 + s) * 1000 + ms), (((c.h * 60 + c.n) * 60 + c.s) * 1000 + c.ms))
+            << c.h << ":" << c.n << ":" << c.s << "." << c.ms;
+        int y, m, d;
+        DecodeDate(t, y, m, d);
+        EXPECT_EQ(y * 10000 + m * 100 + d, 20240517) << "the time must not move the date";
+    }
+    // Before the epoch the fraction still counts from midnight of the day.
+    int h, n, s, ms;
+    DecodeTime(-1.25, h, n, s, ms);
+    EXPECT_EQ(h, 6);
+}
+
+TEST(DateUtils, UnixTimeAndWeekdays)
+{
+    EXPECT_EQ(UnixToDateTime(0), 25569.0);
+    EXPECT_EQ(DateTimeToUnix(EncodeDate(2000, 1, 1)), 946684800);
+    EXPECT_EQ(DateTimeToUnix(UnixToDateTime(1700000000)), 1700000000);
+    EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 30)), 7) << "Saturday";
+    EXPECT_EQ(DayOfWeek(EncodeDate(2024, 5, 19)), 1) << "Sunday";
+    EXPECT_EQ(DayOfWeek(EncodeDate(2024, 5, 20)), 2) << "Monday";
+    TDateTime now = Now();
+    EXPECT_GT(now, EncodeDate(2020, 1, 1));
+    EXPECT_LT(std::fabs(NowUTC() - now), 1.0) << "local and universal time differ by less than a day";
+}
+
+TEST(DateUtils, NowIsUniversalTimeMinusTheZoneBias)
+{
+    struct Pin {
+        explicit Pin(int minutes) { SetLocalTimeBiasOverride(minutes); }
+        ~Pin() { SetLocalTimeBiasOverride(std::nullopt); }
+    };
+    for (int bias : {0, -120, 330, -840}) {
+        Pin pin(bias);
+        const TDateTime utc = NowUTC();
+        const TDateTime local = Now();
+        EXPECT_NEAR(utc - local, bias / 1440.0, 2.0 / 86400) << "bias " << bias;
+        EXPECT_NEAR(LocalToUTC(UTCToLocal(utc)), utc, 1e-9) << "bias " << bias;
+        EXPECT_EQ(Date(), std::floor(Date())) << "Date has no time of day";
+    }
+}

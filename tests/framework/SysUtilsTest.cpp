@@ -1,0 +1,140 @@
+// Exceptions and string helpers.
+#include "SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+using namespace skyloom;
+
+TEST(SysUtils, TrimRemovesBytesUpTo32OnBothEnds)
+{
+    struct Case {
+        std::string in, trim, left, right;
+    } cases[] = {
+        {"", "", "", ""},
+        {"abc", "abc", "abc", "abc"},
+        {"  abc  ", "abc", "abc  ", "  abc"},
+        {"\t\r\n a b \x01\x1f", "a b", "a b \x01\x1f", "\t\r\n a b"},
+        {std::string("\0x\0", 3), "x", std::string("x\0", 2), std::string("\0x", 2)},
+        {"   ", "", "", ""},
+        {"\x80z\x80", "\x80z\x80", "\x80z\x80", "\x80z\x80"},  // bytes above 127 are text
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Trim(c.in), c.trim) << "Trim of [" << c.in << "]";
+        EXPECT_EQ(TrimLeft(c.in), c.left) << "TrimLeft of [" << c.in << "]";
+        EXPECT_EQ(TrimRight(c.in), c.right) << "TrimRight of [" << c.in << "]";
+    }
+}
+
+TEST(SysUtils, FormatFillsPlaceholdersInOrder)
+{
+    EXPECT_EQ(Format("Cannot create file %s", {"C:\\a b.txt"}), "Cannot create file C:\\a b.txt");
+    EXPECT_EQ(Format("Failed to set data for '%s'", {"Skyloom 2"}), "Failed to set data for 'Skyloom 2'");
+    EXPECT_EQ(Format("%s-%d-%s", {"a", "1"}), "a-1-") << "a missing argument leaves the place empty";
+    EXPECT_EQ(Format("100%% %s", {"x", "surplus"}), "100% x");
+    EXPECT_EQ(Format("%s", {"%s"}), "%s") << "arguments are not formatted again";
+    EXPECT_EQ(Format("tail %", {}), "tail %");
+}
+
+TEST(SysUtils, StrToIntDefAcceptsOnlyWholeNumbers)
+{
+    struct Case {
+        const char* text;
+        int expected;
+    } cases[] = {{"42", 42},         {" -17 ", -17},       {"+5", 5},           {"", -1},
+                 {"-", -1},          {"12a", -1},          {"0x10", -1},        {"2147483647", 2147483647},
+                 {"-2147483648", -2147483647 - 1},         {"2147483648", -1},  {"99999999999999999999", -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(StrToIntDef(c.text, -1), c.expected) << "text [" << c.text << "]";
+}
+
+TEST(SysUtils, PathPartsSplitAtEitherSeparator)
+{
+    EXPECT_EQ(ExtractFilePath("C:\\Program Files\\Skyloom\\skyloom.exe"), "C:\\Program Files\\Skyloom\\");
+    EXPECT_EQ(ExtractFileName("C:\\Program Files\\Skyloom\\skyloom.exe"), "skyloom.exe");
+    EXPECT_EQ(ExtractFileName("/tmp/a/b.txt"), "b.txt");
+    EXPECT_EQ(ExtractFilePath("plain"), "");
+    EXPECT_EQ(ExtractFileExt("dir.d\\name"), "");
+    EXPECT_EQ(ExtractFileExt("a.tar.gz"), ".gz");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\x"), "C:\\x\\");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\x\\"), "C:\\x\\");
+}
+
+TEST(SysUtils, TrimViewsAndInPlaceTrimsAgreeWithTrim)
+{
+    const std::string inputs[] = {"", "abc", "  a b  ", "\t\r\n", "x\x01", std::string("\0y\0", 3)};
+    for (const std::string& in : inputs) {
+        EXPECT_EQ(std::string(TrimView(in)), Trim(in)) << "TrimView of [" << in << "]";
+        EXPECT_EQ(std::string(TrimLeftView(in)), TrimLeft(in)) << "TrimLeftView of [" << in << "]";
+        std::string both = in, left = in;
+        TrimInPlace(both);
+        TrimLeftInPlace(left);
+        EXPECT_EQ(both, Trim(in)) << "TrimInPlace of [" << in << "]";
+        EXPECT_EQ(left, TrimLeft(in)) << "TrimLeftInPlace of [" << in << "]";
+    }
+}
+
+TEST(SysUtils, CaseIsIgnoredForAsciiLettersOnly)
+{
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same, starts;
+    } cases[] = {
+        {"Content-Length", "content-length", true, true},
+        {"GMT", "gmt", true, true},
+        {"Sunday", "SUN", false, true},
+        {"Su", "sun", false, false},
+        {"\xC4", "\xE4", false, false},  // not ASCII letters: compared as they are
+        {"a[", "A{", false, false},
+        {"", "", true, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SameText(c.a, c.b), c.same) << "SameText(" << c.a << ", " << c.b << ")";
+        EXPECT_EQ(StartsText(c.a, c.b), c.starts) << "StartsText(" << c.a << ", " << c.b << ")";
+    }
+    EXPECT_EQ(UpperCase("abc-\xE4z"), "ABC-\xE4Z");
+    EXPECT_EQ(LowerCase("ABC-\xC4Z"), "abc-\xC4z");
+}
+
+TEST(SysUtils, StrToInt64DefReadsTheWholeRangeAndNothingElse)
+{
+    struct Case {
+        const char* text;
+        long long expected;
+    } cases[] = {{"12", 12},
+                 {" -7 ", -7},
+                 {"+5", 5},
+                 {"", -1},
+                 {"+", -1},
+                 {"1x", -1},
+                 {"++1", -1},
+                 {"+-5", -1},
+                 {"9223372036854775807", LLONG_MAX},
+                 {"-9223372036854775808", LLONG_MIN},
+                 {"9223372036854775808", -1},
+                 {"-9223372036854775809", -1},
+                 {"99999999999999999999", -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(StrToInt64Def(c.text, -1), c.expected) << "text [" << c.text << "]";
+    EXPECT_EQ(StrToIntDef("4294967296", -1), -1) << "beyond int, though within 64 bits";
+}
+
+TEST(SysUtils, Base64FollowsTheStandardAlphabetAndPadding)
+{
+    struct Case {
+        std::string bytes, encoded;
+    } cases[] = {{"", ""},
+                 {"f", "Zg=="},
+                 {"fo", "Zm8="},
+                 {"foo", "Zm9v"},
+                 {"foob", "Zm9vYg=="},
+                 {"fooba", "Zm9vYmE="},
+                 {"foobar", "Zm9vYmFy"},
+                 {"user:pass word", "dXNlcjpwYXNzIHdvcmQ="},
+                 {std::string("\xff\xfe\0", 3), "//4A"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(EncodeBase64(c.bytes), c.encoded) << "bytes [" << c.bytes << "]";
+}
