@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "TestQuery.h"
+#include "TestQueryProtocol.h"
 
 #include "Unit1.h"
 
@@ -12,32 +13,10 @@ namespace skyloom {
 
 namespace {
 
-constexpr ULONG_PTR QueryTag = 0x51504C53;  // "SLPQ"
-constexpr ULONG_PTR ReplyTag = 0x52504C53;  // "SLPR"
+using testquery::Escape;
+using testquery::QueryTag;
+using testquery::ReplyTag;
 constexpr UINT WM_TEST_CLICK = WM_APP + 0x51;
-
-std::string Escape(const std::string& s)
-{
-    std::string out;
-    for (unsigned char c : s) {
-        if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\\')
-            out += "\\\\";
-        else if (c < 0x20 || c == 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 // Appends one flag to a comma-separated list.
 void AddFlag(std::string& flags, const char* flag)

@@ -34,6 +34,8 @@
 //   foreground                              class and process of the foreground window
 //   select CLASS INDEX                      select line INDEX of the window's list box, as a click on it does
 //   sleep MS
+#include "TestQueryProtocol.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -49,36 +51,15 @@
 
 namespace {
 
-// Test-mode query: the program answers WM_COPYDATA with this tag by sending WM_COPYDATA with kProbeReplyTag back to
-// the window whose handle comes as the wParam.
-constexpr ULONG_PTR kProbeQueryTag = 0x51504C53;  // "SLPQ"
-constexpr ULONG_PTR kProbeReplyTag = 0x52504C53;  // "SLPR"
+// Test-mode query: the program answers WM_COPYDATA with the query tag by sending WM_COPYDATA with the reply tag back
+// to the window whose handle comes as the wParam.
+using skyloom::testquery::Escape;
+using skyloom::testquery::QueryTag;
+using skyloom::testquery::ReplyTag;
 
 struct ProbeError {
     std::string why;
 };
-
-std::string Escape(const std::string& s)
-{
-    std::string out;
-    for (unsigned char c : s) {
-        switch (c) {
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
-        default:
-            if (c < 0x20 || c == 0x7f) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\x%02X", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out;
-}
 
 std::string ToUtf8(const std::wstring& w)
 {
@@ -496,7 +477,7 @@ LRESULT CALLBACK ReplyProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_COPYDATA) {
         auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-        if (cds->dwData == kProbeReplyTag) {
+        if (cds->dwData == ReplyTag) {
             g_reply.assign(static_cast<const char*>(cds->lpData), cds->cbData);
             return 1;
         }
@@ -518,7 +499,7 @@ void CmdQuery(const std::vector<std::string>& a)
     wc.lpszClassName = "SkyloomProbeReply";
     RegisterClassA(&wc);
     HWND reply = CreateWindowA("SkyloomProbeReply", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    COPYDATASTRUCT cds{kProbeQueryTag, static_cast<DWORD>(request.size()), request.data()};
+    COPYDATASTRUCT cds{QueryTag, static_cast<DWORD>(request.size()), request.data()};
     DWORD_PTR result = 0;
     LRESULT sent = 0;
     // A program still starting answers "error=starting"; it is asked again for up to 20 seconds.
