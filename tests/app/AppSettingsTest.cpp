@@ -39,6 +39,19 @@ TEST_F(SettingsFile, MissingFileGivesBothDefaults)
     EXPECT_EQ(s.FeedURL, DefaultFeedURL);
 }
 
+TEST(BuildSettings, TheDefaultFeedIsTheForumsPageOnTheProductsOwnWebHost)
+{
+    // "scheme://host/..." gives the host.
+    const auto hostOf = [](const std::string& url) {
+        const std::size_t start = url.find("://") + 3;
+        return url.substr(start, url.find('/', start) - start);
+    };
+    const std::string feed = DefaultFeedURL;
+    EXPECT_EQ(feed.rfind("http://", 0), 0u) << feed << ": plain HTTP";
+    EXPECT_EQ(hostOf(feed), hostOf(ProductSite)) << feed << " is not on the host of " << ProductSite;
+    EXPECT_EQ(feed.substr(feed.find('/', 7)), "/forums/") << feed;
+}
+
 TEST_F(SettingsFile, DefaultsApplyOnlyToMissingKeys)
 {
     struct Case {
