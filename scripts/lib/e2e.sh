@@ -14,10 +14,13 @@
 # The function runs in a subshell with its own Wine prefix (fresh registry), its own copy of skyloom.exe in a folder
 # with a blank in its name, and the program in test mode. sl_fail "why" ends the scenario with FAIL; returning
 # normally is PASS. After the function, a screenshot of the screen is saved as build/e2e/<name>/end.png and the
-# scenario's wineserver is killed. Probe output is kept in build/e2e/<name>/log.
+# scenario's wineserver is killed. Probe output is kept in build/e2e/<name>/log. The prefix and the program's copy
+# are removed after the scenario (SL_E2E_KEEP=1 keeps them).
 #
 # The probe (tools/probe) prints facts as key=value lines with \r, \n and \\ escaped; sl_fact KEY reads one from the
 # last probe call, sl_expect KEY VALUE compares it (VALUE written in the same escaped form).
+
+source "$(dirname "${BASH_SOURCE[0]}")/prefix.sh"
 
 SL_E2E_SCENARIOS=()
 SL_MAIN_CLASS=${SL_MAIN_CLASS:-TForm1}
@@ -46,18 +49,12 @@ e2e_pick_arch() {
     export SL_E2E_PRESET SL_WINE SL_EXE_BUILT SL_PROBE_EXE
 }
 
-# A fresh prefix for one scenario: a copy of the booted template (its DLL folder as hard links: Wine never writes
-# those files in place, and they are most of its size), and a virtual desktop named "shell" (Wine shows a taskbar
-# and the notification area on a desktop of that name) so screenshots look like Windows. The template is never
-# written: it may be shared with other checkouts through a symbolic link.
+# A fresh prefix for one scenario: a clone of the booted template (scripts/lib/prefix.sh: the files Wine only
+# reads are shared through hard links), and a virtual desktop named "shell" (Wine shows a taskbar and the
+# notification area on a desktop of that name) so screenshots look like Windows.
 e2e_make_prefix() {
-    local template prefix=$2
-    template=$(readlink -f "$1")
-    [ -f "$template/system.reg" ] || { echo "no wine template at $1" >&2; return 1; }
-    rm -rf "$prefix"
-    mkdir -p "$prefix"
-    (cd "$template" && tar --exclude=./drive_c/windows/system32 --exclude=./.sl-ready -cf - .) | (cd "$prefix" && tar -xf -)
-    cp -al "$template/drive_c/windows/system32" "$prefix/drive_c/windows/system32"
+    local prefix=$2
+    sl_clone_prefix "$1" "$prefix" || return 1
     cat >>"$prefix/user.reg" <<'EOF'
 
 [Software\\Wine\\Explorer] 1700000000
@@ -288,6 +285,12 @@ e2e_run() {
     import -window root -display "$DISPLAY" "$SL_DIR/end.png" 2>/dev/null || true
     WINEPREFIX="$SL_DIR/prefix" wineserver -k >/dev/null 2>&1
     WINEPREFIX="$SL_DIR/prefix" wineserver -w >/dev/null 2>&1
+    # What a reader of the result needs stays (logs, screenshots, the program's output); the prefix and the copy
+    # of the program go, unless SL_E2E_KEEP=1 asks to keep them for a closer look.
+    if [ -z "${SL_E2E_KEEP:-}" ]; then
+        rm -rf "$SL_DIR/prefix"
+        find "$SL_APP_DIR" -maxdepth 1 -type f -iname '*.exe' -delete 2>/dev/null
+    fi
     if [ "$rc" = 0 ] && [ ! -s "$SL_DIR/why" ]; then
         echo "PASS $name"
         return 0
