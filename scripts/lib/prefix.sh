@@ -20,18 +20,14 @@ sl_clone_prefix() {
     [ -f "$template/system.reg" ] || { echo "no wine prefix at $1" >&2; return 1; }
     rm -rf "$prefix"
     mkdir -p "$prefix"
-    if ! cp -al "$template/." "$prefix/" 2>/dev/null; then
-        rm -rf "$prefix"
-        mkdir -p "$prefix"
-        cp -a "$template/." "$prefix/" || return 1
-        rm -f "$prefix/.sl-ready"
-        return 0
-    fi
-    rm -f "$prefix/.sl-ready"
-    # Every file that may be written gets a copy of its own in place of the link.
     for pattern in "${SL_PREFIX_SHARED[@]}"; do
         excluded+=("--exclude=$pattern")
     done
+    # Every file that may be written: a copy of its own. (Copied before any link is made: a new link changes the
+    # file's status, which tar would report as a file changed while it was read.)
     (cd "$template" && tar --ignore-case "${excluded[@]}" --exclude=./.sl-ready -cf - .) |
-        (cd "$prefix" && tar -xf -)
+        (cd "$prefix" && tar -xf -) || return 1
+    # The rest: hard links to the template's files, or copies where links cannot be made.
+    cp -aln "$template/." "$prefix/" 2>/dev/null || cp -an "$template/." "$prefix/" || return 1
+    rm -f "$prefix/.sl-ready"
 }
