@@ -1,5 +1,7 @@
 #include "slHTTPCore.h"
 
+#include "SysUtils.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -8,29 +10,6 @@
 namespace skyloom {
 
 namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix)
-{
-    if (s.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(s[i]) != Lower(prefix[i]))
-            return false;
-    return true;
-}
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string_view TrimView(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // A whole decimal number of at most 18 digits, no sign.
 bool ReadNumber(std::string_view s, std::int64_t& out)
@@ -73,7 +52,7 @@ int MonthOf(std::string_view field)
     if (field.size() < 3)
         return 0;
     for (int m = 0; m < 12; ++m)
-        if (StartsWithNoCase(field, MonthNames[m]))
+        if (StartsText(field, MonthNames[m]))
             return m + 1;
     return 0;
 }
@@ -213,7 +192,7 @@ TslContentRange ParseContentRange(std::string_view text)
 {
     TslContentRange r;
     std::string_view s = TrimView(text);
-    if (!StartsWithNoCase(s, "bytes") || s.size() < 6 || !IsBlank(s[5]))
+    if (!StartsText(s, "bytes") || s.size() < 6 || !IsBlank(s[5]))
         return r;
     s = TrimView(s.substr(5));
     size_t slash = s.find('/');
@@ -269,7 +248,7 @@ TDateTime ReadHTTPDate(std::string_view text, int biasMinutes)
     std::string_view s = TrimView(buf);
     if (s.size() >= 2)
         for (std::string_view day : DayNames)
-            if (Lower(s[0]) == day[0] && Lower(s[1]) == day[1]) {
+            if (LowerChar(s[0]) == day[0] && LowerChar(s[1]) == day[1]) {
                 size_t blank = s.find(' ');
                 s = blank == std::string_view::npos ? std::string_view() : TrimView(s.substr(blank));
                 break;
