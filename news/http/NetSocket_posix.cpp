@@ -16,6 +16,8 @@
 
 #include <cstring>
 
+#include "NetSocketResolve.h"
+
 namespace skyloom {
 
 namespace {
@@ -81,38 +83,6 @@ int WinSockError(int err)
     RaiseErrno(err == EAGAIN ? ETIMEDOUT : err);
 }
 
-struct Address {
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-};
-
-Address Resolve(const std::string& host, int port, TNetIPVersion ipVersion)
-{
-    Address a;
-    if (ipVersion == TNetIPVersion::ivIPv4 && IsDottedIPv4(host)) {
-        auto* sin = reinterpret_cast<sockaddr_in*>(&a.storage);
-        sin->sin_family = AF_INET;
-        sin->sin_port = htons(static_cast<std::uint16_t>(port));
-        inet_pton(AF_INET, host.c_str(), &sin->sin_addr);
-        a.length = sizeof(sockaddr_in);
-        return a;
-    }
-    addrinfo hints{};
-    hints.ai_family = ipVersion == TNetIPVersion::ivIPv6 ? AF_INET6 : AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    TOwnedAddrInfo found;
-    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, found.Put());
-    if (rc != 0 || !found)
-        RaiseSocketError(rc == EAI_AGAIN ? 11002 : 11001);
-    std::memcpy(&a.storage, found.Get()->ai_addr, found.Get()->ai_addrlen);
-    a.length = found.Get()->ai_addrlen;
-    if (a.storage.ss_family == AF_INET6)
-        reinterpret_cast<sockaddr_in6*>(&a.storage)->sin6_port = htons(static_cast<std::uint16_t>(port));
-    else
-        reinterpret_cast<sockaddr_in*>(&a.storage)->sin_port = htons(static_cast<std::uint16_t>(port));
-    return a;
-}
-
 int ToFd(std::intptr_t h)
 {
     return static_cast<int>(h);
@@ -159,7 +129,7 @@ void TNetSocket::Connect(const std::string& host, int port, TNetIPVersion ipVers
     Close();
     if (port < 1 || port > 65535)
         RaiseSocketError(10049);
-    const Address a = Resolve(host, port, ipVersion);
+    const netsocket::TAddress a = netsocket::Resolve(host, port, ipVersion, EAI_AGAIN);
     const int fd = ::socket(a.storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         RaiseErrno(errno);

@@ -3,6 +3,7 @@
 #include "NetException.h"
 
 #include "SocketHandles_win.h"
+#include "NetSocketResolve.h"
 
 #include <cstring>
 
@@ -24,38 +25,6 @@ void EnsureWinSock()
 SOCKET ToSocket(std::intptr_t h)
 {
     return static_cast<SOCKET>(h);
-}
-
-struct Address {
-    sockaddr_storage storage{};
-    int length = 0;
-};
-
-Address Resolve(const std::string& host, int port, TNetIPVersion ipVersion)
-{
-    Address a;
-    if (ipVersion == TNetIPVersion::ivIPv4 && IsDottedIPv4(host)) {
-        auto* sin = reinterpret_cast<sockaddr_in*>(&a.storage);
-        sin->sin_family = AF_INET;
-        sin->sin_port = htons(static_cast<u_short>(port));
-        inet_pton(AF_INET, host.c_str(), &sin->sin_addr);
-        a.length = sizeof(sockaddr_in);
-        return a;
-    }
-    addrinfo hints{};
-    hints.ai_family = ipVersion == TNetIPVersion::ivIPv6 ? AF_INET6 : AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    TOwnedAddrInfo found;
-    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, found.Put());
-    if (rc != 0 || !found)
-        RaiseSocketError(rc == WSATRY_AGAIN ? 11002 : 11001);
-    std::memcpy(&a.storage, found.Get()->ai_addr, found.Get()->ai_addrlen);
-    a.length = static_cast<int>(found.Get()->ai_addrlen);
-    if (a.storage.ss_family == AF_INET6)
-        reinterpret_cast<sockaddr_in6*>(&a.storage)->sin6_port = htons(static_cast<u_short>(port));
-    else
-        reinterpret_cast<sockaddr_in*>(&a.storage)->sin_port = htons(static_cast<u_short>(port));
-    return a;
 }
 
 } // namespace
@@ -98,7 +67,7 @@ void TNetSocket::Connect(const std::string& host, int port, TNetIPVersion ipVers
     Close();
     if (port < 1 || port > 65535)
         RaiseSocketError(10049);
-    const Address a = Resolve(host, port, ipVersion);
+    const netsocket::TAddress a = netsocket::Resolve(host, port, ipVersion, WSATRY_AGAIN);
     const SOCKET s = socket(a.storage.ss_family, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET)
         RaiseLast();
