@@ -303,6 +303,12 @@ TEST_F(HTTPTransferTest, UnsatisfiableRangeOnACompleteFileIsAlreadyDownloaded)
     EXPECT_EQ(Events, (Strings{"Failed", "AlreadyDownloaded"}));
     EXPECT_EQ(ReadFile(Out), data) << "the complete file is left alone";
     EXPECT_NE(Requests().find("bytes=0-"), std::string::npos) << "the full length is asked for";
+
+    // A range that starts at the full length, into memory: the same outcome.
+    Events.clear();
+    Http->FileName.clear();
+    ASSERT_TRUE(Http->DownloadRange(20000, 0, true));
+    EXPECT_EQ(Events, (Strings{"Failed", "AlreadyDownloaded"}));
 }
 
 TEST_F(HTTPTransferTest, PasswordRequestRetriesWithBasicCredentials)
