@@ -265,4 +265,18 @@ bool IsDownloadableFileURL(std::string_view url)
     return !IsReservedDeviceName(name);
 }
 
+std::string RestartParamsValue(std::string_view value)
+{
+    return value.empty() ? std::string(" ") : std::string(value);
+}
+
+bool IsConnected(const TslConnectionFacts& facts)
+{
+    const int major = facts.MajorVersion, minor = facts.MinorVersion;
+    const bool oldNT = facts.NTFamily && (major == 3 || (major == 4 && minor == 0) || (major == 5 && minor <= 1));
+    if (oldNT || !facts.RemoteAccessKeyReadable || !facts.RemoteConnectionReadable)
+        return !facts.LocalAddress.empty() && facts.LocalAddress != "127.0.0.1";
+    return facts.RemoteConnectionFirstByte == 1;
+}
+
 } // namespace skyloom

@@ -64,4 +64,21 @@ std::string RedirectArgument(std::string_view url);
 // drive, no "." or "..", no reserved device name, none of the characters a file name cannot hold).
 bool IsDownloadableFileURL(std::string_view url);
 
+// The restart argument as stored: an empty one becomes one blank, so that the restarted program still gets an
+// argument to recognise.
+std::string RestartParamsValue(std::string_view value);
+
+// What the automatic check knows about the machine before it decides whether it is connected.
+struct TslConnectionFacts {
+    bool NTFamily = true;
+    int MajorVersion = 0, MinorVersion = 0;
+    bool RemoteAccessKeyReadable = false;     // HKLM "System\CurrentControlSet\Services\RemoteAccess"
+    bool RemoteConnectionReadable = false;    // its value "Remote Connection"
+    unsigned char RemoteConnectionFirstByte = 0;
+    std::string LocalAddress;                 // the local host name's address, empty when it does not resolve
+};
+// Connected: on NT 3.x, 4.0, 5.0 and 5.1, or when the remote-access value cannot be read, the local host name
+// resolves to an address other than 127.0.0.1; otherwise the value's first byte is 1.
+bool IsConnected(const TslConnectionFacts& facts);
+
 } // namespace skyloom

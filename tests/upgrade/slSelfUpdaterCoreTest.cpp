@@ -280,5 +280,42 @@ TEST(UpdaterAddresses, ListedFilesMustBePlainNamesOnTheWeb)
         EXPECT_EQ(IsDownloadableFileURL(c.URL), c.Expected) << c.URL;
 }
 
+TEST(RestartArgument, EmptyBecomesOneBlank)
+{
+    EXPECT_EQ(RestartParamsValue(""), " ");
+    EXPECT_EQ(RestartParamsValue("/afterupgrade"), "/afterupgrade");
+    EXPECT_EQ(RestartParamsValue(" "), " ");
+}
+
+TEST(AutomaticCheck, ConnectedByAddressOrRemoteAccessValue)
+{
+    struct Case { bool NT; int Major, Minor; bool Key, Value; unsigned char Byte; const char* Address; bool Expected; };
+    const Case cases[] = {
+        {true, 5, 1, true, true, 0, "192.168.1.5", true},   // XP: the address decides, not the value
+        {true, 5, 1, true, true, 1, "127.0.0.1", false},
+        {true, 4, 0, true, true, 1, "", false},             // the host name does not resolve
+        {true, 3, 51, true, true, 0, "10.0.0.1", true},
+        {true, 5, 0, true, true, 0, "10.0.0.1", true},
+        {true, 6, 1, true, true, 1, "127.0.0.1", true},     // later systems: the value decides
+        {true, 6, 1, true, true, 0, "10.0.0.1", false},
+        {true, 5, 2, true, true, 2, "10.0.0.1", false},
+        {true, 6, 1, false, false, 0, "10.0.0.1", true},    // key missing: the address decides
+        {true, 6, 1, true, false, 0, "127.0.0.1", false},   // value missing: the address decides
+        {false, 4, 0, true, true, 1, "127.0.0.1", true},    // Windows 9x 4.0 reads the value
+        {false, 4, 10, false, false, 0, "10.1.1.1", true},
+    };
+    for (const Case& c : cases) {
+        TslConnectionFacts f;
+        f.NTFamily = c.NT;
+        f.MajorVersion = c.Major;
+        f.MinorVersion = c.Minor;
+        f.RemoteAccessKeyReadable = c.Key;
+        f.RemoteConnectionReadable = c.Value;
+        f.RemoteConnectionFirstByte = c.Byte;
+        f.LocalAddress = c.Address;
+        EXPECT_EQ(IsConnected(f), c.Expected) << c.Major << "." << c.Minor << " " << c.Address;
+    }
+}
+
 } // namespace
 } // namespace skyloom
