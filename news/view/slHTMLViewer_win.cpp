@@ -260,6 +260,8 @@ void TslInternalHTMLViewer::GiveUpBrowser()
 {
     StopBrowserTimer();
     FHost.Destroy();
+    // The libraries the browser control brought along are of no further use.
+    CoFreeUnusedLibrariesEx(0, 0);
     FBrowserPending = false;
     FBrowserGivenUp = true;
     FUseRenderer = true;

@@ -11,6 +11,8 @@
 //     --hold MS           after the above, let the program run this long, then read CPU time and memory
 //     --end close|ID      finally close the window (WM_CLOSE) or post WM_COMMAND ID, and time the ending
 //     --timeout MS        limit for each wait (default 30000)
+//     --attach            measure the program that already shows a window of that class instead of starting one
+//                         (PROGRAM is then not given); the times count from the meter's own start
 // Prints key=value lines: shown_ms, painted_ms, list_ms, cpu_ms, cpu_hold_ms, hold_ms, working_set_kb,
 // peak_working_set_kb, exit_ms; "error=..." and status 1 when a wait runs out.
 #include <windows.h>
@@ -31,6 +33,7 @@ struct TOptions {
     DWORD HoldMs = 0;
     std::string End;
     DWORD TimeoutMs = 30000;
+    bool Attach = false;
     std::wstring CommandLine;
 };
 
@@ -83,6 +86,10 @@ TOptions ParseOptions(int argc, char** argv)
             ++i;
             break;
         }
+        if (a == "--attach") {
+            o.Attach = true;
+            continue;
+        }
         if (i + 1 >= argc)
             Fail("option " + a + " needs a value");
         const std::string v = argv[++i];
@@ -111,7 +118,7 @@ TOptions ParseOptions(int argc, char** argv)
             Fail("unknown option " + a);
         }
     }
-    if (o.Class.empty() || i >= argc)
+    if (o.Class.empty() || (i >= argc && !o.Attach))
         Fail("usage: meter --class NAME [options] -- PROGRAM [ARGS...]");
     for (; i < argc; ++i) {
         if (!o.CommandLine.empty())
@@ -134,7 +141,7 @@ BOOL CALLBACK FindTopLevel(HWND wnd, LPARAM lp)
     GetWindowThreadProcessId(wnd, &pid);
     char cls[256] = {};
     GetClassNameA(wnd, cls, sizeof cls);
-    if (pid == f->Pid && lstrcmpA(cls, f->Class) == 0) {
+    if ((f->Pid == 0 || pid == f->Pid) && lstrcmpA(cls, f->Class) == 0) {
         f->Found = wnd;
         return FALSE;
     }
@@ -186,13 +193,24 @@ int main(int argc, char** argv)
     QueryPerformanceFrequency(&Frequency);
     QueryPerformanceCounter(&Start);
 
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::wstring commandLine = o.CommandLine;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        Fail("cannot start the program (error " + std::to_string(GetLastError()) + ")");
-    CloseHandle(pi.hThread);
+    if (o.Attach) {
+        TFind running{0, o.Class.c_str(), nullptr};
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&running));
+        if (!running.Found)
+            Fail("no window of class " + o.Class);
+        GetWindowThreadProcessId(running.Found, &pi.dwProcessId);
+        pi.hProcess = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pi.dwProcessId);
+        if (!pi.hProcess)
+            Fail("cannot open the program's process (error " + std::to_string(GetLastError()) + ")");
+    } else {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        std::wstring commandLine = o.CommandLine;
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            Fail("cannot start the program (error " + std::to_string(GetLastError()) + ")");
+        CloseHandle(pi.hThread);
+    }
 
     TFind main{pi.dwProcessId, o.Class.c_str(), nullptr};
     WaitFor(o, pi.hProcess, "the main window", [&] {
