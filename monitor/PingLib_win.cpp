@@ -4,6 +4,7 @@
 #include "SocketHandles_win.h"
 
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 namespace skyloom {
@@ -50,6 +51,9 @@ bool HostToDottedIP(const std::string& HostName, std::string& IP)
 
 void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
 {
+    // Dotted text is its own address; the platform would answer the same without asking anyone.
+    if (ParseDottedIP(Name, Address))
+        return;
     // Each lookup starts and stops the socket library itself; Winsock 1.1 is enough for host-by-name.
     TWinSockSession session(MAKEWORD(1, 1));
     try {
@@ -67,11 +71,10 @@ void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
     }
 }
 
-bool EchoProbe(const std::string& Address)
+namespace {
+
+bool SendEchoVia(const TOwnedIcmp& icmp, const std::string& Address)
 {
-    TOwnedIcmp icmp(IcmpCreateFile());
-    if (!icmp.Valid())
-        return false;
     TIPv4Address target;
     ResolveIPv4(Address, target);
     // 0.0.0.0 is what a failed lookup gives; Windows refuses to send there, some ICMP stacks would loop it back to
@@ -89,6 +92,39 @@ bool EchoProbe(const std::string& Address)
     // An unreachable or time-exceeded answer is stored as a reply too; only a real echo reply means the host answered.
     const auto* first = reinterpret_cast<const ICMP_ECHO_REPLY*>(reply);
     return first->Status == IP_SUCCESS;
+}
+
+} // namespace
+
+bool EchoProbe(const std::string& Address)
+{
+    TOwnedIcmp icmp(IcmpCreateFile());
+    if (!icmp.Valid())
+        return false;
+    return SendEchoVia(icmp, Address);
+}
+
+struct TProbeSession::TState {
+    TWinSockSession Winsock{MAKEWORD(1, 1)};  // held, so that each lookup's own start-up and clean-up only count
+    TOwnedIcmp Icmp;
+};
+
+TProbeSession::TProbeSession() : FState(std::make_unique<TState>()) {}
+
+TProbeSession::~TProbeSession() = default;
+
+bool TProbeSession::HostToDottedIP(const std::string& HostName, std::string& IP)
+{
+    return skyloom::HostToDottedIP(HostName, IP);
+}
+
+bool TProbeSession::EchoProbe(const std::string& Address)
+{
+    if (!FState->Icmp.Valid())
+        FState->Icmp.Reset(IcmpCreateFile());
+    if (!FState->Icmp.Valid())
+        return false;
+    return SendEchoVia(FState->Icmp, Address);
 }
 
 } // namespace skyloom
