@@ -8,6 +8,7 @@
 #include "StdCtrls.h"
 #include "StatusLoop.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,7 @@ class TslRSSFeed;
 class TslThread;
 class TTrayIcon;
 class TNetHTTP;
+struct TFetchedFeed;
 
 // The upgrade message the program carries from its design; the update check replaces it with the published one.
 inline constexpr const char* DesignUpgradeMessage =
@@ -91,14 +93,20 @@ public:
     void slAppStartCounter1FirstStart(TObject* sender);
     void slThread1Execute(TObject* sender);
 
-    // Fetches the feed at url and lists its headlines.
+    // Empties the list and fetches the feed at url on NewsThread; the headlines are listed when it arrives. Asked
+    // while a fetch runs, one more refresh follows that one (however often it was asked meanwhile).
     void RefreshNews(const std::string& url);
+    // A fetch is under way (or about to be listed).
+    bool NewsBusy() const { return FNewsBusy; }
 
     // How often the window was shown and the news refreshed in this process (the test-mode query reports them).
     int ShowCount() const { return FShowCount; }
     int RefreshCount() const { return FRefreshCount; }
-    // How long the last news refresh took, fetch and listing included (milliseconds).
+    // How long the last news refresh took, from the request to the filled list (milliseconds).
     double LastRefreshMs() const { return FLastRefreshMs; }
+    // How long the main thread spent loading the fetched feed and filling the list in the last refresh, the
+    // only part of a refresh that holds up the window (milliseconds).
+    double LastListingMs() const { return FLastListingMs; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
     // FormCreate has run: the settings are read and the window is ready for its message loop.
     bool Created() const { return FCreated; }
@@ -109,14 +117,26 @@ private:
     void ShowAboutBox();
     void HideMainWindow();
     void RestoreMainWindow();
+    void StartNewsFetch(const std::string& url);
+    // On the main thread, with what the fetch brought: loads and lists it. True when another refresh was asked
+    // meanwhile; url is then the address to fetch next.
+    bool NewsFetched(TFetchedFeed& fetched, std::string& url);
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
     bool FCreated = false;
     double FLastRefreshMs = 0;
-    // The feed model and the HTTP client are plain objects, not components; the window owns them.
+    double FLastListingMs = 0;
+    bool FNewsBusy = false;
+    bool FRefreshAgain = false;
+    std::string FRefreshAgainURL;
+    std::chrono::steady_clock::time_point FRefreshStart;
+    // The feed model and the HTTP client are plain objects, not components; the window owns them. The client
+    // is shared with the fetching thread, which keeps it alive should the window go first.
     std::unique_ptr<TslRSSFeed> FRSSFeed;
-    std::unique_ptr<TNetHTTP> FNetHTTP;
+    std::shared_ptr<TNetHTTP> FNetHTTP;
+    // Runs the feed's fetch and parse, so that a slow or hostile server never holds up the window.
+    TslThread* NewsThread = nullptr;
 };
 
 extern TForm1* Form1;

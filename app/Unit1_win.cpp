@@ -7,6 +7,7 @@
 #include "Config.h"
 #include "NetHTTP.h"
 #include "NewsListBox.h"
+#include "NewsView.h"
 #include "TestQuery.h"
 #include "TrayIcon.h"
 #include "slAppStartCounter.h"
@@ -180,7 +181,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     // The tray icon's menu is set once the menu exists; the design links them the same way.
     TrayIcon1->SetPopupMenu(PopupMenu1);
 
-    FNetHTTP = std::make_unique<TNetHTTP>();
+    FNetHTTP = std::make_shared<TNetHTTP>();
     NetHTTP1 = FNetHTTP.get();
     NetHTTP1->ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;
     NetHTTP1->HandleRedirects = false;
@@ -190,6 +191,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     NetHTTP1->Request.Accept = "text/html, */*";
     NetHTTP1->Request.UserAgent = "Mozilla/3.0 (compatible; Skyloom)";
     NetHTTP1->Request.ContentLength = -1;
+    // Only NewsThread uses the client: a window that is going tells it to stop, and it stops waiting for the server.
+    NetHTTP1->Cancelled = [] { return TslCustomThread::CurrentTerminated(); };
 
     Timer1 = new TTimer(this);
     Timer1->Name = "Timer1";
@@ -203,6 +206,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     slAppStartCounter1->RegLocation = rlCurrentUser;
     slAppStartCounter1->OnFirstStart = [this](TObject* s) { slAppStartCounter1FirstStart(s); };
 
+    NewsThread = new TslThread(this);
+    NewsThread->Name = "NewsThread";
+
     InstallTestQuery(*this);
 
     // The loaded steps in design order, then FormCreate.
@@ -211,9 +217,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
 
 TForm1::~TForm1()
 {
+    // A fetch in progress is asked to stop first, so that it winds down while the status loop ends.
+    NewsThread->Stop(false);
     // The status loop paints Panel1 through this window; it is ended while every control still exists.
     delete slThread1;
     slThread1 = nullptr;
+    delete NewsThread;
+    NewsThread = nullptr;
     if (Form1 == this)
         Form1 = nullptr;
 }
@@ -353,10 +363,64 @@ void TForm1::slThread1Execute(TObject*)
 void TForm1::RefreshNews(const std::string& url)
 {
     ++FRefreshCount;
+    if (FNewsBusy) {
+        FRefreshAgain = true;
+        FRefreshAgainURL = url;
+        return;
+    }
+    StartNewsFetch(url);
+}
+
+void TForm1::StartNewsFetch(const std::string& url)
+{
+    FNewsBusy = true;
+    FRefreshStart = std::chrono::steady_clock::now();
+    TWideListBoxHeadlines list(*WideListBox1);
+    list.Clear();
+    // The worker holds the client and the address itself; it reaches the window only through Synchronize, which
+    // does nothing once the window is going.
+    const std::shared_ptr<TNetHTTP> http = FNetHTTP;
+    NewsThread->SetOnExecute([this, http, url](TObject*) {
+        std::string next = url;
+        bool again = true;
+        try {
+            while (again && !TslCustomThread::CurrentTerminated()) {
+                TFetchedFeed fetched =
+                    FetchFeed([&http](const std::string& address) { return http->Get(address); }, next);
+                again = false;
+                TslCustomThread::SynchronizeCurrent(
+                    [this, &fetched, &next, &again] { again = NewsFetched(fetched, next); });
+            }
+        } catch (...) {
+            // Nothing above raises but a failed allocation; the window must not wait for a listing that never
+            // comes, so it is told the refresh is over.
+            TslCustomThread::SynchronizeCurrent([this] {
+                FNewsBusy = false;
+                FRefreshAgain = false;
+            });
+        }
+    });
+    NewsThread->Start();
+}
+
+bool TForm1::NewsFetched(TFetchedFeed& fetched, std::string& url)
+{
     const auto start = std::chrono::steady_clock::now();
     TWideListBoxHeadlines list(*WideListBox1);
-    RefreshHeadlines(list, [this](const std::string& address) { return NetHTTP1->Get(address); }, *slRSSFeed1, url);
-    FLastRefreshMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    ListFetchedFeed(list, *slRSSFeed1, fetched);
+    const auto end = std::chrono::steady_clock::now();
+    FLastListingMs = std::chrono::duration<double, std::milli>(end - start).count();
+    FLastRefreshMs = std::chrono::duration<double, std::milli>(end - FRefreshStart).count();
+    if (!FRefreshAgain) {
+        FNewsBusy = false;
+        return false;
+    }
+    // The refresh asked for meanwhile starts where a new one would: with an empty list.
+    FRefreshAgain = false;
+    url = FRefreshAgainURL;
+    FRefreshStart = std::chrono::steady_clock::now();
+    list.Clear();
+    return true;
 }
 
 void TForm1::ShowInformation(const std::string& text)

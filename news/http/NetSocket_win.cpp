@@ -198,6 +198,20 @@ bool TNetSocket::Readable()
     return select(0, &readable, nullptr, nullptr, &tv) > 0;
 }
 
+bool TNetSocket::WaitReadable(int timeoutMs)
+{
+    if (FHandle == kInvalid)
+        return true;  // the receive that follows reports the missing socket
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(ToSocket(FHandle), &readable);
+    timeval tv{};
+    tv.tv_sec = timeoutMs / 1000;
+    tv.tv_usec = (timeoutMs % 1000) * 1000;
+    const int rc = select(0, &readable, nullptr, nullptr, &tv);
+    return rc != 0;  // an error is left to the receive, which raises it
+}
+
 TNetListener::TNetListener()
 {
     EnsureWinSock();

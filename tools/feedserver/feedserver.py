@@ -6,6 +6,13 @@
 Each request reads its file afresh, so a script can change what the next refresh gets by replacing a file.
 ".xml" files go out as "text/xml". With --port 0 the system picks a free port; --port-file receives the port
 number once the server listens. Stops on SIGTERM or Ctrl+C.
+
+A server that misbehaves, for the scenarios: while a file NAME.hostile exists beside NAME, a request for NAME is
+answered the way its first word says, for as long as the file exists (then the connection is closed):
+    trickle   a 1 MB body announced, then one byte every half second
+    stall     part of a status line, then nothing
+    huge      a body of 2 GB announced, 1 MB sent, then nothing
+    endless   a chunked body that never ends
 """
 import argparse
 import functools
@@ -13,6 +20,7 @@ import http.server
 import os
 import signal
 import sys
+import time
 
 
 class FeedHandler(http.server.SimpleHTTPRequestHandler):
@@ -21,6 +29,55 @@ class FeedHandler(http.server.SimpleHTTPRequestHandler):
 
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map,
                           **{".xml": "text/xml", ".rss": "text/xml", ".html": "text/html"})
+
+    def do_GET(self):
+        path = self.translate_path(self.path)
+        try:
+            with open(path + ".hostile") as f:
+                mode = (f.read().split() or [""])[0]
+        except OSError:
+            return super().do_GET()
+        self.misbehave(mode, path + ".hostile")
+
+    def misbehave(self, mode, flag):
+        self.close_connection = True
+        out = self.wfile
+
+        def still():
+            return os.path.exists(flag)
+
+        def wait(seconds):
+            end = time.monotonic() + seconds
+            while still() and time.monotonic() < end:
+                time.sleep(0.05)
+
+        try:
+            if mode == "trickle":
+                out.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 1048576\r\n\r\n")
+                out.flush()
+                while still():
+                    out.write(b"<")
+                    out.flush()
+                    wait(0.5)
+            elif mode == "stall":
+                out.write(b"HTTP/1.1 2")
+                out.flush()
+                wait(1e9)
+            elif mode == "huge":
+                out.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 2147483648\r\n\r\n")
+                out.write(b" " * (1 << 20))
+                out.flush()
+                wait(1e9)
+            elif mode == "endless":
+                out.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n")
+                piece = b"%x\r\n%s\r\n" % (65536, b" " * 65536)
+                while still():
+                    out.write(piece)
+                    out.flush()
+            else:
+                self.send_error(500, "unknown hostile mode")
+        except (BrokenPipeError, ConnectionResetError):
+            pass
 
     def end_headers(self):
         self.send_header("Cache-Control", "no-store")

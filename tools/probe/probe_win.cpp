@@ -33,6 +33,8 @@
 //   hold-mutex NAME MS                      hold a named mutex for MS milliseconds
 //   foreground                              class and process of the foreground window
 //   select CLASS INDEX                      select line INDEX of the window's list box, as a click on it does
+//   responsive CLASS|0xHWND MS [LIMIT]      send WM_NULL to the window over and over for MS milliseconds, timing each
+//                                           send: count, longest, mean, sends over LIMIT (default 250) ms
 //   sleep MS
 #include <windows.h>
 #include <shellapi.h>
@@ -749,6 +751,47 @@ void CmdForeground()
     Fact("foreground.pid", std::to_string(pid));
 }
 
+// Sends a message that every window answers (WM_NULL) over and over for a while, timing each send from just
+// before to just after it: how long the window's thread keeps the user waiting.
+void CmdResponsive(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: responsive CLASS|0xHWND MS [LIMIT-MS]"};
+    HWND wnd = WindowArg(a[0]);
+    const double limit = a.size() > 2 ? ToInt(a[2]) : 250;
+    LARGE_INTEGER freq, begin, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&begin);
+    const double total = ToInt(a[1]);
+    int sends = 0, over = 0, failed = 0;
+    double longest = 0, sum = 0;
+    for (;;) {
+        QueryPerformanceCounter(&t0);
+        if ((t0.QuadPart - begin.QuadPart) * 1000.0 / freq.QuadPart >= total)
+            break;
+        DWORD_PTR result = 0;
+        const LRESULT ok = SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        QueryPerformanceCounter(&t1);
+        const double ms = (t1.QuadPart - t0.QuadPart) * 1000.0 / freq.QuadPart;
+        ++sends;
+        sum += ms;
+        longest = std::max(longest, ms);
+        if (!ok)
+            ++failed;
+        if (ms > limit)
+            ++over;
+        Sleep(20);
+    }
+    char text[64];
+    Fact("sends", std::to_string(sends));
+    std::snprintf(text, sizeof text, "%.1f", longest);
+    Fact("longest_ms", text);
+    std::snprintf(text, sizeof text, "%.2f", sends ? sum / sends : 0.0);
+    Fact("mean_ms", text);
+    Fact("over_limit", std::to_string(over));
+    Fact("timed_out", std::to_string(failed));
+}
+
 void Run(const std::string& cmd, const std::vector<std::string>& args)
 {
     if (cmd == "wait-window")
@@ -797,6 +840,8 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
         CmdForeground();
     else if (cmd == "select")
         CmdSelect(args);
+    else if (cmd == "responsive")
+        CmdResponsive(args);
     else if (cmd == "sleep")
         Sleep(static_cast<DWORD>(args.empty() ? 100 : ToInt(args[0])));
     else
