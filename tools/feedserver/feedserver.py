@@ -8,17 +8,21 @@ Each request reads its file afresh, so a script can change what the next refresh
 number once the server listens. Stops on SIGTERM or Ctrl+C.
 
 A server that misbehaves, for the scenarios: while a file NAME.hostile exists beside NAME, a request for NAME is
-answered the way its first word says, for as long as the file exists (then the connection is closed):
+answered the way its first word says, for as long as that word stays (then the connection is reset):
     trickle   a 1 MB body announced, then one byte every half second
     stall     part of a status line, then nothing
     huge      a body of 2 GB announced, 1 MB sent, then nothing
     endless   a chunked body that never ends
+    reset     the connection is reset at once
 """
 import argparse
 import functools
 import http.server
+import io
 import os
 import signal
+import socket
+import struct
 import sys
 import time
 
@@ -31,20 +35,26 @@ class FeedHandler(http.server.SimpleHTTPRequestHandler):
                           **{".xml": "text/xml", ".rss": "text/xml", ".html": "text/html"})
 
     def do_GET(self):
-        path = self.translate_path(self.path)
-        try:
-            with open(path + ".hostile") as f:
-                mode = (f.read().split() or [""])[0]
-        except OSError:
+        flag = self.translate_path(self.path) + ".hostile"
+        mode = self.hostile_mode(flag)
+        if mode is None:
             return super().do_GET()
-        self.misbehave(mode, path + ".hostile")
+        self.misbehave(mode, flag)
+
+    @staticmethod
+    def hostile_mode(flag):
+        try:
+            with open(flag) as f:
+                return (f.read().split() or [""])[0]
+        except OSError:
+            return None
 
     def misbehave(self, mode, flag):
         self.close_connection = True
         out = self.wfile
 
         def still():
-            return os.path.exists(flag)
+            return self.hostile_mode(flag) == mode
 
         def wait(seconds):
             end = time.monotonic() + seconds
@@ -74,10 +84,18 @@ class FeedHandler(http.server.SimpleHTTPRequestHandler):
                 while still():
                     out.write(piece)
                     out.flush()
-            else:
+            elif mode != "reset":
                 self.send_error(500, "unknown hostile mode")
+                return
         except (BrokenPipeError, ConnectionResetError):
-            pass
+            return
+        # A reset, not a close: the client must see a failure, not the end of a short body.
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.rfile.close()
+        self.wfile.close()
+        self.connection.close()
+        # What the server does with the connection afterwards now goes nowhere.
+        self.rfile, self.wfile = io.BytesIO(), io.BytesIO()
 
     def end_headers(self):
         self.send_header("Cache-Control", "no-store")
