@@ -208,6 +208,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
 
     NewsThread = new TslThread(this);
     NewsThread->Name = "NewsThread";
+    // Reading a large feed takes the processor for a while; the window's own work goes first.
+    NewsThread->SetPriority(tpLower);
 
     InstallTestQuery(*this);
 

@@ -163,7 +163,9 @@ news_utf8_feed() {
     sl_wait_window visible
     news_wait_lines "1. Zürich – café|2. Ærø, Łódź, Ελλάδα"
     sl_must select "$SL_MAIN_CLASS" 0
-    news_wait_pane "Le café de Zürich – ouvert\\r\\nRead more..."
+    # The probe reads a window's text in the system's code page (windows-1252 here): "é" is E9, "–" is 96, where
+    # text misread as windows-1252 would give the two bytes of each UTF-8 character.
+    news_wait_pane "$(printf 'Le caf\xe9 de Z\xfcrich \x96 ouvert')\\r\\nRead more..."
     sl_shot utf8
     # Without any declaration a feed is UTF-8 as well; one in windows-1252 still reads right.
     printf '<rss version="2.0"><channel><item><title>Crème brûlée</title></item></channel></rss>' >"$NEWS_FEEDS/feed.xml"
