@@ -9,7 +9,7 @@ number once the server listens. Stops on SIGTERM or Ctrl+C.
 
 A server that misbehaves, for the scenarios: while a file NAME.hostile exists beside NAME, a request for NAME is
 answered the way its first word says, for as long as that word stays (then the connection is reset):
-    trickle   a 1 MB body announced, then one byte every half second
+    trickle   a chunk of 1 MB announced, then one byte every half second
     stall     part of a status line, then nothing
     huge      a body of 2 GB announced, 1 MB sent, then nothing
     endless   a chunked body that never ends
@@ -63,7 +63,9 @@ class FeedHandler(http.server.SimpleHTTPRequestHandler):
 
         try:
             if mode == "trickle":
-                out.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 1048576\r\n\r\n")
+                # Chunked, so that the end of the connection inside the chunk is an error to any client.
+                out.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n"
+                          b"100000\r\n")
                 out.flush()
                 while still():
                     out.write(b"<")
