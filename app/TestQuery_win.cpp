@@ -151,6 +151,8 @@ std::string Answer(TForm1& form, const std::string& request)
         out += "lastrefreshms=" + std::string(ms) + "\n";
         std::snprintf(ms, sizeof ms, "%.1f", form.LastListingMs());
         out += "lastlistingms=" + std::string(ms) + "\n";
+        std::snprintf(ms, sizeof ms, "%.1f", form.LastLoadMs());
+        out += "lastloadms=" + std::string(ms) + "\n";
         out += "newsbusy=" + std::string(form.NewsBusy() ? "1" : "0") + "\n";
         out += "notices=" + std::to_string(form.UpgradeNoticeCount()) + "\n";
         out += "feed=" + Escape(FeedURL) + "\n";

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace skyloom {
 
@@ -96,17 +97,19 @@ public:
     // Empties the list and fetches the feed at url on NewsThread; the headlines are listed when it arrives. Asked
     // while a fetch runs, one more refresh follows that one (however often it was asked meanwhile).
     void RefreshNews(const std::string& url);
-    // A fetch is under way (or about to be listed).
-    bool NewsBusy() const { return FNewsBusy; }
+    // A fetch is under way, or its lines are still being added to the list.
+    bool NewsBusy() const { return FNewsBusy || !FPendingLines.empty(); }
 
     // How often the window was shown and the news refreshed in this process (the test-mode query reports them).
     int ShowCount() const { return FShowCount; }
     int RefreshCount() const { return FRefreshCount; }
     // How long the last news refresh took, from the request to the filled list (milliseconds).
     double LastRefreshMs() const { return FLastRefreshMs; }
-    // How long the main thread spent loading the fetched feed and filling the list in the last refresh, the
-    // only part of a refresh that holds up the window (milliseconds).
+    // The main thread's longest stretch of work for the last refresh: loading the fetched feed, or adding one
+    // batch of lines to the list (milliseconds).
     double LastListingMs() const { return FLastListingMs; }
+    // Of which loading the fetched feed into the model and making its lines, in one piece (milliseconds).
+    double LastLoadMs() const { return FLastLoadMs; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
     // FormCreate has run: the settings are read and the window is ready for its message loop.
     bool Created() const { return FCreated; }
@@ -121,13 +124,21 @@ private:
     // On the main thread, with what the fetch brought: loads and lists it. True when another refresh was asked
     // meanwhile; url is then the address to fetch next.
     bool NewsFetched(TFetchedFeed& fetched, std::string& url);
+    // Adds the next lines waiting for the list, for about one frame, so that a long list never holds up the
+    // window; the last batch completes the refresh.
+    void AddPendingLines();
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
     bool FCreated = false;
     double FLastRefreshMs = 0;
     double FLastListingMs = 0;
+    double FLastLoadMs = 0;
     bool FNewsBusy = false;
+    // Lines made from the loaded feed that wait to be added to the list, and the first of them not added yet.
+    std::vector<std::wstring> FPendingLines;
+    std::size_t FPendingNext = 0;
+    TTimer* FListFiller = nullptr;
     bool FRefreshAgain = false;
     std::string FRefreshAgainURL;
     std::chrono::steady_clock::time_point FRefreshStart;

@@ -3,6 +3,7 @@
 #include "Unit1.h"
 
 #include "AppSettings.h"
+#include "Charsets.h"
 #include "Autorun.h"
 #include "Config.h"
 #include "NetHTTP.h"
@@ -49,6 +50,32 @@ TMenuItem* NewItem(TComponent* owner, const char* name, const char* caption, TNo
     item->OnClick = std::move(onClick);
     return item;
 }
+
+// The headline list of a refresh: lines are converted as they come but only queued; the window adds them to the
+// list box a batch at a time (TForm1::AddPendingLines). Emptying the list empties the queue as well.
+class TQueuedHeadlines : public IHeadlineList {
+public:
+    TQueuedHeadlines(TWideListBox& box, std::vector<std::wstring>& pending, std::size_t& next)
+        : FBox(box), FPending(pending), FNext(next)
+    {
+    }
+    void SetTextCharset(const std::string& charset) override { FCharset = charset; }
+    void Clear() override
+    {
+        FBox.Items().Clear();
+        FPending.clear();
+        FNext = 0;
+    }
+    int Count() const override { return FBox.Items().Count() + static_cast<int>(FPending.size() - FNext); }
+    void Add(const std::string& line) override { FPending.push_back(DecodeCharset(line, FCharset)); }
+    bool Selected(int index) const override { return FBox.ItemIndex() == index; }
+
+private:
+    TWideListBox& FBox;
+    std::vector<std::wstring>& FPending;
+    std::size_t& FNext;
+    std::string FCharset;
+};
 
 } // namespace
 
@@ -205,6 +232,12 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     slAppStartCounter1->RegKey = "Software\\Quorvane\\Skyloom\\Default";
     slAppStartCounter1->RegLocation = rlCurrentUser;
     slAppStartCounter1->OnFirstStart = [this](TObject* s) { slAppStartCounter1FirstStart(s); };
+
+    FListFiller = new TTimer(this);
+    FListFiller->Name = "ListFiller";
+    FListFiller->SetEnabled(false);
+    FListFiller->SetInterval(1);
+    FListFiller->SetOnTimer([this](TObject*) { AddPendingLines(); });
 
     NewsThread = new TslThread(this);
     NewsThread->Name = "NewsThread";
@@ -377,7 +410,8 @@ void TForm1::StartNewsFetch(const std::string& url)
 {
     FNewsBusy = true;
     FRefreshStart = std::chrono::steady_clock::now();
-    TWideListBoxHeadlines list(*WideListBox1);
+    FLastListingMs = 0;
+    TQueuedHeadlines list(*WideListBox1, FPendingLines, FPendingNext);
     list.Clear();
     // The worker holds the client and the address itself; it reaches the window only through Synchronize, which
     // does nothing once the window is going.
@@ -408,11 +442,15 @@ void TForm1::StartNewsFetch(const std::string& url)
 bool TForm1::NewsFetched(TFetchedFeed& fetched, std::string& url)
 {
     const auto start = std::chrono::steady_clock::now();
-    TWideListBoxHeadlines list(*WideListBox1);
+    TQueuedHeadlines list(*WideListBox1, FPendingLines, FPendingNext);
     ListFetchedFeed(list, *slRSSFeed1, fetched);
     const auto end = std::chrono::steady_clock::now();
-    FLastListingMs = std::chrono::duration<double, std::milli>(end - start).count();
-    FLastRefreshMs = std::chrono::duration<double, std::milli>(end - FRefreshStart).count();
+    FLastLoadMs = std::chrono::duration<double, std::milli>(end - start).count();
+    FLastListingMs = std::max(FLastListingMs, FLastLoadMs);
+    if (FPendingLines.empty())
+        FLastRefreshMs = std::chrono::duration<double, std::milli>(end - FRefreshStart).count();
+    else
+        FListFiller->SetEnabled(true);
     if (!FRefreshAgain) {
         FNewsBusy = false;
         return false;
@@ -421,8 +459,38 @@ bool TForm1::NewsFetched(TFetchedFeed& fetched, std::string& url)
     FRefreshAgain = false;
     url = FRefreshAgainURL;
     FRefreshStart = std::chrono::steady_clock::now();
+    FLastListingMs = 0;
     list.Clear();
+    FListFiller->SetEnabled(false);
     return true;
+}
+
+void TForm1::AddPendingLines()
+{
+    if (FPendingNext >= FPendingLines.size()) {
+        FListFiller->SetEnabled(false);
+        return;
+    }
+    // A third of a frame of list box work per turn; the timer's message comes only when no input waits.
+    constexpr double kBudgetMs = 5;
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&start] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    TWideListBox::TWideStrings& items = WideListBox1->Items();
+    // Without redrawing between lines: a list box under Wine repaints after every line otherwise.
+    items.BeginUpdate();
+    do
+        items.Add(FPendingLines[FPendingNext++]);
+    while (FPendingNext < FPendingLines.size() && elapsed() < kBudgetMs);
+    items.EndUpdate();
+    FLastListingMs = std::max(FLastListingMs, elapsed());
+    if (FPendingNext < FPendingLines.size())
+        return;
+    FListFiller->SetEnabled(false);
+    FPendingLines.clear();
+    FPendingNext = 0;
+    FLastRefreshMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - FRefreshStart).count();
 }
 
 void TForm1::ShowInformation(const std::string& text)

@@ -250,6 +250,8 @@ news_large_feed() {
     sl_start
     sl_wait_window visible
     news_wait_lines "$(seq 1000 | awk '{ printf "%s%d. Headline %d", (NR > 1 ? "|" : ""), $1, $1 }')" 60
+    sl_query state
+    sl_log "1000 items, first refresh: request to filled list $(sl_fact lastrefreshms) ms, main thread's longest stretch $(sl_fact lastlistingms) ms (loading $(sl_fact lastloadms) ms)"
     "$SL_WINE" "$SL_PROBE_EXE" responsive "$SL_MAIN_CLASS" 6000 250 >"$SL_DIR/responsive" 2>>"$SL_DIR/probe.err" &
     local rp=$!
     local n
@@ -261,7 +263,7 @@ news_large_feed() {
     SL_OUT=$(cat "$SL_DIR/responsive")
     local longest=$(sl_fact longest_ms) over=$(sl_fact over_limit)
     sl_query state
-    sl_log "1000 items: request to filled list $(sl_fact lastrefreshms) ms, main thread loading and listing $(sl_fact lastlistingms) ms; window answers over 6 s with 3 refreshes: longest ${longest} ms"
-    echo "measure large feed: refresh $(sl_fact lastrefreshms) ms listing $(sl_fact lastlistingms) ms longest answer ${longest} ms" >>"$SL_DIR/measure"
+    sl_log "1000 items: request to filled list $(sl_fact lastrefreshms) ms, main thread's longest stretch $(sl_fact lastlistingms) ms (loading $(sl_fact lastloadms) ms); window answers over 6 s with 3 refreshes: longest ${longest} ms"
+    echo "measure large feed: refresh $(sl_fact lastrefreshms) ms longest main-thread stretch $(sl_fact lastlistingms) ms loading $(sl_fact lastloadms) ms longest answer ${longest} ms" >>"$SL_DIR/measure"
     [ "$over" = 0 ] || sl_fail "the window took ${longest} ms to answer during a refresh"
 }
