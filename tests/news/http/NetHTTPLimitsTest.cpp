@@ -66,7 +66,7 @@ TEST(NetHTTPLimits, ATricklingServerEndsAtTheRequestDeadline)
     }
     const double took = SecondsSince(start);
     EXPECT_GE(took, 0.6) << "the request ended before its deadline";
-    EXPECT_LT(took, 2.5) << "the request outlived its deadline";
+    EXPECT_LT(took, 4.0) << "the request outlived its deadline";
     EXPECT_FALSE(http.Connected());
     ExpectUsable(http, "a trickled reply");
 
@@ -77,7 +77,7 @@ TEST(NetHTTPLimits, ATricklingServerEndsAtTheRequestDeadline)
     });
     const auto start2 = TClock::now();
     EXPECT_THROW(http.Get(heads.Url()), ENetSocketError);
-    EXPECT_LT(SecondsSince(start2), 2.5) << "a trickled status line outlived the deadline";
+    EXPECT_LT(SecondsSince(start2), 4.0) << "a trickled status line outlived the deadline";
 }
 
 TEST(NetHTTPLimits, AnAnnouncedBodyBeyondTheCapFailsAtOnce)
@@ -89,7 +89,7 @@ TEST(NetHTTPLimits, AnAnnouncedBodyBeyondTheCapFailsAtOnce)
             Hold(s, stopping);
     });
     TNetHTTP http;
-    http.ReadTimeout = 5000;
+    http.ReadTimeout = 20000;
     const auto start = TClock::now();
     try {
         http.Get(server.Url());
@@ -97,7 +97,7 @@ TEST(NetHTTPLimits, AnAnnouncedBodyBeyondTheCapFailsAtOnce)
     } catch (const ENetReplyTooLarge& e) {
         EXPECT_STREQ(e.what(), "Reply body larger than 16777216 bytes.");
     }
-    EXPECT_LT(SecondsSince(start), 2.0) << "the client waited for a body it would refuse";
+    EXPECT_LT(SecondsSince(start), 10.0) << "the client waited for a body it would refuse";
     EXPECT_FALSE(http.Connected()) << "the connection with unread bytes was kept";
     ExpectUsable(http, "a refused announcement");
 }
@@ -158,7 +158,7 @@ TEST(NetHTTPLimits, EndlessBodiesStopAtTheCap)
         } catch (const std::exception& e) {
             ADD_FAILURE() << c.name << ": " << e.what();
         }
-        EXPECT_LT(SecondsSince(start), 5.0) << c.name;
+        EXPECT_LT(SecondsSince(start), 30.0) << c.name << ": the body did not end";
         ExpectUsable(http, c.name);
     }
 }
@@ -220,7 +220,7 @@ TEST(NetHTTPLimits, ACancelledRequestStopsWaitingAtOnce)
         EXPECT_EQ(e.LastError(), 10004) << e.what();
     }
     canceller.join();
-    EXPECT_LT(SecondsSince(start), 1.5) << "the cancelled wait went on";
+    EXPECT_LT(SecondsSince(start), 5.0) << "the cancelled wait went on";
     cancel = false;
     ExpectUsable(http, "a cancelled request");
 }
