@@ -2,6 +2,8 @@
 
 #include "Clipbrd.h"
 #include "Registry.h"
+#include "slFormHelp.h"
+#include "slSelfUpdaterStringsWin.h"
 
 #include <mmsystem.h>
 
@@ -10,7 +12,20 @@
 
 namespace skyloom {
 
-std::function<void(TslInfoBoxButtonCaptions& captions)> InfoBoxLocalizedCaptions;
+namespace {
+
+// The self-upgrade's language block in use names the buttons.
+void SelfUpdaterButtonCaptions(TslInfoBoxButtonCaptions& captions)
+{
+    captions.OK = SelfUpdaterCaption(sutOK);
+    captions.Cancel = SelfUpdaterCaption(sutCancel);
+    captions.Yes = SelfUpdaterCaption(sutYes);
+    captions.No = SelfUpdaterCaption(sutNo);
+}
+
+} // namespace
+
+std::function<void(TslInfoBoxButtonCaptions& captions)> InfoBoxLocalizedCaptions = SelfUpdaterButtonCaptions;
 std::function<void(TslInfoBoxForm* form)> TslInfoBox::OnBoxCreated;
 
 namespace {
@@ -66,7 +81,12 @@ TslInfoBoxForm::TslInfoBoxForm(TComponent* owner) : TForm(owner)
     btns->SetMarginVert(7);
     btns->BtnApply().SetVisible(false);
     btns->SetParent(this);
-    FH = nullptr;
+    FH = new TslFormHelp(this);
+    FH->Name = "FH";
+    FH->CaptionButton().Visible = false;
+    FH->SystemMenu().ApplyToMenu = false;
+    FH->SystemMenu().Position = 7;
+    FH->WhatsThis().Caption = "&What's This?";
     // The box's built-in picture until Execute chooses one.
     Icon->Picture().Icon().SetHandle(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32516))));
     FinishLoading();

@@ -3,10 +3,13 @@
 #include "ExtCtrls.h"
 #include "Registry.h"
 #include "TestSupport.h"
+#include "slFormHelp.h"
 #include "slInfoBox.h"
+#include "slSelfUpdaterStringsWin.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,6 +95,7 @@ TEST(InfoBox, ATickedAnswerIsStoredAndAnsweredNextTimeWithoutAWindow)
             EXPECT_FALSE(form->CheckBox->Checked());
             EXPECT_EQ(form->CheckBox->Caption(), "Don't show me this message again");
             form->CheckBox->SetChecked(true);
+            SaveScreenShot("infobox-checkbox");
             Click(form->btns->BtnOK());
         });
         EXPECT_EQ(box->Execute(true), idInfoYes);
@@ -191,6 +195,7 @@ TEST(InfoBox, ABoxOpenedFromABoxLeavesTheOuterOneTracked)
 TEST(InfoBox, ShowInfoBoxShowsTheWarningQuestionWithoutCheckBox)
 {
     ClearStored();
+    const auto tableCaptions = InfoBoxLocalizedCaptions;
     InfoBoxLocalizedCaptions = [](TslInfoBoxButtonCaptions& c) {
         c.Yes = "&Ja";
         c.No = "&Nein";
@@ -204,5 +209,98 @@ TEST(InfoBox, ShowInfoBoxShowsTheWarningQuestionWithoutCheckBox)
         Click(form->btns->BtnOK());
     });
     EXPECT_EQ(ShowInfoBox("New version", "Update", 52, true, true), idInfoYes);
-    InfoBoxLocalizedCaptions = nullptr;
+    InfoBoxLocalizedCaptions = tableCaptions;
+}
+
+TEST(InfoBox, LocalizedButtonsFollowTheSelfUpdaterLanguageInUse)
+{
+    ClearStored();
+    const TslSelfUpdaterLanguage before = SelfUpdaterBlockLanguage();
+    struct TCase {
+        TslSelfUpdaterLanguage Language;
+        unsigned Flags;
+        bool Localized;
+        const char* First;
+        const char* Second;
+    };
+    const TCase cases[] = {
+        {wlGerman, 4, true, "&Ja", "&Nein"},           // Yes/No
+        {wlDutch, 1, true, "&OK", "&Annuleren"},       // OK/Cancel
+        {wlSpanish, 1, true, "&Aceptar", "&Cancelar"},
+        {wlGerman, 4, false, "&Yes", "&No"},           // the box's own captions without LocalizedButtons
+    };
+    for (const TCase& c : cases) {
+        SelectSelfUpdaterLanguage(c.Language);
+        TAnswer answer([&](TslInfoBoxForm* form) {
+            EXPECT_EQ(form->btns->BtnOK().Caption(), c.First) << "language " << c.Language;
+            EXPECT_EQ(form->btns->BtnCancel().Caption(), c.Second) << "language " << c.Language;
+            Click(form->btns->BtnOK());
+        });
+        ShowInfoBox("Question", "Update", c.Flags, c.Localized, true);
+        EXPECT_EQ(answer.Boxes, 1);
+    }
+    SelectSelfUpdaterLanguage(before);
+}
+
+TEST(InfoBoxHelp, HelpModeThenAClickOnYesShowsTheYesText)
+{
+    ClearStored();
+    auto box = NewBox();
+    box->InfoBoxButtons = ibYesNo;
+    std::string shown, copied, second;
+    bool helpExStyle = false;
+    std::unique_ptr<TTimer> later;
+    TAnswer answer([&](TslInfoBoxForm* form) {
+        helpExStyle = (GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
+        // The caption's "?" sends the system's context-help command; then the user clicks on Yes.
+        SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+        EXPECT_TRUE(form->FH->HelpMode());
+        TButton* yes = form->btns->BtnOK().Button();
+        TPoint centre = yes->ClientToScreen(TPoint{37, 12});
+        SetCursorPos(centre.X, centre.Y);
+        TPoint local = form->ScreenToClient(centre);
+        SendMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(local.X, local.Y));
+        SendMessageA(form->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(local.X, local.Y));
+        EXPECT_FALSE(form->FH->HelpMode()) << "the click ends help mode";
+        ASSERT_NE(TslFormHelp::PopupWindow(), nullptr);
+        char cls[64] = {};
+        GetClassNameA(TslFormHelp::PopupWindow(), cls, sizeof cls);
+        EXPECT_STREQ(cls, "TslFormHelpPopup");
+        shown = TslFormHelp::PopupText();
+        TslFormHelp::CopyPopupText();
+        copied = Clipboard().AsText();
+        SaveScreenShot("whatsthis");
+        // The second button's help.
+        TButton* no = form->btns->BtnCancel().Button();
+        form->FH->ShowControlHelp(no);
+        second = TslFormHelp::PopupText();
+        TslFormHelp::ClosePopup();
+        Click(form->btns->BtnCancel());
+    });
+    EXPECT_EQ(box->Execute(false), idInfoNo);
+    EXPECT_TRUE(helpExStyle) << "the caption carries the help button";
+    EXPECT_EQ(shown, "Closes the dialog box and confirms the question with affirmative response (i.e: allows to "
+                     "perform requested action).");
+    EXPECT_EQ(copied, shown);
+    EXPECT_EQ(second, "Closes the dialog box without confirmation of the question. (Negative response, i.e: "
+                      "disallow to perform requested action.)");
+    EXPECT_EQ(TslFormHelp::PopupWindow(), nullptr);
+}
+
+TEST(InfoBoxHelp, TheCheckBoxHasItsOwnHelpAndTheTextNone)
+{
+    ClearStored();
+    auto box = NewBox();
+    std::string check;
+    TControl* onText = reinterpret_cast<TControl*>(1);
+    TAnswer answer([&](TslInfoBoxForm* form) {
+        TControl* source = nullptr;
+        check = TslFormHelp::HelpTextOf(form->CheckBox, source);
+        EXPECT_EQ(source, form->CheckBox);
+        onText = form->FH->FindHelpControl(form->Text->ClientToScreen(TPoint{2, 2}));
+        Click(form->btns->BtnOK());
+    });
+    box->Execute(false);
+    EXPECT_EQ(check, "Check this box if you don't want this message appear in future.");
+    EXPECT_EQ(onText, nullptr) << "the text has no window: the form is found, which has no hint";
 }
