@@ -173,6 +173,7 @@ std::string Answer(TForm1& form, const std::string& request)
         out += "lastloadms=" + std::string(ms) + "\n";
         out += "newsbusy=" + std::string(form.NewsBusy() ? "1" : "0") + "\n";
         out += "notices=" + std::to_string(form.UpgradeNoticeCount()) + "\n";
+        out += "passes=" + std::to_string(form.StatusPassCount()) + "\n";
         out += "feed=" + Escape(FeedURL) + "\n";
         out += "ping=" + Escape(PingSetting.Get()) + "\n";
         out += "appdir=" + Escape(AppDir) + "\n";

@@ -8,6 +8,7 @@
 #include "StdCtrls.h"
 #include "StatusLoop.h"
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -111,6 +112,8 @@ public:
     // Of which loading the fetched feed into the model and making its lines, in one piece (milliseconds).
     double LastLoadMs() const { return FLastLoadMs; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
+    // Status passes whose outcome reached the panel.
+    std::uint64_t StatusPassCount() const { return FStatusPassCount.load(); }
     // FormCreate has run: the settings are read and the window is ready for its message loop.
     bool Created() const { return FCreated; }
 
@@ -130,6 +133,7 @@ private:
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
+    std::atomic<std::uint64_t> FStatusPassCount{0};  // counted by the status loop's thread
     bool FCreated = false;
     double FLastRefreshMs = 0;
     double FLastListingMs = 0;
