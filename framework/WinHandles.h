@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -86,6 +87,14 @@ struct TMemDCTraits {
     static void Close(HDC h) { DeleteDC(h); }
 };
 
+// Internet library handles (sessions, connections, requests). Closing one also ends a call that another thread
+// is blocked in on it.
+struct TInternetTraits {
+    static HINTERNET Null() { return nullptr; }
+    static bool Valid(HINTERNET h) { return h != nullptr; }
+    static void Close(HINTERNET h) { InternetCloseHandle(h); }
+};
+
 using TOwnedHandle = TOwned<HANDLE, TKernelHandleTraits>;     // files, mutexes, events, threads
 using TOwnedWindow = TOwned<HWND, TWindowTraits>;
 template <typename G>
@@ -96,6 +105,7 @@ using TOwnedMenu = TOwned<HMENU, TMenuTraits>;
 using TOwnedModule = TOwned<HMODULE, TModuleTraits>;
 using TOwnedFind = TOwned<HANDLE, TFindTraits>;
 using TOwnedMemDC = TOwned<HDC, TMemDCTraits>;                 // CreateCompatibleDC
+using TOwnedInternet = TOwned<HINTERNET, TInternetTraits>;
 
 // A device context borrowed from a window (GetDC / ReleaseDC).
 class TWindowDC {
