@@ -10,6 +10,7 @@
 //   state        shows, refreshes, notices (counts in this process), feed, ping, appdir, timer, title
 //   controls     the window's controls, windowless ones (labels) included:
 //                "control.<name>=<kind>|<left>,<top>,<width>x<height>|<visible>|<caption>|<colour>|<font>|<extra>"
+//   aboutbox     "aboutbox=closed", or the open about box's caption and its controls (as "controls" gives them)
 //   click NAME   clicks the menu item NAME a moment later (as choosing it does; the probe is not kept waiting
 //                by a modal box the command opens)
 // Menus are per process under Wine, so another program cannot read them; this is how the scenarios see them.

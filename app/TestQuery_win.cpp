@@ -3,6 +3,7 @@
 #include "TestQuery.h"
 
 #include "Unit1.h"
+#include "slQuickAboutBox.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -160,6 +161,12 @@ std::string Answer(TForm1& form, const std::string& request)
         out += "form=" + Escape(form.Caption()) + "|" + Hex6(form.Color()) + "|" + Escape(form.Font().Name()) + "," +
                std::to_string(form.Font().Height()) + "\n";
         DescribeControls(form, out);
+    } else if (request == "aboutbox") {
+        TslQuickAboutBoxForm* box = form.slQuickAboutBox1 ? form.slQuickAboutBox1->Form() : nullptr;
+        if (!box)
+            return "aboutbox=closed\n";
+        out += "aboutbox=" + Escape(box->Caption()) + "\n";
+        DescribeControls(*box, out);
     } else if (request.rfind("click ", 0) == 0) {
         auto* item = dynamic_cast<TMenuItem*>(form.FindComponent(request.substr(6)));
         if (!item)
