@@ -235,6 +235,72 @@ public:
     void Assign(const TPersistent& source) override;
 };
 
+// The common properties of a control, kept as a sub-object of the component that owns the control (the buttons
+// of a button panel): reading and writing go straight to the control. The custom class keeps them protected for
+// descendants that publish a selection; TslPersistentControl publishes them all.
+class TslCustomPersistentControl : public TslPersistent {
+public:
+    TslCustomPersistentControl(TComponent* owner, TControl* control) : TslPersistent(owner), FControl(control) {}
+    TControl* Control() const { return FControl; }
+    // Copies the properties of another description (not the control itself).
+    void Assign(const TPersistent& source) override;
+
+protected:
+    std::string Caption() const { return FControl->Caption(); }
+    void SetCaption(const std::string& value) { FControl->SetCaption(value); }
+    bool Visible() const { return FControl->Visible(); }
+    void SetVisible(bool value) { FControl->SetVisible(value); }
+    bool Enabled() const { return FControl->Enabled(); }
+    void SetEnabled(bool value) { FControl->SetEnabled(value); }
+    std::string Hint() const { return FControl->Hint; }
+    void SetHint(const std::string& value) { FControl->Hint = value; }
+    bool ShowHint() const { return FControl->ShowHint; }
+    void SetShowHint(bool value) { FControl->ShowHint = value; }
+    bool ParentShowHint() const { return FControl->ParentShowHint; }
+    void SetParentShowHint(bool value) { FControl->ParentShowHint = value; }
+    TCursor Cursor() const { return FControl->Cursor(); }
+    void SetCursor(TCursor value) { FControl->SetCursor(value); }
+    TColor Color() const { return FControl->Color(); }
+    void SetColor(TColor value) { FControl->SetColor(value); }
+    TFont& Font() { return FControl->Font(); }
+    bool ParentFont() const { return FControl->ParentFont(); }
+    void SetParentFont(bool value) { FControl->SetParentFont(value); }
+    TPopupMenu* PopupMenu() const { return FControl->PopupMenu(); }
+    void SetPopupMenu(TPopupMenu* value) { FControl->SetPopupMenu(value); }
+    std::intptr_t Tag() const { return FControl->Tag; }
+    void SetTag(std::intptr_t value) { FControl->Tag = value; }
+
+    TControl* FControl;
+};
+
+class TslPersistentControl : public TslCustomPersistentControl {
+public:
+    using TslCustomPersistentControl::TslCustomPersistentControl;
+    using TslCustomPersistentControl::Caption;
+    using TslCustomPersistentControl::SetCaption;
+    using TslCustomPersistentControl::Visible;
+    using TslCustomPersistentControl::SetVisible;
+    using TslCustomPersistentControl::Enabled;
+    using TslCustomPersistentControl::SetEnabled;
+    using TslCustomPersistentControl::Hint;
+    using TslCustomPersistentControl::SetHint;
+    using TslCustomPersistentControl::ShowHint;
+    using TslCustomPersistentControl::SetShowHint;
+    using TslCustomPersistentControl::ParentShowHint;
+    using TslCustomPersistentControl::SetParentShowHint;
+    using TslCustomPersistentControl::Cursor;
+    using TslCustomPersistentControl::SetCursor;
+    using TslCustomPersistentControl::Color;
+    using TslCustomPersistentControl::SetColor;
+    using TslCustomPersistentControl::Font;
+    using TslCustomPersistentControl::ParentFont;
+    using TslCustomPersistentControl::SetParentFont;
+    using TslCustomPersistentControl::PopupMenu;
+    using TslCustomPersistentControl::SetPopupMenu;
+    using TslCustomPersistentControl::Tag;
+    using TslCustomPersistentControl::SetTag;
+};
+
 enum TslFileStreamMode { fsmOpen, fsmCreate };
 
 // A file opened for reading and writing, shared for both. fsmOpen opens the file, creating it when missing;

@@ -735,4 +735,29 @@ TslFileStream::TslFileStream(const std::string& fileName, bool keepAttributes, T
     FHandle.Reset(h);
 }
 
+// ---- TslCustomPersistentControl ----
+
+void TslCustomPersistentControl::Assign(const TPersistent& source)
+{
+    auto* other = dynamic_cast<const TslCustomPersistentControl*>(&source);
+    if (!other) {
+        TslPersistent::Assign(source);
+        return;
+    }
+    TControl* from = other->FControl;
+    FControl->SetCaption(from->Caption());
+    FControl->SetVisible(from->Visible());
+    FControl->SetEnabled(from->Enabled());
+    FControl->Hint = from->Hint;
+    FControl->ShowHint = from->ShowHint;
+    FControl->ParentShowHint = from->ParentShowHint;
+    FControl->SetCursor(from->Cursor());
+    if (from->ParentFont())
+        FControl->SetParentFont(true);
+    else
+        FControl->Font().Assign(from->Font());
+    FControl->SetColor(from->Color());
+    FControl->SetPopupMenu(from->PopupMenu());
+}
+
 } // namespace skyloom

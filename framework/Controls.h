@@ -14,6 +14,52 @@ namespace skyloom {
 
 class TWinControl;
 class TForm;
+class TPopupMenu;
+
+// Mouse pointers: the platform's standard ones and the library's own, found through the table of Screen.
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crSizeNESW = -6;
+constexpr TCursor crSizeNS = -7;
+constexpr TCursor crSizeNWSE = -8;
+constexpr TCursor crSizeWE = -9;
+constexpr TCursor crUpArrow = -10;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crNo = -18;
+constexpr TCursor crAppStart = -19;
+constexpr TCursor crHelp = -20;
+constexpr TCursor crHandPoint = -21;
+constexpr TCursor crSizeAll = -22;
+// The widget kit's pointing hand (links) and pen.
+constexpr TCursor crslHand = -151;
+constexpr TCursor crslPen = -152;
+
+// The screen: the cursor table and a cursor that overrides every control's (crDefault: none).
+class TScreen {
+public:
+    // The pointer of an id; unknown ids give the arrow.
+    HCURSOR Cursors(TCursor id);
+    // Registers (or replaces) a pointer; the table owns it unless it is a shared system cursor.
+    void SetCursors(TCursor id, HCURSOR cursor, bool owned = true);
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor value);
+    ~TScreen();
+
+private:
+    void InitTable();
+    struct TEntry {
+        TCursor Id;
+        HCURSOR Handle;
+        bool Owned;
+    };
+    std::vector<TEntry> FTable;
+    TCursor FCursor = crDefault;
+};
+extern TScreen Screen;
 
 using TWndMethod = std::function<void(TMessage& message)>;
 
@@ -102,8 +148,17 @@ public:
     bool ParentColor() const { return FParentColor; }
     void SetParentColor(bool value);
 
+    // "Short|Long": the short part shows as a tooltip, the long part is help text (GetShortHint/GetLongHint).
     std::string Hint;
     bool ShowHint = false;
+    // Hints show when ShowHint is set here or, with ParentShowHint, on a parent.
+    bool ParentShowHint = true;
+    bool EffectiveShowHint() const;
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor value);
+    // The menu that a right-click on the control (or Shift+F10, the menu key) opens.
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* menu);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -143,6 +198,10 @@ protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
+    void Notification(TComponent* component, TOperation operation) override;
+    // Opens the popup menu at a screen point (a point of -1, -1: under the control's top-left corner);
+    // true when there was one.
+    bool DoContextPopup(TPoint screen);
     // Called by the parent when the parent's font or colour changes.
     void ParentFontChanged();
     void ParentColorChanged();
@@ -165,6 +224,8 @@ protected:
     // A left button released over the control is a click (controls of the platform report clicks themselves).
     bool FClickOnMouseUp = false;
     int FInvalidateCount = 0;
+    TCursor FCursor = crDefault;
+    TPopupMenu* FPopupMenu = nullptr;
 };
 
 // A control without a window of its own, painted on its parent (labels, bevels, images).
@@ -256,7 +317,9 @@ protected:
     void TextChanged() override;
     void VisibleChanged() override;
     void EnabledChanged() override;
-    // Paints the background of a window of our own class (controls of the platform paint themselves).
+    // Erases the background of a window of our own class in WM_ERASEBKGND (fills it with the brush), so that a
+    // window hook that paints a background there is not painted over. PaintWindow then draws what lies on it.
+    virtual void EraseBackground(HDC dc);
     virtual void PaintWindow(HDC dc);
     void PaintControls(HDC dc);
     void InvalidateArea(const TRect& r);

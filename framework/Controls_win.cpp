@@ -1,5 +1,6 @@
 #include "Controls.h"
 #include "Forms.h"
+#include "Menus.h"
 
 #include <array>
 #include <algorithm>
@@ -167,6 +168,113 @@ std::string WideToAnsi(const std::wstring& s)
     return a;
 }
 
+// ---- TScreen ----
+
+TScreen Screen;
+
+namespace {
+
+// A pen pointing down to the left; the hot spot is its tip.
+HCURSOR CreatePenCursor()
+{
+    int cx = GetSystemMetrics(SM_CXCURSOR), cy = GetSystemMetrics(SM_CYCURSOR);
+    if (cx <= 0 || cy <= 0)
+        cx = cy = 32;
+    int rowBytes = ((cx + 15) / 16) * 2;
+    std::vector<BYTE> andMask(static_cast<std::size_t>(rowBytes * cy), 0xFF);
+    std::vector<BYTE> xorMask(static_cast<std::size_t>(rowBytes * cy), 0x00);
+    auto set = [&](int x, int y, bool white) {
+        if (x < 0 || y < 0 || x >= cx || y >= cy)
+            return;
+        std::size_t i = static_cast<std::size_t>(y * rowBytes + x / 8);
+        BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
+        andMask[i] = static_cast<BYTE>(andMask[i] & ~bit);
+        if (white)
+            xorMask[i] = static_cast<BYTE>(xorMask[i] | bit);
+        else
+            xorMask[i] = static_cast<BYTE>(xorMask[i] & ~bit);
+    };
+    // The shaft from the top right to the tip at the bottom left: a black outline with a white core.
+    int length = std::min(cx, cy) - 4;
+    for (int t = 0; t < length; ++t) {
+        int x = t, y = length - 1 - t;
+        for (int w = -2; w <= 2; ++w)
+            set(x + w, y, std::abs(w) <= 1 && t > 2 && t < length - 2);
+    }
+    return CreateCursor(GetModuleHandleA(nullptr), 0, length - 1, cx, cy, andMask.data(), xorMask.data());
+}
+
+} // namespace
+
+TScreen::~TScreen()
+{
+    for (auto& e : FTable)
+        if (e.Owned && e.Handle)
+            DestroyCursor(e.Handle);
+}
+
+void TScreen::InitTable()
+{
+    if (!FTable.empty())
+        return;
+    struct TStd {
+        TCursor Id;
+        LPCTSTR Name;
+    };
+    static const TStd standard[] = {
+        {crArrow, IDC_ARROW},       {crCross, IDC_CROSS},        {crIBeam, IDC_IBEAM},
+        {crSizeNESW, IDC_SIZENESW}, {crSizeNS, IDC_SIZENS},      {crSizeNWSE, IDC_SIZENWSE},
+        {crSizeWE, IDC_SIZEWE},     {crUpArrow, IDC_UPARROW},    {crHourGlass, IDC_WAIT},
+        {crNo, IDC_NO},             {crAppStart, IDC_APPSTARTING}, {crHelp, IDC_HELP},
+        {crHandPoint, IDC_HAND},    {crSizeAll, IDC_SIZEALL},
+    };
+    FTable.push_back({crDefault, LoadCursor(nullptr, IDC_ARROW), false});
+    FTable.push_back({crNone, nullptr, false});
+    for (const TStd& c : standard)
+        FTable.push_back({c.Id, LoadCursor(nullptr, c.Name), false});
+    FTable.push_back({crslHand, LoadCursor(nullptr, IDC_HAND), false});
+    FTable.push_back({crslPen, CreatePenCursor(), true});
+}
+
+HCURSOR TScreen::Cursors(TCursor id)
+{
+    InitTable();
+    for (auto& e : FTable)
+        if (e.Id == id)
+            return e.Handle;
+    return FTable.front().Handle;
+}
+
+void TScreen::SetCursors(TCursor id, HCURSOR cursor, bool owned)
+{
+    InitTable();
+    for (auto& e : FTable)
+        if (e.Id == id) {
+            if (e.Owned && e.Handle && e.Handle != cursor)
+                DestroyCursor(e.Handle);
+            e.Handle = cursor;
+            e.Owned = owned;
+            return;
+        }
+    FTable.push_back({id, cursor, owned});
+}
+
+void TScreen::SetCursor(TCursor value)
+{
+    if (FCursor == value)
+        return;
+    FCursor = value;
+    // Take effect now, not only at the next mouse move.
+    POINT p;
+    if (GetCursorPos(&p)) {
+        HWND wnd = WindowFromPoint(p);
+        if (wnd && GetWindowThreadProcessId(wnd, nullptr) == GetCurrentThreadId())
+            SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        else if (value != crDefault)
+            ::SetCursor(Cursors(value));
+    }
+}
+
 // ---- TControl ----
 
 TControl::TControl(TComponent* owner) : TComponent(owner)
@@ -186,6 +294,9 @@ TControl::TControl(TComponent* owner) : TComponent(owner)
 TControl::~TControl()
 {
     SetDestroying();
+    Application.CancelHintFor(this);
+    if (FPopupMenu)
+        FPopupMenu->RemoveFreeNotification(this);
     if (FParent)
         FParent->RemoveControl(this);
 }
@@ -300,6 +411,64 @@ void TControl::SetColor(TColor value)
 }
 
 void TControl::Click() { Fire(OnClick, this); }
+
+bool TControl::EffectiveShowHint() const
+{
+    for (const TControl* c = this; c; c = c->FParent) {
+        if (c->ShowHint)
+            return true;
+        if (!c->ParentShowHint)
+            return false;
+    }
+    return false;
+}
+
+void TControl::SetCursor(TCursor value)
+{
+    if (FCursor == value)
+        return;
+    FCursor = value;
+    // Under the pointer already: show it now.
+    POINT p;
+    if (FParent && GetCursorPos(&p)) {
+        TPoint local = ScreenToClient(TPoint{p.x, p.y});
+        if (local.X >= 0 && local.Y >= 0 && local.X < FWidth && local.Y < FHeight) {
+            HWND wnd = AsWinControl() ? AsWinControl()->Handle() : FParent->Handle();
+            if (WindowFromPoint(p) == wnd)
+                SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        }
+    }
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu)
+{
+    if (FPopupMenu == menu)
+        return;
+    if (FPopupMenu)
+        FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = menu;
+    if (FPopupMenu)
+        FPopupMenu->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FPopupMenu)
+        FPopupMenu = nullptr;
+}
+
+bool TControl::DoContextPopup(TPoint screen)
+{
+    if (!FPopupMenu || !FPopupMenu->AutoPopup)
+        return false;
+    if (screen.X == -1 && screen.Y == -1)
+        screen = ClientToScreen(TPoint{0, 0});
+    Application.CancelHint();
+    FPopupMenu->PopupComponent = this;
+    FPopupMenu->Popup(screen.X, screen.Y);
+    return true;
+}
 
 void TControl::Invalidate()
 {
@@ -905,12 +1074,14 @@ void TWinControl::VisibleChanged()
         ShowWindow(FHandle, FVisible ? SW_SHOWNA : SW_HIDE);
 }
 
-void TWinControl::PaintWindow(HDC dc)
+void TWinControl::EraseBackground(HDC dc)
 {
     RECT r;
     GetClientRect(FHandle, &r);
     FillRect(dc, &r, FBrush.Handle());
 }
+
+void TWinControl::PaintWindow(HDC dc) { (void)dc; }
 
 void TWinControl::PaintControls(HDC dc)
 {
@@ -980,6 +1151,9 @@ void TWinControl::DispatchToGraphic(TMessage& message, bool& handled)
         FCaptureControl = nullptr;
         ReleaseCapture();
     }
+    // The platform turns a right-button release into WM_CONTEXTMENU: the popup menu of the control under it.
+    if (message.Msg == WM_RBUTTONUP)
+        TWinControl::DefaultHandler(message);
     handled = true;
 }
 
@@ -1004,10 +1178,47 @@ void TWinControl::WndProc(TMessage& message)
         break;
     case WM_ERASEBKGND:
         if (FOwnClass) {
-            message.Result = 1;  // painted with everything else in WM_PAINT
+            EraseBackground(reinterpret_cast<HDC>(message.WParam));
+            message.Result = 1;
             return;
         }
         break;
+    case WM_SETCURSOR:
+        if (LOWORD(static_cast<DWORD_PTR>(message.LParam)) == HTCLIENT &&
+            reinterpret_cast<HWND>(message.WParam) == FHandle) {
+            TCursor cursor = Screen.Cursor();
+            if (cursor == crDefault) {
+                POINT p;
+                GetCursorPos(&p);
+                ::ScreenToClient(FHandle, &p);
+                TControl* control = FOwnClass ? ControlAtPos(TPoint{p.x, p.y}) : nullptr;
+                if (control && control->FEnabled)
+                    cursor = control->FCursor;
+                if (cursor == crDefault)
+                    cursor = FCursor;
+            }
+            if (cursor != crDefault) {
+                ::SetCursor(Screen.Cursors(cursor));
+                message.Result = 1;
+                return;
+            }
+        }
+        break;
+    case WM_CONTEXTMENU: {
+        TPoint p{XOf(message.LParam), YOf(message.LParam)};
+        TControl* target = this;
+        if (!(p.X == -1 && p.Y == -1) && FOwnClass) {
+            TPoint local = ScreenToClient(p);
+            if (TControl* c = ControlAtPos(local))
+                if (c->FEnabled && c->FPopupMenu)
+                    target = c;
+        }
+        if (target->DoContextPopup(p)) {
+            message.Result = 1;
+            return;
+        }
+        break;
+    }
     case WM_COMMAND:
         if (message.LParam) {
             if (auto* child = FindControl(reinterpret_cast<HWND>(message.LParam))) {

@@ -54,6 +54,8 @@ public:
     TCanvas& Canvas() { return FCanvas; }
     TWinControl* ActiveControl() const { return FActiveControl; }
     void SetActiveControl(TWinControl* control);
+    // The form sees key presses in OnKeyDown before the focused control; a handler that sets the key to 0
+    // keeps it from the control.
     bool KeyPreview = false;
 
     TNotifyEvent OnCreate;
@@ -177,6 +179,21 @@ public:
     TExceptionEvent OnException;
     TNotifyEvent OnIdle;
 
+    // Tooltips: the short part of a control's hint shows after HintPause ms over a control whose hints are on,
+    // for HintHidePause ms. Switching ShowHint off hides a showing one.
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool value);
+    unsigned HintPause = 500;
+    unsigned HintHidePause = 2500;
+    // The tooltip window while one is shown, else nullptr.
+    HWND HintWindow() const { return FHintWnd; }
+    // The control whose tooltip is pending or showing.
+    TControl* HintControl() const { return FHintControl; }
+    void CancelHint();
+    void CancelHintFor(TControl* control);
+    // Shows the tooltip of control now (when it has one and hints are on); for the pointer's position.
+    void ActivateHint(TControl* control);
+
     void HookMainWindow(const void* key, TWindowHook hook);
     void UnhookMainWindow(const void* key);
 
@@ -195,6 +212,9 @@ private:
     friend class TForm;
     bool ProcessMessage(MSG& msg);
     bool IsKeyMsg(MSG& msg);
+    bool IsPreviewKey(MSG& msg);
+    void HintMouseMessage(const MSG& msg);
+    void HintTimer(bool hide);
     void WndProc(TMessage& message);
     void CreateHandle();
     std::string FTitle;
@@ -205,6 +225,11 @@ private:
     bool FTerminateRequested = false;
     bool FShutdown = false;
     std::vector<std::pair<const void*, TWindowHook>> FHooks;
+    bool FShowHint = true;
+    TControl* FHintControl = nullptr;
+    HWND FHintWnd = nullptr;
+    std::string FHintText;
+    bool FHintTimerRunning = false;
 };
 
 extern TApplication Application;

@@ -495,9 +495,156 @@ LRESULT CALLBACK AppWndProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
     return m.Result;
 }
 
+constexpr UINT_PTR kHintShowTimer = 0x5E01;
+constexpr UINT_PTR kHintHideTimer = 0x5E02;
+const char kHintClass[] = "THintWindow";
+
+LRESULT CALLBACK HintWndProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        RECT r;
+        GetClientRect(wnd, &r);
+        FillRect(dc, &r, GetSysColorBrush(COLOR_INFOBK));
+        int n = GetWindowTextLengthA(wnd);
+        std::string text(static_cast<std::size_t>(n) + 1, '\0');
+        n = GetWindowTextA(wnd, text.data(), n + 1);
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+        InflateRect(&r, -2, -2);
+        DrawTextA(dc, text.data(), n, &r, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+        SelectObject(dc, old);
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    default:
+        return DefWindowProcA(wnd, msg, wparam, lparam);
+    }
+}
+
 } // namespace
 
 TApplication::TApplication() : TComponent(nullptr) {}
+
+void TApplication::SetShowHint(bool value)
+{
+    if (FShowHint == value)
+        return;
+    FShowHint = value;
+    if (!value)
+        CancelHint();
+}
+
+void TApplication::CancelHint()
+{
+    if (FHandle) {
+        KillTimer(FHandle, kHintShowTimer);
+        KillTimer(FHandle, kHintHideTimer);
+    }
+    FHintTimerRunning = false;
+    if (FHintWnd) {
+        DestroyWindow(FHintWnd);
+        FHintWnd = nullptr;
+    }
+}
+
+void TApplication::CancelHintFor(TControl* control)
+{
+    if (control && control == FHintControl) {
+        CancelHint();
+        FHintControl = nullptr;
+    }
+}
+
+void TApplication::ActivateHint(TControl* control)
+{
+    CancelHint();
+    FHintControl = control;
+    if (!control || !FShowHint || !control->EffectiveShowHint())
+        return;
+    std::string text = GetShortHint(control->Hint);
+    if (text.empty())
+        return;
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.style = CS_SAVEBITS | CS_DROPSHADOW;
+        wc.lpfnWndProc = HintWndProc;
+        wc.hInstance = Instance();
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kHintClass;
+        registered = RegisterClassA(&wc) != 0;
+    }
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    RECT r{0, 0, 300, 0};
+    DrawTextA(dc, text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    int w = r.right + 6, h = r.bottom + 4;
+    POINT p;
+    GetCursorPos(&p);
+    int x = p.x, y = p.y + GetSystemMetrics(SM_CYCURSOR) * 2 / 3;
+    HMONITOR monitor = MonitorFromPoint(p, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO mi{sizeof(MONITORINFO), {}, {}, 0};
+    if (GetMonitorInfoA(monitor, &mi)) {
+        x = std::max<int>(mi.rcWork.left, std::min<int>(x, mi.rcWork.right - w));
+        if (y + h > mi.rcWork.bottom)
+            y = p.y - h - 2;
+        y = std::max<int>(mi.rcWork.top, y);
+    }
+    FHintText = text;
+    FHintWnd = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kHintClass, text.c_str(), WS_POPUP | WS_BORDER, x, y,
+                               w, h, Handle(), nullptr, Instance(), nullptr);
+    if (!FHintWnd)
+        return;
+    ShowWindow(FHintWnd, SW_SHOWNOACTIVATE);
+    SetTimer(FHandle, kHintHideTimer, HintHidePause, nullptr);
+}
+
+void TApplication::HintMouseMessage(const MSG& msg)
+{
+    TWinControl* win = TWinControl::FindControl(msg.hwnd);
+    TControl* control = win;
+    if (win) {
+        TPoint p{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        if (TControl* graphic = win->ControlAtPos(p))
+            control = graphic;
+    }
+    if (control == FHintControl)
+        return;
+    CancelHint();
+    FHintControl = control;
+    if (control && FShowHint && control->EffectiveShowHint() && !GetShortHint(control->Hint).empty()) {
+        SetTimer(Handle(), kHintShowTimer, HintPause, nullptr);
+        FHintTimerRunning = true;
+    }
+}
+
+void TApplication::HintTimer(bool hide)
+{
+    KillTimer(FHandle, hide ? kHintHideTimer : kHintShowTimer);
+    if (hide) {
+        CancelHint();
+        return;
+    }
+    FHintTimerRunning = false;
+    TControl* control = FHintControl;
+    if (!control)
+        return;
+    // Only while the pointer is still over the control's window.
+    POINT p;
+    GetCursorPos(&p);
+    TWinControl* owner = control->AsWinControl() ? control->AsWinControl() : control->Parent();
+    if (!owner || !owner->HandleAllocated() || WindowFromPoint(p) != owner->Handle())
+        return;
+    ActivateHint(control);
+}
 
 TApplication::~TApplication() { Shutdown(); }
 
@@ -601,6 +748,13 @@ void TApplication::WndProc(TMessage& message)
     case WM_QUERYENDSESSION:
         message.Result = 1;
         return;
+    case WM_TIMER:
+        if (message.WParam == kHintShowTimer || message.WParam == kHintHideTimer) {
+            HintTimer(message.WParam == kHintHideTimer);
+            message.Result = 0;
+            return;
+        }
+        break;
     case WM_ACTIVATEAPP:
         break;
     case WM_SETFOCUS:
@@ -713,6 +867,28 @@ bool TApplication::IsKeyMsg(MSG& msg)
     return false;
 }
 
+bool TApplication::IsPreviewKey(MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+        return false;
+    TWinControl* control = nullptr;
+    for (HWND w = msg.hwnd; w && !control; w = GetParent(w))
+        control = TWinControl::FindControl(w);
+    TForm* form = control ? (control->AsForm() ? control->AsForm() : GetParentForm(control)) : nullptr;
+    if (!form || !(form->KeyPreview || form == control) || !form->OnKeyDown)
+        return false;
+    auto key = static_cast<unsigned short>(msg.wParam);
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= ssAlt;
+    form->OnKeyDown(form, key, shift);
+    return key == 0;
+}
+
 bool TApplication::ProcessMessage(MSG& msg)
 {
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
@@ -725,6 +901,29 @@ bool TApplication::ProcessMessage(MSG& msg)
         FTerminated = true;
         return true;
     }
+    switch (msg.message) {
+    case WM_MOUSEMOVE:
+        HintMouseMessage(msg);
+        break;
+    case WM_NCMOUSEMOVE:
+        if (FHintControl) {
+            CancelHint();
+            FHintControl = nullptr;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        CancelHint();
+        break;
+    default:
+        break;
+    }
+    if (IsPreviewKey(msg))
+        return true;
     if (!IsKeyMsg(msg)) {
         TranslateMessage(&msg);
         if (unicode)
@@ -839,6 +1038,8 @@ void TApplication::Shutdown()
     if (FShutdown)
         return;
     FShutdown = true;
+    CancelHint();
+    FHintControl = nullptr;
     SetApplicationDestroying(true);
     SetDestroying();
     // Forms other than the main one first (newest first), then the main form.

@@ -4,6 +4,7 @@
 #include "Classes.h"
 #include "WinHandles.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -133,6 +134,11 @@ private:
     TFont FFont;
 };
 
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Base of the picture formats.
 class TGraphic : public TPersistent {
 public:
@@ -203,9 +209,39 @@ private:
     std::unique_ptr<TCanvas> FCanvas;
 };
 
+// An enhanced metafile, drawn scaled into its rectangle.
+class TMetafile : public TGraphic {
+public:
+    HENHMETAFILE Handle() const { return FHandle; }
+    // Takes ownership of metafile.
+    void SetHandle(HENHMETAFILE metafile);
+    bool LoadFromFile(const std::string& fileName);
+    bool Empty() const override { return FHandle == nullptr; }
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
+    void Draw(TCanvas& canvas, const TRect& r) override;
+    std::unique_ptr<TGraphic> Clone() const override;
+    void Assign(const TPersistent& source) override;
+    ~TMetafile() override;
+
+private:
+    HENHMETAFILE FHandle = nullptr;
+    int FWidth = 0;
+    int FHeight = 0;
+};
+
 // Holds one graphic of any format.
 class TPicture : public TPersistent {
 public:
+    // Makes an empty graphic of a registered kind for a file extension (with the dot, lower case).
+    using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
+    // Graphic kinds outside the framework (JPEG pictures) register their extensions here; a loader that
+    // fails raises or leaves the graphic empty.
+    static void RegisterFileFormat(const std::string& extension, TGraphicFactory factory,
+                                   std::function<bool(TGraphic&, const std::string&)> loader);
+    // Loads a picture by its extension: .bmp, .ico, .emf and the registered ones. Raises EInvalidGraphic
+    // "Unknown picture file extension (.x)" for others, and "Cannot load picture from %s" when loading fails.
+    void LoadFromFile(const std::string& fileName);
     TGraphic* Graphic() const { return FGraphic.get(); }
     void SetGraphic(std::unique_ptr<TGraphic> graphic);
     // The graphic as an icon or bitmap, replacing any other format with an empty one of that kind.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace skyloom {
 
@@ -609,6 +610,133 @@ void TBitmap::Assign(const TPersistent& source)
 }
 
 // ---- TPicture ----
+
+// ---- TMetafile ----
+
+TMetafile::~TMetafile()
+{
+    if (FHandle)
+        DeleteEnhMetaFile(FHandle);
+}
+
+void TMetafile::SetHandle(HENHMETAFILE metafile)
+{
+    if (FHandle && FHandle != metafile)
+        DeleteEnhMetaFile(FHandle);
+    FHandle = metafile;
+    FWidth = FHeight = 0;
+    if (FHandle) {
+        ENHMETAHEADER header{};
+        GetEnhMetaFileHeader(FHandle, sizeof header, &header);
+        // The frame is in hundredths of a millimetre; pixels at the screen's resolution.
+        HDC screen = GetDC(nullptr);
+        int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        FWidth = MulDiv(header.rclFrame.right - header.rclFrame.left, dpiX, 2540);
+        FHeight = MulDiv(header.rclFrame.bottom - header.rclFrame.top, dpiY, 2540);
+        if (FWidth <= 0 || FHeight <= 0) {
+            FWidth = header.rclBounds.right - header.rclBounds.left + 1;
+            FHeight = header.rclBounds.bottom - header.rclBounds.top + 1;
+        }
+    }
+    Changed();
+}
+
+bool TMetafile::LoadFromFile(const std::string& fileName)
+{
+    HENHMETAFILE metafile = GetEnhMetaFileA(fileName.c_str());
+    if (!metafile)
+        return false;
+    SetHandle(metafile);
+    return true;
+}
+
+void TMetafile::Draw(TCanvas& canvas, const TRect& r)
+{
+    if (!FHandle || !canvas.Handle())
+        return;
+    RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+    PlayEnhMetaFile(canvas.Handle(), FHandle, &rc);
+}
+
+std::unique_ptr<TGraphic> TMetafile::Clone() const
+{
+    auto copy = std::make_unique<TMetafile>();
+    if (FHandle)
+        copy->SetHandle(CopyEnhMetaFileA(FHandle, nullptr));
+    return copy;
+}
+
+void TMetafile::Assign(const TPersistent& source)
+{
+    if (auto* other = dynamic_cast<const TMetafile*>(&source)) {
+        SetHandle(other->FHandle ? CopyEnhMetaFileA(other->FHandle, nullptr) : nullptr);
+        return;
+    }
+    TGraphic::Assign(source);
+}
+
+// ---- TPicture ----
+
+namespace {
+
+struct TFileFormat {
+    std::string Extension;
+    TPicture::TGraphicFactory Factory;
+    std::function<bool(TGraphic&, const std::string&)> Loader;
+};
+
+std::vector<TFileFormat>& FileFormats()
+{
+    static std::vector<TFileFormat> formats;
+    return formats;
+}
+
+} // namespace
+
+void TPicture::RegisterFileFormat(const std::string& extension, TGraphicFactory factory,
+                                  std::function<bool(TGraphic&, const std::string&)> loader)
+{
+    for (auto& f : FileFormats())
+        if (f.Extension == extension) {
+            f.Factory = std::move(factory);
+            f.Loader = std::move(loader);
+            return;
+        }
+    FileFormats().push_back({extension, std::move(factory), std::move(loader)});
+}
+
+void TPicture::LoadFromFile(const std::string& fileName)
+{
+    std::string ext = LowerCase(ExtractFileExt(fileName));
+    std::unique_ptr<TGraphic> graphic;
+    bool loaded = false;
+    if (ext == ".bmp") {
+        auto bitmap = std::make_unique<TBitmap>();
+        loaded = bitmap->LoadFromFile(fileName);
+        graphic = std::move(bitmap);
+    } else if (ext == ".ico") {
+        auto icon = std::make_unique<TIcon>();
+        loaded = icon->LoadFromFile(fileName);
+        graphic = std::move(icon);
+    } else if (ext == ".emf") {
+        auto metafile = std::make_unique<TMetafile>();
+        loaded = metafile->LoadFromFile(fileName);
+        graphic = std::move(metafile);
+    } else {
+        for (auto& f : FileFormats())
+            if (f.Extension == ext) {
+                graphic = f.Factory();
+                loaded = f.Loader(*graphic, fileName);
+                break;
+            }
+        if (!graphic)
+            throw EInvalidGraphic(Format("Unknown picture file extension (%s)", {ext}));
+    }
+    if (!loaded)
+        throw EInvalidGraphic(Format("Cannot load picture from %s", {fileName}));
+    SetGraphic(std::move(graphic));
+}
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic)
 {

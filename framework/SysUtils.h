@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace skyloom {
 
@@ -58,9 +59,38 @@ public:
 // The text of any exception for a report: Message for ours, what() for others.
 std::string ExceptionMessage(const std::exception& e);
 
-// Replaces each "%s" or "%d" of fmt, in order, with the next argument; "%%" gives "%". Missing arguments leave
-// the place holder empty, surplus ones are ignored.
-std::string Format(std::string_view fmt, std::initializer_list<std::string_view> args);
+// One argument of Format: a text, an integer or a floating-point number.
+class TFormatArg {
+public:
+    enum TKind { fkText, fkInteger, fkFloat };
+    TFormatArg(std::string_view text) : FKind(fkText), FText(text) {}
+    TFormatArg(const char* text) : FKind(fkText), FText(text ? text : "") {}
+    TFormatArg(const std::string& text) : FKind(fkText), FText(text) {}
+    template <typename T>
+        requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
+    TFormatArg(T value) : FKind(fkInteger), FInteger(static_cast<long long>(value))
+    {
+    }
+    TFormatArg(double value) : FKind(fkFloat), FFloat(value) {}
+    TKind Kind() const { return FKind; }
+    std::string_view Text() const { return FText; }
+    long long Integer() const { return FInteger; }
+    double Float() const { return FFloat; }
+
+private:
+    TKind FKind;
+    std::string_view FText;
+    long long FInteger = 0;
+    double FFloat = 0;
+};
+
+// Replaces each place holder of fmt, in order, with the next argument; "%%" gives "%". A place holder is
+// "%" [-] [width] [.precision] followed by s (text), d (decimal; the precision is the least number of digits,
+// zero-padded: "%.2d" of 5 is "05"), u, x (hexadecimal) or f (fixed point with precision decimals, 2 by
+// default: "%.1f" of 3.14159 is "3.1"). The width pads with blanks on the left ("-": on the right). A text given to
+// a numeric place holder is inserted as it is; a number given to "%s" is written in decimals. Missing
+// arguments leave the place holder empty, surplus ones are ignored.
+std::string Format(std::string_view fmt, std::initializer_list<TFormatArg> args);
 
 // Removes leading and trailing bytes of value 32 or less.
 std::string Trim(std::string_view s);
@@ -73,6 +103,11 @@ bool SameText(std::string_view a, std::string_view b);
 std::string IntToStr(long long value);
 // Decimal text with optional sign and surrounding blanks; anything else, or overflow of int, gives def.
 int StrToIntDef(std::string_view s, int def);
+
+// The parts of a hint "Short|Long": the short part is the tooltip, the long part the help text. A hint
+// without "|" is both.
+std::string GetShortHint(std::string_view hint);
+std::string GetLongHint(std::string_view hint);
 
 // Path helpers for both separators ('\\' and '/').
 std::string ExtractFilePath(std::string_view path);  // with the trailing separator

@@ -40,6 +40,43 @@ TEST(SysUtils, FormatFillsPlaceholdersInOrder)
     EXPECT_EQ(Format("tail %", {}), "tail %");
 }
 
+TEST(SysUtils, FormatWritesNumbersWithPrecisionAndWidth)
+{
+    EXPECT_EQ(Format("%.1f MB", {3.14159}), "3.1 MB");
+    EXPECT_EQ(Format("%.1f", {-0.04}), "-0.0");
+    EXPECT_EQ(Format("%.1f", {7}), "7.0") << "an integer for %f is written as a number";
+    EXPECT_EQ(Format("%f", {1.5}), "1.50") << "two decimals without a precision";
+    EXPECT_EQ(Format("%.2d:%.2d", {5, 42}), "05:42");
+    EXPECT_EQ(Format("%.2d", {123}), "123") << "the precision is a least number of digits";
+    EXPECT_EQ(Format("%.3d", {-7}), "-007") << "the sign stays in front of the zeros";
+    EXPECT_EQ(Format("%d of %d", {2, 10}), "2 of 10");
+    EXPECT_EQ(Format("%d", {-9223372036854775807LL - 1}), "-9223372036854775808");
+    EXPECT_EQ(Format("%x", {255}), "FF");
+    EXPECT_EQ(Format("[%5d][%-4s]", {42, "ab"}), "[   42][ab  ]");
+    EXPECT_EQ(Format("%s", {12}), "12") << "a number for %s";
+    EXPECT_EQ(Format("%.2d", {"text"}), "text") << "a text for a numeric place holder stays as it is";
+    EXPECT_EQ(Format("5% off %z", {1}), "5% off %z") << "unknown place holders stay as text";
+}
+
+TEST(SysUtils, HintsSplitAtTheFirstBar)
+{
+    struct Case {
+        const char* hint;
+        const char* shortPart;
+        const char* longPart;
+    } cases[] = {
+        {"", "", ""},
+        {"Go", "Go", "Go"},
+        {"|Check this box", "", "Check this box"},
+        {"Help|", "Help", ""},
+        {"a|b|c", "a", "b|c"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetShortHint(c.hint), c.shortPart) << "short hint of [" << c.hint << "]";
+        EXPECT_EQ(GetLongHint(c.hint), c.longPart) << "long hint of [" << c.hint << "]";
+    }
+}
+
 TEST(SysUtils, StrToIntDefAcceptsOnlyWholeNumbers)
 {
     struct Case {
