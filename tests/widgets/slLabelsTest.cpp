@@ -22,6 +22,7 @@ struct TLabelForm {
         Form->SetBorderStyle(bsNone);
         Form->SetColor(clWhite);
         Form->SetClientSize(200, 80);
+        Form->FinishLoading();
     }
     template <typename T>
     T* Add(const std::string& caption)
@@ -227,8 +228,9 @@ TEST(URLLabel, ClickRunsOnClickFirst)
     link->OnClick = [&](TObject*) { ++clicks; };
     link->Click();
     EXPECT_EQ(clicks, 1);
-    EXPECT_FALSE(OpenWebAddress("C:\\windows\\notepad.exe", true, SW_SHOWNORMAL)) << "no programs";
+    EXPECT_FALSE(OpenWebAddress("file:///C:/windows/notepad.exe", true, SW_SHOWNORMAL)) << "no programs";
     EXPECT_FALSE(OpenWebAddress("file://C:/windows/win.ini", false, SW_SHOWNORMAL)) << "no files";
+    EXPECT_FALSE(OpenWebAddress("ftp://example.com/", false, SW_SHOWNORMAL)) << "no other schemes";
 }
 
 TEST(Label, BlinkingAlternatesAndStops)
