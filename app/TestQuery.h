@@ -7,10 +7,16 @@
 // per fact (values escaped: \r, \n, \t, \\, \xNN). Requests:
 //   menus        every item of the menu bar and the tray menu, in order:
 //                "<menu>.<index>[.<index>]=<name>|<caption>|<command id>|<flags>" (flags: popup, default, separator)
-//   state        shows, refreshes, notices (counts in this process), feed, ping, appdir, timer, title
+//   state        shows, refreshes, notices (counts in this process), feed, ping, appdir, timer, title, infobox (the
+//                answer of the last box opened by "infobox", -1 before one was answered)
 //   controls     the window's controls, windowless ones (labels) included:
 //                "control.<name>=<kind>|<left>,<top>,<width>x<height>|<visible>|<caption>|<colour>|<font>|<extra>"
-//   aboutbox     "aboutbox=closed", or the open about box's caption and its controls (as "controls" gives them)
+//                (kinds: label, richlabel, image, button, panel, checkbox, listbox, control; extra holds "checked",
+//                the line count, and "disabled" for a disabled control)
+//   controls box the same for the message box being shown (its caption as "form=")
+//   controls about  the same for the about box being shown
+//   infobox FLAGS TEXT  opens ShowInfoBox(TEXT, the application title, FLAGS, no localized buttons, silent) a
+//                moment later; its answer shows in "state" once the box is closed
 //   click NAME   clicks the menu item NAME a moment later (as choosing it does; the probe is not kept waiting
 //                by a modal box the command opens)
 // Menus are per process under Wine, so another program cannot read them; this is how the scenarios see them.

@@ -3,6 +3,7 @@
 #include "TestQuery.h"
 
 #include "Unit1.h"
+#include "slInfoBox.h"
 #include "slQuickAboutBox.h"
 
 #include <cstdio>
@@ -16,6 +17,15 @@ namespace {
 constexpr ULONG_PTR QueryTag = 0x51504C53;  // "SLPQ"
 constexpr ULONG_PTR ReplyTag = 0x52504C53;  // "SLPR"
 constexpr UINT WM_TEST_CLICK = WM_APP + 0x51;
+constexpr UINT WM_TEST_INFOBOX = WM_APP + 0x52;
+
+// The message box a query asked for, and the answer of the last one (-1: none answered yet).
+struct TTestInfoBox {
+    unsigned Flags = 0;
+    std::string Text;
+};
+TTestInfoBox GPendingInfoBox;
+int GLastInfoBoxResult = -1;
 
 std::string Escape(const std::string& s)
 {
@@ -113,6 +123,12 @@ void DescribeControls(TWinControl& parent, std::string& out)
         std::string extra;
         if (dynamic_cast<TLabel*>(c))
             kind = "label";
+        else if (dynamic_cast<TslRichLabel*>(c))
+            kind = "richlabel";
+        else if (dynamic_cast<TslProportionalImage*>(c))
+            kind = "image";
+        else if (dynamic_cast<TButton*>(c))
+            kind = "button";
         else if (dynamic_cast<TPanel*>(c))
             kind = "panel";
         else if (auto* box = dynamic_cast<TCheckBox*>(c)) {
@@ -122,6 +138,8 @@ void DescribeControls(TWinControl& parent, std::string& out)
             kind = "listbox";
             extra = std::to_string(list->Items().Count()) + " lines";
         }
+        if (!c->Enabled())
+            AddFlag(extra, "disabled");
         TFont& font = c->Font();
         out += "control." + Escape(c->Name) + "=" + kind + "|" + std::to_string(c->Left()) + "," +
                std::to_string(c->Top()) + "," + std::to_string(c->Width()) + "x" + std::to_string(c->Height()) + "|" +
@@ -157,16 +175,29 @@ std::string Answer(TForm1& form, const std::string& request)
         out += "timer=" + std::to_string(form.Timer1->Interval()) + (form.Timer1->Enabled() ? ",enabled" : ",disabled") +
                "\n";
         out += "title=" + Escape(Application.Title()) + "\n";
-    } else if (request == "controls") {
-        out += "form=" + Escape(form.Caption()) + "|" + Hex6(form.Color()) + "|" + Escape(form.Font().Name()) + "," +
-               std::to_string(form.Font().Height()) + "\n";
-        DescribeControls(form, out);
-    } else if (request == "aboutbox") {
-        TslQuickAboutBoxForm* box = form.slQuickAboutBox1 ? form.slQuickAboutBox1->Form() : nullptr;
-        if (!box)
-            return "aboutbox=closed\n";
-        out += "aboutbox=" + Escape(box->Caption()) + "\n";
-        DescribeControls(*box, out);
+        out += "infobox=" + std::to_string(GLastInfoBoxResult) + "\n";
+    } else if (request == "controls" || request == "controls box" || request == "controls about") {
+        TForm* target = &form;
+        if (request == "controls box") {
+            target = TslInfoBox::ShowingForm();
+            if (!target)
+                return "error=no message box\n";
+        } else if (request == "controls about") {
+            target = form.slQuickAboutBox1 ? form.slQuickAboutBox1->Form() : nullptr;
+            if (!target)
+                return "error=no about box\n";
+        }
+        out += "form=" + Escape(target->Caption()) + "|" + Hex6(target->Color()) + "|" +
+               Escape(target->Font().Name()) + "," + std::to_string(target->Font().Height()) + "\n";
+        DescribeControls(*target, out);
+    } else if (request.rfind("infobox ", 0) == 0) {
+        // "infobox FLAGS TEXT": ShowInfoBox a moment later, so that the probe is not kept waiting by the box.
+        std::string rest = request.substr(8);
+        std::size_t blank = rest.find(' ');
+        GPendingInfoBox.Flags = static_cast<unsigned>(std::strtoul(rest.substr(0, blank).c_str(), nullptr, 10));
+        GPendingInfoBox.Text = blank == std::string::npos ? "" : rest.substr(blank + 1);
+        PostMessageA(form.Handle(), WM_TEST_INFOBOX, 0, 0);
+        out += "infobox=opening\n";
     } else if (request.rfind("click ", 0) == 0) {
         auto* item = dynamic_cast<TMenuItem*>(form.FindComponent(request.substr(6)));
         if (!item)
@@ -199,6 +230,12 @@ void InstallTestQuery(TForm1& form)
                 message.Result = 1;
                 return;
             }
+        }
+        if (message.Msg == WM_TEST_INFOBOX) {
+            GLastInfoBoxResult = ShowInfoBox(GPendingInfoBox.Text, Application.Title(), GPendingInfoBox.Flags, false,
+                                             true);
+            message.Result = 0;
+            return;
         }
         if (message.Msg == WM_TEST_CLICK) {
             // Only items of this window's menus were posted (see Answer), so the pointer is still one of them.

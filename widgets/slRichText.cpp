@@ -311,35 +311,47 @@ TslRichLayout LayoutRichText(std::string_view text, const TslMarkupOptions& mark
             line.Width = lineWidth(a, b);
             layout.Lines.push_back(std::move(line));
         };
-        std::size_t a = 0;
         const std::size_t n = flat.Size();
-        if (n == 0)
-            addLine(0, 0);
+        if (n == 0 || !options.WordWrap) {
+            addLine(0, n);
+            continue;
+        }
+        // Possible line ends: after each break character, and the paragraph's end.
         std::vector<std::size_t> cuts;
+        for (std::size_t i = 0; i < n; ++i)
+            if (IsRichBreakChar(flat.At(i)) && i + 1 < n)
+                cuts.push_back(i + 1);
+        cuts.push_back(n);
+        std::size_t a = 0;
+        std::size_t first = 0;  // the first candidate after a
         while (a < n) {
-            if (!options.WordWrap || lineWidth(a, n) <= available) {
-                addLine(a, n);
-                break;
-            }
-            // Possible line ends: after each break character.
-            cuts.clear();
-            for (std::size_t i = a; i < n; ++i)
-                if (IsRichBreakChar(flat.At(i)))
-                    cuts.push_back(i + 1);
-            if (cuts.empty()) {
-                addLine(a, n);  // one long word is not broken
-                break;
-            }
-            // Widths grow with the line: the last cut that fits is found by halving.
-            std::size_t lo = 0, hi = cuts.size();
+            while (first < cuts.size() && cuts[first] <= a)
+                ++first;
+            const std::size_t count = cuts.size() - first;
+            auto fits = [&](std::size_t k) { return lineWidth(a, cuts[first + k]) <= available; };
+            // Widths grow with the line: gallop to a candidate that does not fit, then halve, so that each line
+            // costs about its own length in measuring, not the rest of the paragraph's.
+            std::size_t lo = 0, hi = count;  // candidates [0, lo) fit, [hi, count) do not
+            std::size_t step = 1;
             while (lo < hi) {
-                std::size_t mid = (lo + hi) / 2;
-                if (lineWidth(a, cuts[mid]) <= available)
+                std::size_t probe = std::min(lo + step - 1, hi - 1);
+                if (fits(probe)) {
+                    lo = probe + 1;
+                    step *= 2;
+                } else {
+                    hi = probe;
+                    break;
+                }
+            }
+            while (lo < hi) {
+                std::size_t mid = lo + (hi - lo) / 2;
+                if (fits(mid))
                     lo = mid + 1;
                 else
                     hi = mid;
             }
-            std::size_t end = lo > 0 ? cuts[lo - 1] : cuts.front();
+            // Nothing fits: a long first word ends at its first break character (one long word stays whole).
+            std::size_t end = lo > 0 ? cuts[first + lo - 1] : cuts[first];
             addLine(a, end);
             a = end;
         }

@@ -47,7 +47,7 @@ about_wait_gone() {
 # The about box control named $1 as the program describes it: ABOUT_X ABOUT_Y ABOUT_W ABOUT_H (client
 # coordinates of the box) and ABOUT_SX ABOUT_SY (its top-left corner on the screen).
 about_control() {
-    sl_query aboutbox
+    sl_query controls about
     local line rect size
     line=$(awk -v k="control.$1=" 'index($0, k) == 1 { print substr($0, length(k) + 1); exit }' <<<"$SL_OUT")
     [ -n "$line" ] || sl_fail "the about box has no control $1"
@@ -104,7 +104,7 @@ about_from_menu_bar() {
     sleep 0.5
     sl_shot about-menu-bar
 
-    sl_query aboutbox
+    sl_query controls about
     grep -q '^control.TitleLabel=label|4,4,[0-9]*x21|visible|Skyloom|' <<<"$SL_OUT" ||
         sl_fail "title: $(grep '^control.TitleLabel=' <<<"$SL_OUT")"
     grep -q '^control.WWWLab=label|72,[0-9]*,[0-9]*x[0-9]*|visible|https://www.quorvane.com/skyloom/|' <<<"$SL_OUT" ||

@@ -303,6 +303,12 @@ TEST_F(HTTPTransferTest, UnsatisfiableRangeOnACompleteFileIsAlreadyDownloaded)
     EXPECT_EQ(Events, (Strings{"Failed", "AlreadyDownloaded"}));
     EXPECT_EQ(ReadFile(Out), data) << "the complete file is left alone";
     EXPECT_NE(Requests().find("bytes=0-"), std::string::npos) << "the full length is asked for";
+
+    // A range that starts at the full length, into memory: the same outcome.
+    Events.clear();
+    Http->FileName.clear();
+    ASSERT_TRUE(Http->DownloadRange(20000, 0, true));
+    EXPECT_EQ(Events, (Strings{"Failed", "AlreadyDownloaded"}));
 }
 
 TEST_F(HTTPTransferTest, PasswordRequestRetriesWithBasicCredentials)
@@ -336,6 +342,66 @@ TEST_F(HTTPTransferTest, PasswordRequestRetriesWithBasicCredentials)
     Http->URL = Base + "q.bin";
     ASSERT_TRUE(Download());
     EXPECT_EQ(Events, (Strings{"HeaderInfo 401 35", "HTTPError 401", "Failed"}));
+}
+
+TEST_F(HTTPTransferTest, ProxyAuthenticationRetriesWithTheProxyCredentials)
+{
+    Serve("x.bin", "through the proxy");
+    Control(R"({"/x.bin": {"mode": "407", "user": "proxyuser", "password": "pp"}})");
+    Http->URL = Base + "x.bin";
+    Http->Proxy.AccessType = atUseProxy;
+    Http->Proxy.ProxyServer = "127.0.0.1";
+    Http->Proxy.ProxyPort = std::atoi(Env("SL_UPDATE_PORT").c_str());
+    int asked = 0;
+    Http->OnProxyAuthenticationRequest = [&](TObject*, std::string& user, std::string& password, bool& tryAgain) {
+        ++asked;
+        user = "proxyuser";
+        password = "pp";
+        tryAgain = true;
+    };
+    ASSERT_TRUE(Download());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Events, (Strings{"HeaderInfo 200 17", "Done 17"}));
+    EXPECT_EQ(Memory, "through the proxy");
+    EXPECT_NE(Requests().find("\"Proxy-Authorization\": \"Basic cHJveHl1c2VyOnBw\""), std::string::npos)
+        << "the retry carries the proxy credentials";
+    EXPECT_EQ(Http->Proxy.ProxyUsername, "proxyuser") << "the handler's answer stays in the settings";
+}
+
+TEST_F(HTTPTransferTest, LocalFileURLs)
+{
+    const std::string data = Body(9000, 15);
+    const std::string source = Work + "\\local-source.bin";
+    WriteFile(source, data);
+    std::string url = "file:///" + source;
+    for (char& c : url)
+        if (c == '\\')
+            c = '/';
+    Http->URL = url;
+    ASSERT_TRUE(Download());
+    EXPECT_EQ(Events, (Strings{"Done 9000"})) << "local files get no header event";
+    EXPECT_EQ(Memory, data);
+
+    Events.clear();
+    Http->URL = "file:///" + Work + "/no-such-file.bin";
+    ASSERT_TRUE(Download());
+    EXPECT_EQ(Events, (Strings{"HTTPError 404", "Failed"}));
+}
+
+TEST_F(HTTPTransferTest, DestroyingTheComponentDuringATransferNeitherHangsNorReports)
+{
+    Serve("t.bin", Body(40000, 16));
+    Control(R"({"/t.bin": {"mode": "trickle", "chunk": 1000, "interval": 0.1}})");
+    Http->URL = Base + "t.bin";
+    Http->FileName = Out;
+    ASSERT_TRUE(Http->Download(false));
+    ASSERT_TRUE(PumpUntil([&] { return Progress >= 1; }, 10000));
+    const DWORD start = GetTickCount();
+    Http.reset();
+    EXPECT_LT(GetTickCount() - start, 2000u) << "destruction does not wait for the transfer";
+    PumpFor(500);
+    EXPECT_EQ(Events, (Strings{"HeaderInfo 200 40000"})) << "no event after the component went";
+    EXPECT_TRUE(Exists(Out)) << "the partial file stays";
 }
 
 TEST_F(HTTPTransferTest, PlainAbortDuringATrickleDeletesThePartialFile)

@@ -11,10 +11,13 @@
 //   list                                    every top-level window: class, caption, visibility, process
 //   wait-window CLASS MS [visible|hidden]   wait until a top-level window of CLASS exists (and is in that state)
 //   window CLASS                            caption, visibility, enabled, owner, client size, frame style
-//   controls CLASS                          every child window: class, id, rectangle, visibility, text, check state,
-//                                           list lines
+//   controls CLASS                          every child window: class, id, rectangle, visibility, enabled state,
+//                                           text, check state, list lines
 //   pixel CLASS CHILD-CLASS X Y             colour (RRGGBB) of the child's client pixel, read from the screen
-//   wait-msgbox MS                          wait for a message box; print its caption, text, owner class, buttons
+//   wait-msgbox MS                          wait for a message box (the system's, or the program's own
+//                                           TslInfoBoxForm); print its caption, text, owner class, buttons and the
+//                                           disabled ones (the own box draws its text itself: ask "query ...
+//                                           controls box" for it)
 //   no-msgbox MS                            succeed only if no message box appears within MS
 //   press BUTTON-TEXT                       press a button of the message box ("OK", "Yes", ...)
 //   close CLASS                             what the title bar's close button does (SC_CLOSE)
@@ -279,6 +282,7 @@ void CmdControls(const std::vector<std::string>& a)
         Fact(prefix + "id", std::to_string(GetDlgCtrlID(c)));
         Fact(prefix + "rect", RectIn(wnd, c));
         Fact(prefix + "visible", IsShown(c) ? "1" : "0");
+        Fact(prefix + "enabled", IsWindowEnabled(c) ? "1" : "0");
         Fact(prefix + "text", TextOf(c));
         LONG style = GetWindowLongA(c, GWL_STYLE);
         LONG type = style & BS_TYPEMASK;
@@ -375,7 +379,8 @@ struct DialogFind {
 
 BOOL CALLBACK FindDialog(HWND wnd, LPARAM lp)
 {
-    if (ClassOf(wnd) == "#32770" && IsShown(wnd)) {
+    std::string cls = ClassOf(wnd);
+    if ((cls == "#32770" || cls == "TslInfoBoxForm") && IsShown(wnd)) {
         reinterpret_cast<DialogFind*>(lp)->found = wnd;
         return FALSE;
     }
@@ -406,6 +411,7 @@ void CmdWaitMsgbox(const std::vector<std::string>& a)
     Fact("owner.visible", owner && IsShown(owner) ? "1" : "0");
     std::string text;
     std::string buttons;
+    std::string disabled;
     bool icon = false;
     for (HWND c : ChildrenOf(box)) {
         std::string cls = ClassOf(c);
@@ -418,15 +424,19 @@ void CmdWaitMsgbox(const std::vector<std::string>& a)
             std::string t = TextOf(c);
             if (t.size() > text.size())
                 text = t;
-        } else if (cls == "Button" && IsShown(c)) {
+        } else if ((cls == "Button" || cls == "TButton") && IsShown(c)) {
             if (!buttons.empty())
                 buttons += ",";
             buttons += TextOf(c);
+            if (!IsWindowEnabled(c))
+                disabled += (disabled.empty() ? "" : ",") + TextOf(c);
         }
     }
+    Fact("class", ClassOf(box));
     Fact("text", text);
     Fact("icon", icon ? "1" : "0");
     Fact("buttons", buttons);
+    Fact("buttons.disabled", disabled);
 }
 
 void CmdNoMsgbox(const std::vector<std::string>& a)
@@ -457,7 +467,8 @@ void CmdPress(const std::vector<std::string>& a)
     if (!box)
         throw ProbeError{"no message box to answer"};
     for (HWND c : ChildrenOf(box)) {
-        if (ClassOf(c) == "Button" && WithoutAmpersand(TextOf(c)) == a[0]) {
+        std::string cls = ClassOf(c);
+        if ((cls == "Button" || cls == "TButton") && IsShown(c) && WithoutAmpersand(TextOf(c)) == a[0]) {
             // What a click on the button sends to the box.
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), BN_CLICKED), reinterpret_cast<LPARAM>(c));
             DWORD end = GetTickCount() + 3000;

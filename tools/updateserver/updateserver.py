@@ -19,11 +19,14 @@ Modes (all serve the file DIR/<path> unless said otherwise):
     cut           announces the full length, sends "after" bytes of the body and closes the connection
     trickle       sends "chunk" bytes (default 512) every "interval" seconds (default 0.2)
     stall         sends the headers (or nothing with "headers": false) and then nothing for "seconds" (default 60)
+    407           as a proxy: 407 with 'Proxy-Authenticate: Basic realm="<realm>"' until the request carries Basic
+                  proxy credentials "user":"password"; then as normal
     redirect      302 to "location"
 Any mode takes "last_modified" (a header value to send) and "no_length": true (no Content-Length; the body ends
 when the connection closes).
 
-Every request is logged to --log as one JSON line: method, path, Range, Authorization, Pragma and User-Agent.
+Every request is logged to --log as one JSON line: method, path, Range, Authorization, Proxy-Authorization,
+Pragma and User-Agent. Requests for absolute addresses (the server used as a proxy) are served by their path.
 With --port 0 the system picks a free port; --port-file receives it once the server listens.
 """
 import argparse
@@ -55,7 +58,7 @@ class UpdateHandler(http.server.BaseHTTPRequestHandler):
 
     def log_request_line(self):
         entry = {"method": self.command, "path": self.path}
-        for name in ("Range", "Authorization", "Pragma", "User-Agent"):
+        for name in ("Range", "Authorization", "Proxy-Authorization", "Pragma", "User-Agent"):
             entry[name] = self.headers.get(name)
         with self.server.log_lock:
             if self.server.log_file:
@@ -76,7 +79,8 @@ class UpdateHandler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         self.log_request_line()
-        path = self.path.split("?", 1)[0]
+        # As a proxy the server gets absolute addresses; the control file names paths either way.
+        path = re.sub(r"^[a-z]+://[^/]*", "", self.path.split("?", 1)[0], flags=re.I) or "/"
         rule = self.control().get(path, {})
         mode = rule.get("mode", "normal")
         extra = []
@@ -93,6 +97,13 @@ class UpdateHandler(http.server.BaseHTTPRequestHandler):
                 realm = rule.get("realm", "Updates")
                 return self.send_simple(401, b"<html>Authorization required</html>",
                                         [("WWW-Authenticate", 'Basic realm="%s"' % realm),
+                                         ("Content-Type", "text/html")])
+        if mode == "407":
+            expected = "Basic " + base64.b64encode(
+                ("%s:%s" % (rule.get("user", ""), rule.get("password", ""))).encode()).decode()
+            if self.headers.get("Proxy-Authorization") != expected:
+                return self.send_simple(407, b"<html>Proxy authentication required</html>",
+                                        [("Proxy-Authenticate", 'Basic realm="%s"' % rule.get("realm", "Proxy")),
                                          ("Content-Type", "text/html")])
         fs_path = os.path.join(self.server.root, path.lstrip("/"))
         try:
