@@ -2,6 +2,7 @@
 
 #include "Clipbrd.h"
 #include "Registry.h"
+#include "slFormHelp.h"
 
 #include <mmsystem.h>
 
@@ -66,7 +67,12 @@ TslInfoBoxForm::TslInfoBoxForm(TComponent* owner) : TForm(owner)
     btns->SetMarginVert(7);
     btns->BtnApply().SetVisible(false);
     btns->SetParent(this);
-    FH = nullptr;
+    FH = new TslFormHelp(this);
+    FH->Name = "FH";
+    FH->CaptionButton().Visible = false;
+    FH->SystemMenu().ApplyToMenu = false;
+    FH->SystemMenu().Position = 7;
+    FH->WhatsThis().Caption = "&What's This?";
     // The box's built-in picture until Execute chooses one.
     Icon->Picture().Icon().SetHandle(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32516))));
     FinishLoading();

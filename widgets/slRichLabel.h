@@ -21,6 +21,8 @@ struct TslRichDrawOptions {
     bool ShowFrame = false;
     TColor FrameColor = clBlack;
     TColor ShadowColor = clBlack;
+    // Extra pixels to the right of the layout's width (a popup's right margin).
+    int ExtraWidth = 0;
 };
 
 // Lays out text in font and draws it into target, which takes the layout's size. With background, the

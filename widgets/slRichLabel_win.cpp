@@ -82,7 +82,7 @@ TslRichLayout DrawRichText(TBitmap& target, std::string_view text, TFont& font, 
     TOwnedMemDC measureDC(CreateCompatibleDC(nullptr));
     TGdiMeasurer measurer(measureDC.Get(), font);
     TslRichLayout layout = LayoutRichText(text, options.Markup, options.Layout, measurer, BaseStyleOf(font));
-    const int w = std::clamp(layout.Width, 1, kMaxDrawingSide);
+    const int w = std::clamp(layout.Width + options.ExtraWidth, 1, kMaxDrawingSide);
     const int h = std::clamp(layout.Height, 1, kMaxDrawingSide);
     target.SetSize(w, h);
     HDC dc = target.Canvas().Handle();

@@ -3,10 +3,12 @@
 #include "ExtCtrls.h"
 #include "Registry.h"
 #include "TestSupport.h"
+#include "slFormHelp.h"
 #include "slInfoBox.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -92,6 +94,7 @@ TEST(InfoBox, ATickedAnswerIsStoredAndAnsweredNextTimeWithoutAWindow)
             EXPECT_FALSE(form->CheckBox->Checked());
             EXPECT_EQ(form->CheckBox->Caption(), "Don't show me this message again");
             form->CheckBox->SetChecked(true);
+            SaveScreenShot("infobox-checkbox");
             Click(form->btns->BtnOK());
         });
         EXPECT_EQ(box->Execute(true), idInfoYes);
@@ -205,4 +208,67 @@ TEST(InfoBox, ShowInfoBoxShowsTheWarningQuestionWithoutCheckBox)
     });
     EXPECT_EQ(ShowInfoBox("New version", "Update", 52, true, true), idInfoYes);
     InfoBoxLocalizedCaptions = nullptr;
+}
+
+TEST(InfoBoxHelp, HelpModeThenAClickOnYesShowsTheYesText)
+{
+    ClearStored();
+    auto box = NewBox();
+    box->InfoBoxButtons = ibYesNo;
+    std::string shown, copied, second;
+    bool helpExStyle = false;
+    std::unique_ptr<TTimer> later;
+    TAnswer answer([&](TslInfoBoxForm* form) {
+        helpExStyle = (GetWindowLongA(form->Handle(), GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
+        // The caption's "?" sends the system's context-help command; then the user clicks on Yes.
+        SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+        EXPECT_TRUE(form->FH->HelpMode());
+        TButton* yes = form->btns->BtnOK().Button();
+        TPoint centre = yes->ClientToScreen(TPoint{37, 12});
+        SetCursorPos(centre.X, centre.Y);
+        TPoint local = form->ScreenToClient(centre);
+        SendMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(local.X, local.Y));
+        SendMessageA(form->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(local.X, local.Y));
+        EXPECT_FALSE(form->FH->HelpMode()) << "the click ends help mode";
+        ASSERT_NE(TslFormHelp::PopupWindow(), nullptr);
+        char cls[64] = {};
+        GetClassNameA(TslFormHelp::PopupWindow(), cls, sizeof cls);
+        EXPECT_STREQ(cls, "TslFormHelpPopup");
+        shown = TslFormHelp::PopupText();
+        TslFormHelp::CopyPopupText();
+        copied = Clipboard().AsText();
+        SaveScreenShot("whatsthis");
+        // The second button's help.
+        TButton* no = form->btns->BtnCancel().Button();
+        form->FH->ShowControlHelp(no);
+        second = TslFormHelp::PopupText();
+        TslFormHelp::ClosePopup();
+        Click(form->btns->BtnCancel());
+    });
+    EXPECT_EQ(box->Execute(false), idInfoNo);
+    EXPECT_TRUE(helpExStyle) << "the caption carries the help button";
+    EXPECT_EQ(shown, "Closes the dialog box and confirms the question with affirmative response (i.e: allows to "
+                     "perform requested action).");
+    EXPECT_EQ(copied, shown);
+    EXPECT_EQ(second, "Closes the dialog box without confirmation of the question. (Negative response, i.e: "
+                      "disallow to perform requested action.)");
+    EXPECT_EQ(TslFormHelp::PopupWindow(), nullptr);
+}
+
+TEST(InfoBoxHelp, TheCheckBoxHasItsOwnHelpAndTheTextNone)
+{
+    ClearStored();
+    auto box = NewBox();
+    std::string check;
+    TControl* onText = reinterpret_cast<TControl*>(1);
+    TAnswer answer([&](TslInfoBoxForm* form) {
+        TControl* source = nullptr;
+        check = TslFormHelp::HelpTextOf(form->CheckBox, source);
+        EXPECT_EQ(source, form->CheckBox);
+        onText = form->FH->FindHelpControl(form->Text->ClientToScreen(TPoint{2, 2}));
+        Click(form->btns->BtnOK());
+    });
+    box->Execute(false);
+    EXPECT_EQ(check, "Check this box if you don't want this message appear in future.");
+    EXPECT_EQ(onText, nullptr) << "the text has no window: the form is found, which has no hint";
 }

@@ -233,6 +233,13 @@ TEST(PropImage, AJpegFileIsDecodedAndDrawnToScale)
     EXPECT_TRUE(Reddish(ScreenPixel(50 + 10 + 4, 50 + 10 + 16))) << "left half red";
     EXPECT_TRUE(Bluish(ScreenPixel(50 + 10 + 28, 50 + 10 + 16))) << "right half blue";
     EXPECT_EQ(ScreenPixel(50 + 10 + 16, 50 + 10 + 3), RGB(255, 255, 255)) << "above the picture: the form";
+    auto* large = new TslProportionalImage(form.get());
+    large->SetParent(form.get());
+    large->SetBounds(60, 10, 128, 80);
+    large->Picture().LoadFromFile(name);
+    Application.ProcessMessages();
+    SaveScreenShot("jpeg");
+    delete large;
 
     TJPEGProperties grey;
     grey.Grayscale = true;
