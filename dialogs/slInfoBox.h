@@ -95,7 +95,8 @@ private:
 // LocalizedButtons takes the OK, Cancel, Yes and No captions from InfoBoxLocalizedCaptions; Silent plays no sound.
 int ShowInfoBox(const std::string& text, const std::string& title, unsigned flags, bool localizedButtons,
                 bool silent);
-// Supplies the localized captions (the self-upgrade string table sets it); unset, the defaults stay.
+// Supplies the localized captions: by default strings 16, 17, 14 and 15 of the self-upgrade language block in
+// use; unset, the defaults stay.
 extern std::function<void(TslInfoBoxButtonCaptions& captions)> InfoBoxLocalizedCaptions;
 
 } // namespace skyloom

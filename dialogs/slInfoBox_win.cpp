@@ -3,6 +3,7 @@
 #include "Clipbrd.h"
 #include "Registry.h"
 #include "slFormHelp.h"
+#include "slSelfUpdaterStringsWin.h"
 
 #include <mmsystem.h>
 
@@ -11,7 +12,20 @@
 
 namespace skyloom {
 
-std::function<void(TslInfoBoxButtonCaptions& captions)> InfoBoxLocalizedCaptions;
+namespace {
+
+// The self-upgrade's language block in use names the buttons.
+void SelfUpdaterButtonCaptions(TslInfoBoxButtonCaptions& captions)
+{
+    captions.OK = SelfUpdaterCaption(sutOK);
+    captions.Cancel = SelfUpdaterCaption(sutCancel);
+    captions.Yes = SelfUpdaterCaption(sutYes);
+    captions.No = SelfUpdaterCaption(sutNo);
+}
+
+} // namespace
+
+std::function<void(TslInfoBoxButtonCaptions& captions)> InfoBoxLocalizedCaptions = SelfUpdaterButtonCaptions;
 std::function<void(TslInfoBoxForm* form)> TslInfoBox::OnBoxCreated;
 
 namespace {

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "slFormHelp.h"
 #include "slInfoBox.h"
+#include "slSelfUpdaterStringsWin.h"
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,7 @@ TEST(InfoBox, ABoxOpenedFromABoxLeavesTheOuterOneTracked)
 TEST(InfoBox, ShowInfoBoxShowsTheWarningQuestionWithoutCheckBox)
 {
     ClearStored();
+    const auto tableCaptions = InfoBoxLocalizedCaptions;
     InfoBoxLocalizedCaptions = [](TslInfoBoxButtonCaptions& c) {
         c.Yes = "&Ja";
         c.No = "&Nein";
@@ -207,7 +209,37 @@ TEST(InfoBox, ShowInfoBoxShowsTheWarningQuestionWithoutCheckBox)
         Click(form->btns->BtnOK());
     });
     EXPECT_EQ(ShowInfoBox("New version", "Update", 52, true, true), idInfoYes);
-    InfoBoxLocalizedCaptions = nullptr;
+    InfoBoxLocalizedCaptions = tableCaptions;
+}
+
+TEST(InfoBox, LocalizedButtonsFollowTheSelfUpdaterLanguageInUse)
+{
+    ClearStored();
+    const TslSelfUpdaterLanguage before = SelfUpdaterBlockLanguage();
+    struct TCase {
+        TslSelfUpdaterLanguage Language;
+        unsigned Flags;
+        bool Localized;
+        const char* First;
+        const char* Second;
+    };
+    const TCase cases[] = {
+        {wlGerman, 4, true, "&Ja", "&Nein"},           // Yes/No
+        {wlDutch, 1, true, "&OK", "&Annuleren"},       // OK/Cancel
+        {wlSpanish, 1, true, "&Aceptar", "&Cancelar"},
+        {wlGerman, 4, false, "&Yes", "&No"},           // the box's own captions without LocalizedButtons
+    };
+    for (const TCase& c : cases) {
+        SelectSelfUpdaterLanguage(c.Language);
+        TAnswer answer([&](TslInfoBoxForm* form) {
+            EXPECT_EQ(form->btns->BtnOK().Caption(), c.First) << "language " << c.Language;
+            EXPECT_EQ(form->btns->BtnCancel().Caption(), c.Second) << "language " << c.Language;
+            Click(form->btns->BtnOK());
+        });
+        ShowInfoBox("Question", "Update", c.Flags, c.Localized, true);
+        EXPECT_EQ(answer.Boxes, 1);
+    }
+    SelectSelfUpdaterLanguage(before);
 }
 
 TEST(InfoBoxHelp, HelpModeThenAClickOnYesShowsTheYesText)

@@ -8,6 +8,8 @@
 #include "slPropImage.h"
 #include "slRichLabel.h"
 
+#include "TestPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <vector>
 
 using namespace skyloom;
+using skyloom::testing::RedBlue;
 
 namespace {
 
@@ -89,22 +92,6 @@ std::string TempFile(const char* name)
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     return std::string(dir) + name;
-}
-
-TJpegPixels RedBlue(int w, int h)
-{
-    TJpegPixels p;
-    p.Width = w;
-    p.Height = h;
-    p.Bgra.resize(static_cast<std::size_t>(w * h * 4));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* px = &p.Bgra[static_cast<std::size_t>((y * w + x) * 4)];
-            px[0] = x < w / 2 ? 0 : 255;
-            px[1] = 0;
-            px[2] = x < w / 2 ? 255 : 0;
-        }
-    return p;
 }
 
 void WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes)

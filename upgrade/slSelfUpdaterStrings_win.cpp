@@ -1,0 +1,59 @@
+#include "slSelfUpdaterStringsWin.h"
+
+#include "Controls.h"
+
+#include <windows.h>
+
+namespace skyloom {
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the table's UTF-16 is handed to the system as it is");
+
+std::wstring ToWide(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+// The block follows the user's language from program start until a language is selected.
+[[maybe_unused]] const bool gDetectedAtStart = (SetSelfUpdaterBlockLanguage(DetectSelfUpdaterLanguage()), true);
+
+} // namespace
+
+unsigned UserLanguageId()
+{
+    return GetUserDefaultUILanguage();
+}
+
+TslSelfUpdaterLanguage DetectSelfUpdaterLanguage()
+{
+    return SelfUpdaterLanguageForLangId(UserLanguageId());
+}
+
+TslSelfUpdaterLanguage SelectSelfUpdaterLanguage(TslSelfUpdaterLanguage language)
+{
+    SetSelfUpdaterBlockLanguage(language == wlAuto ? DetectSelfUpdaterLanguage() : language);
+    return SelfUpdaterBlockLanguage();
+}
+
+std::wstring SelfUpdaterTextW(int offset)
+{
+    return ToWide(SelfUpdaterText(offset));
+}
+
+std::wstring SelfUpdaterStringW(int id)
+{
+    return ToWide(SelfUpdaterString(id));
+}
+
+std::string SelfUpdaterCaption(int offset)
+{
+    return WideToAnsi(SelfUpdaterTextW(offset));
+}
+
+std::string SelfUpdaterStringCaption(int id)
+{
+    return WideToAnsi(SelfUpdaterStringW(id));
+}
+
+} // namespace skyloom
