@@ -169,6 +169,7 @@ std::string Answer(TForm1& form, const std::string& request)
         std::snprintf(ms, sizeof ms, "%.1f", form.LastRefreshMs());
         out += "lastrefreshms=" + std::string(ms) + "\n";
         out += "notices=" + std::to_string(form.UpgradeNoticeCount()) + "\n";
+        out += "passes=" + std::to_string(form.StatusPassCount()) + "\n";
         out += "feed=" + Escape(FeedURL) + "\n";
         out += "ping=" + Escape(PingSetting.Get()) + "\n";
         out += "appdir=" + Escape(AppDir) + "\n";

@@ -8,6 +8,7 @@
 #include "StdCtrls.h"
 #include "StatusLoop.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -100,6 +101,8 @@ public:
     // How long the last news refresh took, fetch and listing included (milliseconds).
     double LastRefreshMs() const { return FLastRefreshMs; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
+    // Status passes whose outcome reached the panel.
+    std::uint64_t StatusPassCount() const { return FStatusPassCount.load(); }
     // FormCreate has run: the settings are read and the window is ready for its message loop.
     bool Created() const { return FCreated; }
 
@@ -112,6 +115,7 @@ private:
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
+    std::atomic<std::uint64_t> FStatusPassCount{0};  // counted by the status loop's thread
     bool FCreated = false;
     double FLastRefreshMs = 0;
     // The feed model and the HTTP client are plain objects, not components; the window owns them.

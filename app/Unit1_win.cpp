@@ -358,7 +358,14 @@ void TForm1::slThread1Execute(TObject*)
     TStatusLoopHooks hooks;
     hooks.StopRequested = [] { return TslCustomThread::CurrentTerminated(); };
     hooks.PingSetting = [] { return PingSetting.Get(); };
-    hooks.Show = [panel](const TStatusLook& look) {
+    // The panel already showing a look needs no hand-over: setting the same colour and caption again changes
+    // nothing, and waking the main thread for it a hundred times a second costs CPU time for nothing.
+    const TStatusLook* shown = nullptr;
+    hooks.Show = [this, panel, &shown](const TStatusLook& look) {
+        ++FStatusPassCount;
+        if (shown == &look)
+            return;
+        shown = &look;
         TslCustomThread::SynchronizeCurrent([panel, &look] {
             panel->SetColor(RGBColor(look.Red, look.Green, look.Blue));
             panel->SetCaption(look.Caption);

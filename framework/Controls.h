@@ -94,6 +94,11 @@ private:
 // default error handling.
 HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND wnd);
+// At the end of the program: a shown top-level window is handed over to the system, which takes it away with the
+// process, instead of being destroyed (destroying hides it first, and hiding a window costs Wine without a virtual
+// desktop seconds of waiting for a window manager). The window answers with the default procedure from now on and
+// nothing of ours is reached through it. True when the window was handed over; child and hidden windows are not.
+bool LeaveToProcessEnd(HWND wnd);
 void DefaultUtilityHandler(HWND wnd, TMessage& message);
 
 // Converts between the single-byte text of the program and wide text with the system's code page.

@@ -143,6 +143,17 @@ void DeallocateHWnd(HWND wnd)
     delete data;
 }
 
+bool LeaveToProcessEnd(HWND wnd)
+{
+    if (!wnd || !IsWindow(wnd) || !IsWindowVisible(wnd) || (GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD) != 0)
+        return false;
+    if (IsWindowUnicode(wnd))
+        SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    else
+        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+    return true;
+}
+
 void DefaultUtilityHandler(HWND wnd, TMessage& message)
 {
     message.Result = DefWindowProcA(wnd, message.Msg, message.WParam, message.LParam);
@@ -805,6 +816,11 @@ void TWinControl::DestroyHandle()
         child->DestroyHandle();
     DestroyWnd();
     HWND wnd = FHandle;
+    if (ApplicationDestroying() && LeaveToProcessEnd(wnd)) {
+        RemovePropA(wnd, MAKEINTATOM(ControlAtom()));
+        FHandle = nullptr;
+        return;
+    }
     DestroyWindow(wnd);
     // Normally cleared by WM_NCDESTROY; make sure when the window was gone already.
     if (FHandle == wnd) {

@@ -1057,7 +1057,8 @@ void TApplication::Shutdown()
     DestroyComponents();
     FMainForm = nullptr;
     if (FHandle) {
-        DestroyWindow(FHandle);
+        if (!LeaveToProcessEnd(FHandle))
+            DestroyWindow(FHandle);
         FHandle = nullptr;
     }
     SetApplicationDestroying(false);

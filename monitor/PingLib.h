@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace skyloom {
@@ -21,6 +22,10 @@ inline constexpr std::size_t EchoReplyBufferSize = 128;
 // "%d.%d.%d.%d" of the four bytes.
 std::string FormatDottedIP(const TIPv4Address& Address);
 
+// Reads text of exactly that form (four numbers 0..255 without leading zeros, nothing else) without asking the
+// platform; false for anything else, which is then the name lookup's to judge.
+bool ParseDottedIP(const std::string& Text, TIPv4Address& Address);
+
 // True when HostName resolved; IP then holds the dotted text of its first address. False leaves IP untouched.
 bool HostToDottedIP(const std::string& HostName, std::string& IP);
 
@@ -30,5 +35,23 @@ void ResolveIPv4(const std::string& Name, TIPv4Address& Address);
 // Sends one echo request without payload to Address (a name or dotted text) and waits up to EchoTimeoutMs.
 // True only when an echo reply came back; ICMP errors (unreachable, time exceeded...) and silence give false.
 bool EchoProbe(const std::string& Address);
+
+// A series of probes from one thread that keeps between calls what the platform makes expensive to set up again:
+// the socket library stays started and the ICMP handle stays open for the session's life. Each call sends and asks
+// exactly what the free routines above do.
+class TProbeSession {
+public:
+    TProbeSession();
+    ~TProbeSession();
+    TProbeSession(const TProbeSession&) = delete;
+    TProbeSession& operator=(const TProbeSession&) = delete;
+
+    bool HostToDottedIP(const std::string& HostName, std::string& IP);
+    bool EchoProbe(const std::string& Address);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> FState;
+};
 
 } // namespace skyloom

@@ -205,6 +205,9 @@ bool HostToDottedIP(const std::string& HostName, std::string& IP)
 
 void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
 {
+    // Dotted text is its own address; the resolver would answer the same without asking anyone.
+    if (ParseDottedIP(Name, Address))
+        return;
     try {
         TIPv4Address found;
         switch (LookUp(Name, found)) {
@@ -241,9 +244,26 @@ bool EchoProbeVia(TEchoSocket Kind, const std::string& Address)
 
 bool EchoProbe(const std::string& Address)
 {
-    if (EchoSocketAvailable(TEchoSocket::esDatagram))
-        return EchoProbeVia(TEchoSocket::esDatagram, Address);
-    return EchoProbeVia(TEchoSocket::esRaw, Address);
+    // The kind of socket this process may open does not change while it runs: found once, not before every echo.
+    static const TEchoSocket kind =
+        EchoSocketAvailable(TEchoSocket::esDatagram) ? TEchoSocket::esDatagram : TEchoSocket::esRaw;
+    return EchoProbeVia(kind, Address);
+}
+
+struct TProbeSession::TState {};
+
+TProbeSession::TProbeSession() : FState(std::make_unique<TState>()) {}
+
+TProbeSession::~TProbeSession() = default;
+
+bool TProbeSession::HostToDottedIP(const std::string& HostName, std::string& IP)
+{
+    return skyloom::HostToDottedIP(HostName, IP);
+}
+
+bool TProbeSession::EchoProbe(const std::string& Address)
+{
+    return skyloom::EchoProbe(Address);
 }
 
 } // namespace skyloom

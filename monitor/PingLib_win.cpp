@@ -7,6 +7,7 @@
 #include <icmpapi.h>
 
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 namespace skyloom {
@@ -91,6 +92,9 @@ bool HostToDottedIP(const std::string& HostName, std::string& IP)
 
 void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
 {
+    // Dotted text is its own address; the platform would answer the same without asking anyone.
+    if (ParseDottedIP(Name, Address))
+        return;
     TWinsockSession session;
     try {
         char buffer[MaxHostNameLength + 1];
@@ -107,11 +111,10 @@ void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
     }
 }
 
-bool EchoProbe(const std::string& Address)
+namespace {
+
+bool SendEchoVia(const TIcmpHandle& icmp, const std::string& Address)
 {
-    TIcmpHandle icmp;
-    if (!icmp.Valid())
-        return false;
     TIPv4Address target;
     ResolveIPv4(Address, target);
     // 0.0.0.0 is what a failed lookup gives; Windows refuses to send there, some ICMP stacks would loop it back to
@@ -129,6 +132,39 @@ bool EchoProbe(const std::string& Address)
     // An unreachable or time-exceeded answer is stored as a reply too; only a real echo reply means the host answered.
     const auto* first = reinterpret_cast<const ICMP_ECHO_REPLY*>(reply);
     return first->Status == IP_SUCCESS;
+}
+
+} // namespace
+
+bool EchoProbe(const std::string& Address)
+{
+    TIcmpHandle icmp;
+    if (!icmp.Valid())
+        return false;
+    return SendEchoVia(icmp, Address);
+}
+
+struct TProbeSession::TState {
+    TWinsockSession Winsock;  // held, so that each lookup's own start-up and clean-up only count
+    std::unique_ptr<TIcmpHandle> Icmp;
+};
+
+TProbeSession::TProbeSession() : FState(std::make_unique<TState>()) {}
+
+TProbeSession::~TProbeSession() = default;
+
+bool TProbeSession::HostToDottedIP(const std::string& HostName, std::string& IP)
+{
+    return skyloom::HostToDottedIP(HostName, IP);
+}
+
+bool TProbeSession::EchoProbe(const std::string& Address)
+{
+    if (!FState->Icmp || !FState->Icmp->Valid())
+        FState->Icmp = std::make_unique<TIcmpHandle>();
+    if (!FState->Icmp->Valid())
+        return false;
+    return SendEchoVia(*FState->Icmp, Address);
 }
 
 } // namespace skyloom

@@ -2,6 +2,7 @@
 
 #include "PingLib.h"
 
+#include <memory>
 #include <thread>
 
 namespace skyloom {
@@ -34,7 +35,11 @@ TConnectionStatus PassOutcome(bool Replied, const std::string& AddressText, cons
 
 TStatusProbes TStatusProbes::Network()
 {
-    return TStatusProbes{&skyloom::HostToDottedIP, &skyloom::EchoProbe};
+    // One session for the probes' life: the loop's passes share the socket library and the ICMP handle.
+    auto session = std::make_shared<TProbeSession>();
+    return TStatusProbes{
+        [session](const std::string& HostName, std::string& IP) { return session->HostToDottedIP(HostName, IP); },
+        [session](const std::string& Address) { return session->EchoProbe(Address); }};
 }
 
 TConnectionStatus RunStatusPass(const TStatusProbes& Probes, const std::string& Host, const std::string& PingSetting)

@@ -44,6 +44,7 @@ struct TStatusProbes {
     std::function<bool(const std::string& HostName, std::string& IP)> HostToDottedIP;
     std::function<bool(const std::string& Address)> EchoProbe;
 
+    // The platform's, through one probe session: create it on the thread that runs the passes.
     static TStatusProbes Network();
 };
 

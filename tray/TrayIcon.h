@@ -118,6 +118,8 @@ private:
     void TrayBalloon(TTrayMouseMessage which) override;
 
     bool SendToShell(DWORD command);
+    bool RemoveFromShell();
+    void FinishPendingRemoval();
     void RefreshRecord();
     void IconChanged();
     void CycleTick();
@@ -127,6 +129,8 @@ private:
     TForm* OwnerForm() const;
 
     NOTIFYICONDATAA FRecord{};
+    // A removal the shell has not answered yet (see RemoveFromShell).
+    TOwnedHandle FPendingRemoval;
     TIcon FIcon;
     const std::vector<HICON>* FIconList = nullptr;
     int FIconIndex = 0;

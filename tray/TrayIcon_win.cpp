@@ -5,7 +5,10 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <process.h>
+
 #include <cstring>
+#include <memory>
 
 namespace skyloom {
 
@@ -205,8 +208,83 @@ void TTrayIcon::RefreshRecord()
     CopyText(FRecord.szTip, sizeof FRecord.szTip, TrayTipText(FHint, FShowHint));
 }
 
+namespace {
+
+// How long a removal is waited for before the program goes on without the shell's answer.
+constexpr DWORD RemovalWaitMs = 300;
+// How long a later request waits for an unanswered removal, so that the shell sees them in order.
+constexpr DWORD RemovalOrderWaitMs = 3000;
+
+struct TShellRemoval {
+    NOTIFYICONDATAA Record;
+};
+
+unsigned __stdcall RemoveThread(void* param)
+{
+    std::unique_ptr<TShellRemoval> removal(static_cast<TShellRemoval*>(param));
+    return Shell_NotifyIconA(NIM_DELETE, &removal->Record) != FALSE ? 1 : 0;
+}
+
+// Waits for a thread, serving messages sent to this thread meanwhile (the shell may call back into our windows).
+// True when the thread has ended.
+bool WaitServingSent(HANDLE thread, DWORD ms)
+{
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0 || r == WAIT_FAILED)
+            return true;
+        if (r == WAIT_TIMEOUT)
+            return false;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+} // namespace
+
+void TTrayIcon::FinishPendingRemoval()
+{
+    if (FPendingRemoval.Valid()) {
+        WaitServingSent(FPendingRemoval.Get(), RemovalOrderWaitMs);
+        FPendingRemoval.Reset();
+    }
+}
+
+// The shell answers a removal only when it has dealt with it, and Wine's shell without a virtual desktop first hides
+// its own tray window when the last icon goes, which takes it seconds. The removal is therefore sent from a thread
+// of its own and waited for only briefly: the request has reached the shell by then, and the program is not held.
+bool TTrayIcon::RemoveFromShell()
+{
+    if (FPendingRemoval.Valid()) {
+        if (WaitForSingleObject(FPendingRemoval.Get(), 0) == WAIT_TIMEOUT)
+            return true;  // the same icon is on its way out already
+        FPendingRemoval.Reset();
+    }
+    RefreshRecord();
+    FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    auto removal = std::make_unique<TShellRemoval>(TShellRemoval{FRecord});
+    const std::uintptr_t thread = _beginthreadex(nullptr, 0, RemoveThread, removal.get(), 0, nullptr);
+    if (thread == 0)
+        return Shell_NotifyIconA(NIM_DELETE, &FRecord) != FALSE;
+    removal.release();
+    TOwnedHandle handle(reinterpret_cast<HANDLE>(thread));
+    if (!WaitServingSent(handle.Get(), RemovalWaitMs)) {
+        FPendingRemoval = std::move(handle);
+        return true;
+    }
+    DWORD code = 0;
+    GetExitCodeThread(handle.Get(), &code);
+    return code != 0;
+}
+
 bool TTrayIcon::SendToShell(DWORD command)
 {
+    if (command == NIM_DELETE)
+        return RemoveFromShell();
+    FinishPendingRemoval();
     RefreshRecord();
     FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     return Shell_NotifyIconA(command, &FRecord) != FALSE;
@@ -238,6 +316,7 @@ bool TTrayIcon::ShowBalloonHint(const std::string& title, const std::string& tex
     FRecord.uTimeout = timeoutSeconds * 1000;
     static constexpr DWORD flags[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
     FRecord.dwInfoFlags = flags[icon];
+    FinishPendingRemoval();
     const bool ok = Shell_NotifyIconA(NIM_MODIFY, &FRecord) != FALSE;
     // The balloon fields are a one-off request; later modifications must not show it again.
     FRecord.szInfo[0] = FRecord.szInfoTitle[0] = '\0';

@@ -1,12 +1,17 @@
 // Status loop on loopback: passes per second and CPU per pass of the real loop (lookup + echo + 10 ms pause), next
 // to peers measured in the same run: the loop with only the pause, with only the lookup, with only the echo.
 // Run as root inside a private network namespace (scripts/lib/netns.sh sl_netns) so the echo stays on loopback.
+// The Windows build (win32/win64 presets) runs the same under Wine: wine bench_monitor.exe [seconds] [host].
 //
 //   bench_monitor [seconds-per-variant] [host]
 #include "PingLib.h"
 #include "StatusLoop.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -19,10 +24,20 @@ using namespace skyloom;
 
 double CpuSeconds()
 {
+#ifdef _WIN32
+    // Under Wine this is the program's own CPU time; the wineserver's share is not in it.
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+#else
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+#endif
 }
 
 struct TFigures {

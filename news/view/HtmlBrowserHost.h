@@ -85,6 +85,9 @@ public:
     // document. False when there is no document to load into (the caller then shows the document otherwise).
     // Errors of the browser are not raised.
     bool LoadDocument(const std::string& bytes, unsigned timeout_ms);
+    // Without waiting: navigates to "about:blank" when the browser has no location yet, and tells whether the
+    // browser is interactive with a document to load into.
+    bool DocumentReady();
     // The browser's location, empty without one.
     std::wstring LocationURL() const;
     // Styles the current document's body from StyleSettings; false when there is no body.

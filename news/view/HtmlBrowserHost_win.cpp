@@ -539,6 +539,23 @@ bool THtmlBrowserHost::LoadDocument(const std::string& bytes, unsigned timeout_m
     return true;
 }
 
+bool THtmlBrowserHost::DocumentReady()
+{
+    if (!FBrowser) {
+        return false;
+    }
+    if (LocationURL().empty()) {
+        TBStr blank(L"about:blank");
+        FBrowser->Navigate(blank.Get(), nullptr, nullptr, nullptr, nullptr);
+    }
+    READYSTATE state = READYSTATE_UNINITIALIZED;
+    if (!FBrowser || FAILED(FBrowser->get_ReadyState(&state)) || state < READYSTATE_INTERACTIVE) {
+        return false;
+    }
+    TComRef<IDispatch> document;
+    return SUCCEEDED(FBrowser->get_Document(document.Put())) && document;
+}
+
 bool THtmlBrowserHost::ApplyBodyStyle()
 {
     if (!FBrowser) {

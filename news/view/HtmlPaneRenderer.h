@@ -49,6 +49,8 @@ public:
     // Creates the window as a child of parent; the window goes with this object.
     HWND Create(HWND parent, int x, int y, int width, int height);
     HWND Handle() const { return FWnd.Get(); }
+    // Destroys the window; the document is kept.
+    void Destroy();
     void SetBounds(int x, int y, int width, int height);
 
     // Shows a whole new document from the top.

@@ -167,6 +167,14 @@ THtmlPaneRenderer::~THtmlPaneRenderer()
     }
 }
 
+void THtmlPaneRenderer::Destroy()
+{
+    if (FWnd) {
+        SetWindowLongPtrW(FWnd.Get(), GWLP_USERDATA, 0);
+        FWnd.Reset();
+    }
+}
+
 HWND THtmlPaneRenderer::Create(HWND parent, int x, int y, int width, int height)
 {
     static const bool registered = [] {

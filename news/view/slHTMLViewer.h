@@ -79,12 +79,18 @@ public:
     bool RegisterAsDropTarget = false;
     bool StatusBar = false;
 
-    // Loads the HTML lines as the whole document (see the class comment); errors leave the pane as it was.
+    // Loads the HTML lines as the whole document (see the class comment); errors leave the pane as it was. Never
+    // waits: until the browser control has a document to load into, the drawn renderer shows the lines.
     void LoadContent();
-    // How long the first load waits for the browser control to become ready.
+    // How long the browser control may take to become ready after it was created. Without a browser engine it
+    // never does; the drawn renderer then shows the documents for good.
     unsigned BrowserWaitMs = 2500;
-    // True once the drawn renderer shows the documents.
+    // How often the pane looks whether the browser is ready.
+    unsigned BrowserPollMs = 50;
+    // True while the drawn renderer shows the documents.
     bool UsingRenderer() const { return FUseRenderer; }
+    // True while the browser control is being created or awaited; the renderer shows the documents meanwhile.
+    bool BrowserPending() const { return FBrowserPending; }
     THtmlBrowserHost& Host() { return FHost; }
     THtmlPaneRenderer& Renderer() { return FRenderer; }
     // Number of loads started, for tests.
@@ -96,8 +102,13 @@ protected:
     void DestroyWnd() override;
     void BoundsChanged() override;
     void ColorChanged() override;
+    void WndProc(TMessage& message) override;
 
 private:
+    void StartBrowser();
+    void PollBrowser();
+    void GiveUpBrowser();
+    void StopBrowserTimer();
     TslHTMLViewerStyleSettings StyleSettings() const;
     html::THtmlBodyStyle RendererStyle() const;
     void ShowRenderer(const std::string& source);
@@ -111,8 +122,10 @@ private:
     THtmlBrowserHost FHost;
     THtmlPaneRenderer FRenderer;
     bool FUseRenderer = false;
+    bool FBrowserPending = false;
+    bool FBrowserGivenUp = false;
+    unsigned long FBrowserStart = 0;
     bool FInLoad = false;
-    bool FReloadPending = false;
     int FLoadCount = 0;
 };
 

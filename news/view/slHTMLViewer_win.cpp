@@ -96,15 +96,18 @@ void TslInternalHTMLViewer::CreateWnd()
         const RECT rc = ClientBounds();
         FRenderer.Create(Handle(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
         FRenderer.SetDocument(FHTML.Text(), RendererStyle());
+        if (!FBrowserGivenUp && !FBrowserPending) {
+            StartBrowser();
+        }
     }
 }
 
 void TslInternalHTMLViewer::DestroyWnd()
 {
+    StopBrowserTimer();
     FHost.Destroy();
-    if (FRenderer.Handle()) {
-        DestroyWindow(FRenderer.Handle());
-    }
+    FBrowserPending = false;
+    FRenderer.Destroy();
     TWinControl::DestroyWnd();
 }
 
@@ -207,36 +210,108 @@ void TslInternalHTMLViewer::LoadContent()
         return;
     }
     if (FInLoad) {
-        // Messages handled during the wait for the browser ran another change: the load under way takes the
-        // newest lines once the wait is over.
-        FReloadPending = true;
-        return;
+        return;  // a change made while the browser loads: the load under way reads the lines afterwards
     }
     FInLoad = true;
     ++FLoadCount;
     try {
-        do {
-            FReloadPending = false;
-            if (!FUseRenderer && !FHost.Created()) {
-                FHost.Create(Handle(), ClientBounds());
-                if (!FHost.Created()) {
-                    FUseRenderer = true;
-                }
+        if (!FUseRenderer && FHost.Created() && !FHost.LoadDocument(FHTML.Text(), 0)) {
+            // The browser lost its document: the drawn renderer takes over for good.
+            GiveUpBrowser();
+        }
+        if (FUseRenderer || !FHost.Created()) {
+            // The document shows at once; a browser control still to come takes over when it has a document.
+            FUseRenderer = true;
+            ShowRenderer(FHTML.Text());
+            if (!FBrowserGivenUp && !FBrowserPending) {
+                StartBrowser();
             }
-            if (!FUseRenderer && !FHost.LoadDocument(FHTML.Text(), BrowserWaitMs)) {
-                // No document to load into: no browser engine on this system. The drawn renderer takes over for
-                // good, so that later loads do not wait again.
-                FHost.Destroy();
-                FUseRenderer = true;
-            }
-            if (FUseRenderer) {
-                ShowRenderer(FHTML.Text());
-            }
-        } while (FReloadPending && !Destroying());
+        }
     } catch (const std::exception&) {
         // A failed load keeps what the pane showed before; the caller is never told.
     }
     FInLoad = false;
+}
+
+namespace {
+constexpr UINT_PTR BrowserTimerId = 1;
+}
+
+void TslInternalHTMLViewer::StartBrowser()
+{
+    if (!HandleAllocated()) {
+        return;
+    }
+    // Created on the first tick, once the window has been shown: creating the control costs time the start-up
+    // should not wait for.
+    FBrowserPending = true;
+    FBrowserStart = GetTickCount();
+    SetTimer(Handle(), BrowserTimerId, 1, nullptr);
+}
+
+void TslInternalHTMLViewer::StopBrowserTimer()
+{
+    if (HandleAllocated()) {
+        KillTimer(Handle(), BrowserTimerId);
+    }
+}
+
+void TslInternalHTMLViewer::GiveUpBrowser()
+{
+    StopBrowserTimer();
+    FHost.Destroy();
+    // The libraries the browser control brought along are of no further use.
+    CoFreeUnusedLibrariesEx(0, 0);
+    FBrowserPending = false;
+    FBrowserGivenUp = true;
+    FUseRenderer = true;
+}
+
+void TslInternalHTMLViewer::PollBrowser()
+{
+    if (!FBrowserPending || FInLoad || Destroying()) {
+        return;
+    }
+    FInLoad = true;
+    try {
+        if (!FHost.Created()) {
+            FHost.Create(Handle(), ClientBounds());
+            if (!FHost.Created()) {
+                GiveUpBrowser();
+                FInLoad = false;
+                return;
+            }
+            // The renderer keeps showing the document until the browser has one.
+            if (FRenderer.Handle()) {
+                SetWindowPos(FRenderer.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
+            SetTimer(Handle(), BrowserTimerId, BrowserPollMs, nullptr);
+            FBrowserStart = GetTickCount();
+        }
+        if (FHost.DocumentReady() && FHost.LoadDocument(FHTML.Text(), 0)) {
+            // The browser shows the newest lines from now on.
+            StopBrowserTimer();
+            FBrowserPending = false;
+            FUseRenderer = false;
+            FRenderer.Destroy();
+        } else if (GetTickCount() - FBrowserStart >= BrowserWaitMs) {
+            // No browser engine on this system.
+            GiveUpBrowser();
+        }
+    } catch (const std::exception&) {
+        GiveUpBrowser();
+    }
+    FInLoad = false;
+}
+
+void TslInternalHTMLViewer::WndProc(TMessage& message)
+{
+    if (message.Msg == WM_TIMER && message.WParam == BrowserTimerId) {
+        PollBrowser();
+        message.Result = 0;
+        return;
+    }
+    TWinControl::WndProc(message);
 }
 
 // --- the outer pane -------------------------------------------------------------------------------------------

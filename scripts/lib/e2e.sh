@@ -20,11 +20,14 @@
 # last probe call, sl_expect KEY VALUE compares it (VALUE written in the same escaped form).
 
 SL_E2E_SCENARIOS=()
+declare -A SL_E2E_TIMEOUTS=()
 SL_MAIN_CLASS=${SL_MAIN_CLASS:-TForm1}
 SL_E2E_TIMEOUT=${SL_E2E_TIMEOUT:-90}
 
+# e2e_scenario NAME [SECONDS]: registers a scenario; SECONDS replaces the usual time limit for a long one.
 e2e_scenario() {
     SL_E2E_SCENARIOS+=("$1")
+    [ -z "${2:-}" ] || SL_E2E_TIMEOUTS[$1]=$2
 }
 
 # Chooses the build to run: win32 where this machine runs 32-bit Windows programs, win64 otherwise.
@@ -41,7 +44,8 @@ e2e_pick_arch() {
         win32) SL_WINE=/usr/lib/wine/wine ;;
         *) SL_WINE=/usr/lib/wine/wine64 ;;
     esac
-    SL_EXE_BUILT="$top/build/$SL_E2E_PRESET/app/skyloom.exe"
+    # SL_E2E_EXE runs the scenarios against another build of the program (a measurement of an older one).
+    SL_EXE_BUILT=${SL_E2E_EXE:-"$top/build/$SL_E2E_PRESET/app/skyloom.exe"}
     SL_PROBE_EXE="$top/build/$SL_E2E_PRESET/tools/probe/probe.exe"
     export SL_E2E_PRESET SL_WINE SL_EXE_BUILT SL_PROBE_EXE
 }
@@ -279,7 +283,8 @@ e2e_run() {
         "$name"
     ) &
     local body=$!
-    ( sleep "$SL_E2E_TIMEOUT"; echo "timed out after ${SL_E2E_TIMEOUT}s" >"$SL_DIR/why"; kill -TERM "$body" 2>/dev/null ) &
+    local limit=${SL_E2E_TIMEOUTS[$name]:-$SL_E2E_TIMEOUT}
+    ( sleep "$limit"; echo "timed out after ${limit}s" >"$SL_DIR/why"; kill -TERM "$body" 2>/dev/null ) &
     local watchdog=$!
     wait "$body"
     rc=$?

@@ -144,6 +144,35 @@ TEST(Form, OnShowFiresOnEveryShowing)
     EXPECT_EQ(form->Shows, 5);
 }
 
+// At the end of the program, a shown form's window is left for the process end rather than hidden and destroyed;
+// its controls and every hidden or child window go the usual way, and nothing of ours is reached afterwards.
+TEST(Form, AtTheEndAShownWindowIsLeftToTheProcessEnd)
+{
+    auto* shown = new TTestForm(nullptr);
+    auto* hidden = new TTestForm(nullptr);
+    shown->Show();
+    HWND shownWnd = shown->Handle();
+    HWND hiddenWnd = hidden->Handle();
+    HWND panelWnd = shown->Panel1->Handle();
+    EXPECT_FALSE(LeaveToProcessEnd(panelWnd)) << "a child window is never left";
+    EXPECT_FALSE(LeaveToProcessEnd(hiddenWnd)) << "a hidden window is never left";
+
+    SetApplicationDestroying(true);
+    delete shown;
+    delete hidden;
+    SetApplicationDestroying(false);
+    EXPECT_TRUE(IsWindow(shownWnd)) << "the shown window is left to the process end";
+    EXPECT_TRUE(IsWindowVisible(shownWnd)) << "it was not hidden";
+    EXPECT_EQ(GetWindowLongPtrA(shownWnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&DefWindowProcA))
+        << "the window answers with the default procedure";
+    EXPECT_EQ(TWinControl::FindControl(shownWnd), nullptr) << "the window no longer names the deleted form";
+    SendMessageA(shownWnd, WM_PAINT, 0, 0);
+    SendMessageA(shownWnd, WM_COMMAND, 1, 0);
+    EXPECT_FALSE(IsWindow(panelWnd)) << "the controls were destroyed";
+    EXPECT_FALSE(IsWindow(hiddenWnd)) << "a hidden form is destroyed as always";
+    DestroyWindow(shownWnd);
+}
+
 TEST(Form, ScreenCenterPositionsTheWindow)
 {
     TFormPtr form(new TTestForm(nullptr));

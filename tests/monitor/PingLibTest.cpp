@@ -48,6 +48,38 @@ TEST(PingLib, FormatsDottedTextWithoutLeadingZeros)
         EXPECT_EQ(FormatDottedIP(c.Address), c.Text);
 }
 
+TEST(PingLib, ReadsOnlyCanonicalDottedTextItself)
+{
+    const struct {
+        const char* Text;
+        bool Dotted;
+        TIPv4Address Address;
+    } cases[] = {
+        {"127.0.0.1", true, {127, 0, 0, 1}},
+        {"0.0.0.0", true, {0, 0, 0, 0}},
+        {"255.255.255.255", true, {255, 255, 255, 255}},
+        {"10.1.20.200", true, {10, 1, 20, 200}},
+        {"256.1.1.1", false, {}},
+        {"01.2.3.4", false, {}},
+        {"1.2.3", false, {}},
+        {"1.2.3.4.5", false, {}},
+        {"1.2.3.1234", false, {}},
+        {"127.1", false, {}},
+        {"1..2.3", false, {}},
+        {" 1.2.3.4", false, {}},
+        {"1.2.3.4 ", false, {}},
+        {"1.2.3.4x", false, {}},
+        {"a.b.c.d", false, {}},
+        {"", false, {}},
+    };
+    for (const auto& c : cases) {
+        TIPv4Address out{9, 9, 9, 9};
+        EXPECT_EQ(ParseDottedIP(c.Text, out), c.Dotted) << "'" << c.Text << "'";
+        const TIPv4Address expected = c.Dotted ? c.Address : TIPv4Address{9, 9, 9, 9};
+        EXPECT_EQ(FormatDottedIP(out), FormatDottedIP(expected)) << "'" << c.Text << "' changed the output";
+    }
+}
+
 TEST(PingLib, HostToDottedIPGivesTheFirstAddressOrLeavesTheOutput)
 {
     const struct {
@@ -136,6 +168,17 @@ TEST(PingLib, EchoProbeAnswersForLoopbackAndFailsFastForNoAddress)
         EXPECT_LT(SecondsOf(std::chrono::steady_clock::now() - start), 2.0)
             << "'" << c.Address << "' should be decided without waiting for the echo timeout";
     }
+    // A session answers the same, call after call, whatever the calls before it gave.
+    TProbeSession session;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& c : cases)
+            EXPECT_EQ(session.EchoProbe(c.Address), c.Replies) << "session, round " << round << ", '" << c.Address << "'";
+    }
+    std::string ip = "unchanged";
+    EXPECT_TRUE(session.HostToDottedIP("localhost", ip));
+    EXPECT_EQ(ip, "127.0.0.1");
+    EXPECT_FALSE(session.HostToDottedIP("no-such-host.invalid", ip));
+    EXPECT_EQ(ip, "127.0.0.1") << "a failed lookup leaves the output";
 }
 
 TEST(PingLib, EchoProbeGivesUpAfterTheTimeoutWhenNobodyAnswers)
@@ -147,6 +190,10 @@ TEST(PingLib, EchoProbeGivesUpAfterTheTimeoutWhenNobodyAnswers)
     const double took = SecondsOf(std::chrono::steady_clock::now() - start);
     EXPECT_GT(took, 2.5) << "the probe waits for the reply for about three seconds";
     EXPECT_LT(took, 6.0) << "the probe must not wait much beyond its three seconds";
+    TProbeSession session;
+    const auto sessionStart = std::chrono::steady_clock::now();
+    EXPECT_FALSE(session.EchoProbe("127.0.0.1"));
+    EXPECT_GT(SecondsOf(std::chrono::steady_clock::now() - sessionStart), 2.5) << "a session waits just the same";
 }
 
 TEST(PingLib, EchoProbeCountsOnlyEchoRepliesNotIcmpErrors)
@@ -157,6 +204,10 @@ TEST(PingLib, EchoProbeCountsOnlyEchoRepliesNotIcmpErrors)
     EXPECT_TRUE(EchoProbe("pinglib-peer.test")) << "names resolve before the echo";
     // The peer answers this one with "host unreachable"; that answer is stored as a reply but is no echo reply.
     EXPECT_FALSE(EchoProbe("10.78.0.5"));
+    TProbeSession session;
+    EXPECT_TRUE(session.EchoProbe("10.77.0.2"));
+    EXPECT_FALSE(session.EchoProbe("10.78.0.5"));
+    EXPECT_TRUE(session.EchoProbe("10.77.0.2")) << "an ICMP error does not spoil the session's next echo";
 }
 
 #ifndef _WIN32

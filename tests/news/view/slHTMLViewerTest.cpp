@@ -67,12 +67,50 @@ TEST_F(HTMLViewerTest, LoadsTheInitialLineOnceWhenTheFormHasLoaded)
     EXPECT_EQ(pane.HTML().Text(), std::string(kInitial) + "\r\n");
     EXPECT_EQ(pane.Width(), 465);
     EXPECT_EQ(pane.Inner().Width(), 465) << "the inner viewer fills the pane";
+    ASSERT_TRUE(PumpUntil([&] { return !pane.Inner().BrowserPending(); }, 5000)) << "the browser is never settled";
     if (pane.Inner().UsingRenderer()) {
         EXPECT_EQ(RendererText(pane), "Click on news headline to display news text here");
         EXPECT_EQ(pane.Inner().Renderer().Layout().BorderWidth, 0) << "hvbsNone: no sunken border";
+        EXPECT_FALSE(pane.Inner().Host().Created()) << "a browser without a document is let go";
     } else {
         EXPECT_EQ(pane.Inner().Host().LocationURL(), L"about:blank");
     }
+}
+
+// The pane shows its document while the window is still being built: nothing waits for the browser control, and
+// no message of the program is handled inside a load.
+TEST(HTMLViewerStart, ShowsTheDocumentAtOnceAndLetsTheBrowserTakeOverLater)
+{
+    constexpr UINT marker = WM_APP + 7;
+    PostThreadMessageA(GetCurrentThreadId(), marker, 0, 0);
+    auto* form = new TPaneForm(&Application);
+    TslHTMLViewer& pane = *form->Pane;
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, marker, marker, PM_REMOVE)) << "loading the pane handled messages";
+    EXPECT_EQ(pane.Inner().LoadCount(), 1);
+    EXPECT_TRUE(pane.Inner().UsingRenderer()) << "the first document shows before the browser is there";
+    EXPECT_TRUE(pane.Inner().BrowserPending());
+    EXPECT_EQ(RendererText(pane), "Click on news headline to display news text here");
+
+    // An assignment while the browser is awaited shows at once as well, and is what the browser gets.
+    PostThreadMessageA(GetCurrentThreadId(), marker, 0, 0);
+    pane.HTML().SetText("<p>second</p>");
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, marker, marker, PM_REMOVE)) << "an assignment handled messages";
+    EXPECT_EQ(RendererText(pane), "second");
+
+    form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return !pane.Inner().BrowserPending(); }, 5000)) << "the browser is never settled";
+    pane.HTML().SetText("<p>third</p>");
+    EXPECT_EQ(pane.Inner().LoadCount(), 3);
+    if (pane.Inner().UsingRenderer()) {
+        EXPECT_EQ(RendererText(pane), "third");
+        EXPECT_FALSE(pane.Inner().Host().Created());
+        EXPECT_FALSE(pane.Inner().BrowserPending()) << "a browser that never got ready is not tried again";
+    } else {
+        EXPECT_EQ(pane.Inner().Renderer().Handle(), nullptr) << "the browser replaced the renderer";
+        EXPECT_EQ(pane.Inner().Host().LocationURL(), L"about:blank");
+    }
+    delete form;
 }
 
 TEST_F(HTMLViewerTest, ReloadsOnEveryAssignmentAndEveryChangedSetting)
