@@ -4,6 +4,7 @@
 
 #include "Unit1.h"
 #include "slInfoBox.h"
+#include "slQuickAboutBox.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -181,12 +182,16 @@ std::string Answer(TForm1& form, const std::string& request)
                "\n";
         out += "title=" + Escape(Application.Title()) + "\n";
         out += "infobox=" + std::to_string(GLastInfoBoxResult) + "\n";
-    } else if (request == "controls" || request == "controls box") {
+    } else if (request == "controls" || request == "controls box" || request == "controls about") {
         TForm* target = &form;
         if (request == "controls box") {
             target = TslInfoBox::ShowingForm();
             if (!target)
                 return "error=no message box\n";
+        } else if (request == "controls about") {
+            target = form.slQuickAboutBox1 ? form.slQuickAboutBox1->Form() : nullptr;
+            if (!target)
+                return "error=no about box\n";
         }
         out += "form=" + Escape(target->Caption()) + "|" + Hex6(target->Color()) + "|" +
                Escape(target->Font().Name()) + "," + std::to_string(target->Font().Height()) + "\n";

@@ -17,7 +17,7 @@
 namespace skyloom {
 
 class TslAppStartCounter;
-// Components whose units are not part of this build yet (the about box and the self-updater). Each has its
+// Components whose units are not part of this build yet (the self-updater). Each has its
 // member below and its handlers are connected; until the unit lands, the member stays null and the handler does
 // nothing. Marked "slot:" where the owner of the unit drops it in.
 class TslHTMLViewer;
@@ -49,7 +49,7 @@ public:
     TCheckBox* CheckBox1 = nullptr;
 
     // Non-visual components, in design order.
-    TslQuickAboutBox* slQuickAboutBox1 = nullptr;    // slot: about box
+    TslQuickAboutBox* slQuickAboutBox1 = nullptr;
     TslSelfUpdater* slSelfUpdater1 = nullptr;        // slot: self-updater
     TMenuItem* About1 = nullptr;
     TslFormSystemMenu* slFormSystemMenu1 = nullptr;

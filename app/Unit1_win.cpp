@@ -15,6 +15,7 @@
 #include "slFormSystemMenu.h"
 #include "slHTMLViewer.h"
 #include "slOnlyOne.h"
+#include "slQuickAboutBox.h"
 #include "slRSSFeed.h"
 #include "slThread.h"
 
@@ -148,8 +149,24 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     CheckBox1->SetTabOrder(3);
     CheckBox1->OnClick = [this](TObject* s) { CheckBox1Click(s); };
 
-    // slot: slQuickAboutBox1 (TslQuickAboutBox): caption "Skyloom", description "Internet connection monitor and
-    // RSS parser", width 300, no show/hide animation, ProductSite.
+    slQuickAboutBox1 = new TslQuickAboutBox(this);
+    slQuickAboutBox1->Name = "slQuickAboutBox1";
+    slQuickAboutBox1->Caption = "Skyloom";
+    slQuickAboutBox1->Description = "Internet connection monitor and RSS parser";
+    slQuickAboutBox1->Copyright = "\"Skyloom\" . . .\r\nCopyright (c) 2006-2026 Quorvane";
+    slQuickAboutBox1->Width = 300;
+    slQuickAboutBox1->AnimationOnShow = false;
+    slQuickAboutBox1->AnimationOnHide = false;
+    slQuickAboutBox1->Cursors().Caption = crDefault;
+    slQuickAboutBox1->Localization().stAbout = "About";
+    slQuickAboutBox1->Localization().stOK = "OK";
+    slQuickAboutBox1->Email = ContactMail;
+    slQuickAboutBox1->WebSite = ProductSite;
+    {
+        TPicture icon;
+        if (icon.Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON"))
+            slQuickAboutBox1->SetIcon(icon);
+    }
     // slot: slSelfUpdater1 (TslSelfUpdater): "/skyloom/update.inf" and "/skyloom/skyloom.exe" on UpdateHost,
     // upgrade message DesignUpgradeMessage, version date "06/27/2006" with VersionDateAutoSet, English wizard.
     About1 = NewItem(this, "About1", "About...", [this](TObject* s) { About1Click(s); });
@@ -513,7 +530,7 @@ void TForm1::CheckForUpdates()
 
 void TForm1::ShowAboutBox()
 {
-    // slot: slQuickAboutBox1->Execute(), modal.
+    slQuickAboutBox1->Execute();
 }
 
 void TForm1::HideMainWindow()

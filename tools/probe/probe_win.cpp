@@ -10,7 +10,7 @@
 // Windows are named by their class (for example TForm1). Commands:
 //   list                                    every top-level window: class, caption, visibility, process
 //   wait-window CLASS MS [visible|hidden]   wait until a top-level window of CLASS exists (and is in that state)
-//   window CLASS                            caption, visibility, owner, client size, frame style
+//   window CLASS                            caption, visibility, enabled, owner, client size, frame style
 //   controls CLASS                          every child window: class, id, rectangle, visibility, enabled state,
 //                                           text, check state, list lines
 //   pixel CLASS CHILD-CLASS X Y             colour (RRGGBB) of the child's client pixel, read from the screen
@@ -218,6 +218,7 @@ void CmdWindow(const std::vector<std::string>& a)
     GetMonitorInfoA(mon, &mi);
     Fact("caption", TextOf(wnd));
     Fact("visible", IsShown(wnd) ? "1" : "0");
+    Fact("enabled", IsWindowEnabled(wnd) ? "1" : "0");
     Fact("iconic", IsIconic(wnd) ? "1" : "0");
     Fact("owner", owner ? ClassOf(owner) : "");
     Fact("client", std::to_string(rc.right) + "x" + std::to_string(rc.bottom));
