@@ -6,6 +6,8 @@ namespace skyloom {
 
 // The product's web site, shown in the welcome message and the about box.
 inline constexpr const char* ProductSite = SL_PRODUCT_SITE;
+// The publisher's mail address, the about box's e-mail link.
+inline constexpr const char* ContactMail = SL_CONTACT_MAIL;
 // The feed read when the settings file has no "rss" key.
 inline constexpr const char* DefaultFeedURL = SL_DEFAULT_FEED;
 // The publisher's update server (the information file and the release live under /skyloom/ on it).

@@ -14,6 +14,7 @@
 //                (kinds: label, richlabel, image, button, panel, checkbox, listbox, control; extra holds "checked",
 //                the line count, and "disabled" for a disabled control)
 //   controls box the same for the message box being shown (its caption as "form=")
+//   controls about  the same for the about box being shown
 //   infobox FLAGS TEXT  opens ShowInfoBox(TEXT, the application title, FLAGS, no localized buttons, silent) a
 //                moment later; its answer shows in "state" once the box is closed
 //   click NAME   clicks the menu item NAME a moment later (as choosing it does; the probe is not kept waiting

@@ -5,6 +5,7 @@
 
 #include "Unit1.h"
 #include "slInfoBox.h"
+#include "slQuickAboutBox.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -146,6 +147,11 @@ std::string Answer(TForm1& form, const std::string& request)
         char ms[32];
         std::snprintf(ms, sizeof ms, "%.1f", form.LastRefreshMs());
         out += "lastrefreshms=" + std::string(ms) + "\n";
+        std::snprintf(ms, sizeof ms, "%.1f", form.LastListingMs());
+        out += "lastlistingms=" + std::string(ms) + "\n";
+        std::snprintf(ms, sizeof ms, "%.1f", form.LastLoadMs());
+        out += "lastloadms=" + std::string(ms) + "\n";
+        out += "newsbusy=" + std::string(form.NewsBusy() ? "1" : "0") + "\n";
         out += "notices=" + std::to_string(form.UpgradeNoticeCount()) + "\n";
         out += "passes=" + std::to_string(form.StatusPassCount()) + "\n";
         out += "feed=" + Escape(FeedURL) + "\n";
@@ -155,12 +161,16 @@ std::string Answer(TForm1& form, const std::string& request)
                "\n";
         out += "title=" + Escape(Application.Title()) + "\n";
         out += "infobox=" + std::to_string(GLastInfoBoxResult) + "\n";
-    } else if (request == "controls" || request == "controls box") {
+    } else if (request == "controls" || request == "controls box" || request == "controls about") {
         TForm* target = &form;
         if (request == "controls box") {
             target = TslInfoBox::ShowingForm();
             if (!target)
                 return "error=no message box\n";
+        } else if (request == "controls about") {
+            target = form.slQuickAboutBox1 ? form.slQuickAboutBox1->Form() : nullptr;
+            if (!target)
+                return "error=no about box\n";
         }
         out += "form=" + Escape(target->Caption()) + "|" + Hex6(target->Color()) + "|" +
                Escape(target->Font().Name()) + "," + std::to_string(target->Font().Height()) + "\n";

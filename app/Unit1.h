@@ -9,13 +9,15 @@
 #include "StatusLoop.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace skyloom {
 
 class TslAppStartCounter;
-// Components whose units are not part of this build yet (the about box and the self-updater). Each has its
+// Components whose units are not part of this build yet (the self-updater). Each has its
 // member below and its handlers are connected; until the unit lands, the member stays null and the handler does
 // nothing. Marked "slot:" where the owner of the unit drops it in.
 class TslHTMLViewer;
@@ -27,6 +29,7 @@ class TslRSSFeed;
 class TslThread;
 class TTrayIcon;
 class TNetHTTP;
+struct TFetchedFeed;
 
 // The upgrade message the program carries from its design; the update check replaces it with the published one.
 inline constexpr const char* DesignUpgradeMessage =
@@ -46,7 +49,7 @@ public:
     TCheckBox* CheckBox1 = nullptr;
 
     // Non-visual components, in design order.
-    TslQuickAboutBox* slQuickAboutBox1 = nullptr;    // slot: about box
+    TslQuickAboutBox* slQuickAboutBox1 = nullptr;
     TslSelfUpdater* slSelfUpdater1 = nullptr;        // slot: self-updater
     TMenuItem* About1 = nullptr;
     TslFormSystemMenu* slFormSystemMenu1 = nullptr;
@@ -92,14 +95,22 @@ public:
     void slAppStartCounter1FirstStart(TObject* sender);
     void slThread1Execute(TObject* sender);
 
-    // Fetches the feed at url and lists its headlines.
+    // Empties the list and fetches the feed at url on NewsThread; the headlines are listed when it arrives. Asked
+    // while a fetch runs, one more refresh follows that one (however often it was asked meanwhile).
     void RefreshNews(const std::string& url);
+    // A fetch is under way, or its lines are still being added to the list.
+    bool NewsBusy() const { return FNewsBusy || !FPendingLines.empty(); }
 
     // How often the window was shown and the news refreshed in this process (the test-mode query reports them).
     int ShowCount() const { return FShowCount; }
     int RefreshCount() const { return FRefreshCount; }
-    // How long the last news refresh took, fetch and listing included (milliseconds).
+    // How long the last news refresh took, from the request to the filled list (milliseconds).
     double LastRefreshMs() const { return FLastRefreshMs; }
+    // The main thread's longest stretch of work for the last refresh: loading the fetched feed, or adding one
+    // batch of lines to the list (milliseconds).
+    double LastListingMs() const { return FLastListingMs; }
+    // Of which loading the fetched feed into the model and making its lines, in one piece (milliseconds).
+    double LastLoadMs() const { return FLastLoadMs; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
     // Status passes whose outcome reached the panel.
     std::uint64_t StatusPassCount() const { return FStatusPassCount.load(); }
@@ -112,15 +123,35 @@ private:
     void ShowAboutBox();
     void HideMainWindow();
     void RestoreMainWindow();
+    void StartNewsFetch(const std::string& url);
+    // On the main thread, with what the fetch brought: loads and lists it. True when another refresh was asked
+    // meanwhile; url is then the address to fetch next.
+    bool NewsFetched(TFetchedFeed& fetched, std::string& url);
+    // Adds the next lines waiting for the list, for about one frame, so that a long list never holds up the
+    // window; the last batch completes the refresh.
+    void AddPendingLines();
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
     std::atomic<std::uint64_t> FStatusPassCount{0};  // counted by the status loop's thread
     bool FCreated = false;
     double FLastRefreshMs = 0;
-    // The feed model and the HTTP client are plain objects, not components; the window owns them.
+    double FLastListingMs = 0;
+    double FLastLoadMs = 0;
+    bool FNewsBusy = false;
+    // Lines made from the loaded feed that wait to be added to the list, and the first of them not added yet.
+    std::vector<std::wstring> FPendingLines;
+    std::size_t FPendingNext = 0;
+    TTimer* FListFiller = nullptr;
+    bool FRefreshAgain = false;
+    std::string FRefreshAgainURL;
+    std::chrono::steady_clock::time_point FRefreshStart;
+    // The feed model and the HTTP client are plain objects, not components; the window owns them. The client
+    // is shared with the fetching thread, which keeps it alive should the window go first.
     std::unique_ptr<TslRSSFeed> FRSSFeed;
-    std::unique_ptr<TNetHTTP> FNetHTTP;
+    std::shared_ptr<TNetHTTP> FNetHTTP;
+    // Runs the feed's fetch and parse, so that a slow or hostile server never holds up the window.
+    TslThread* NewsThread = nullptr;
 };
 
 extern TForm1* Form1;

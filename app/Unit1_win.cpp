@@ -3,16 +3,19 @@
 #include "Unit1.h"
 
 #include "AppSettings.h"
+#include "Charsets.h"
 #include "Autorun.h"
 #include "Config.h"
 #include "NetHTTP.h"
 #include "NewsListBox.h"
+#include "NewsView.h"
 #include "TestQuery.h"
 #include "TrayIcon.h"
 #include "slAppStartCounter.h"
 #include "slFormSystemMenu.h"
 #include "slHTMLViewer.h"
 #include "slOnlyOne.h"
+#include "slQuickAboutBox.h"
 #include "slRSSFeed.h"
 #include "slThread.h"
 
@@ -48,6 +51,32 @@ TMenuItem* NewItem(TComponent* owner, const char* name, const char* caption, TNo
     item->OnClick = std::move(onClick);
     return item;
 }
+
+// The headline list of a refresh: lines are converted as they come but only queued; the window adds them to the
+// list box a batch at a time (TForm1::AddPendingLines). Emptying the list empties the queue as well.
+class TQueuedHeadlines : public IHeadlineList {
+public:
+    TQueuedHeadlines(TWideListBox& box, std::vector<std::wstring>& pending, std::size_t& next)
+        : FBox(box), FPending(pending), FNext(next)
+    {
+    }
+    void SetTextCharset(const std::string& charset) override { FCharset = charset; }
+    void Clear() override
+    {
+        FBox.Items().Clear();
+        FPending.clear();
+        FNext = 0;
+    }
+    int Count() const override { return FBox.Items().Count() + static_cast<int>(FPending.size() - FNext); }
+    void Add(const std::string& line) override { FPending.push_back(DecodeCharset(line, FCharset)); }
+    bool Selected(int index) const override { return FBox.ItemIndex() == index; }
+
+private:
+    TWideListBox& FBox;
+    std::vector<std::wstring>& FPending;
+    std::size_t& FNext;
+    std::string FCharset;
+};
 
 } // namespace
 
@@ -120,8 +149,24 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     CheckBox1->SetTabOrder(3);
     CheckBox1->OnClick = [this](TObject* s) { CheckBox1Click(s); };
 
-    // slot: slQuickAboutBox1 (TslQuickAboutBox): caption "Skyloom", description "Internet connection monitor and
-    // RSS parser", width 300, no show/hide animation, ProductSite.
+    slQuickAboutBox1 = new TslQuickAboutBox(this);
+    slQuickAboutBox1->Name = "slQuickAboutBox1";
+    slQuickAboutBox1->Caption = "Skyloom";
+    slQuickAboutBox1->Description = "Internet connection monitor and RSS parser";
+    slQuickAboutBox1->Copyright = "\"Skyloom\" . . .\r\nCopyright (c) 2006-2026 Quorvane";
+    slQuickAboutBox1->Width = 300;
+    slQuickAboutBox1->AnimationOnShow = false;
+    slQuickAboutBox1->AnimationOnHide = false;
+    slQuickAboutBox1->Cursors().Caption = crDefault;
+    slQuickAboutBox1->Localization().stAbout = "About";
+    slQuickAboutBox1->Localization().stOK = "OK";
+    slQuickAboutBox1->Email = ContactMail;
+    slQuickAboutBox1->WebSite = ProductSite;
+    {
+        TPicture icon;
+        if (icon.Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON"))
+            slQuickAboutBox1->SetIcon(icon);
+    }
     // slot: slSelfUpdater1 (TslSelfUpdater): "/skyloom/update.inf" and "/skyloom/skyloom.exe" on UpdateHost,
     // upgrade message DesignUpgradeMessage, version date "06/27/2006" with VersionDateAutoSet, English wizard.
     About1 = NewItem(this, "About1", "About...", [this](TObject* s) { About1Click(s); });
@@ -180,7 +225,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     // The tray icon's menu is set once the menu exists; the design links them the same way.
     TrayIcon1->SetPopupMenu(PopupMenu1);
 
-    FNetHTTP = std::make_unique<TNetHTTP>();
+    FNetHTTP = std::make_shared<TNetHTTP>();
     NetHTTP1 = FNetHTTP.get();
     NetHTTP1->ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;
     NetHTTP1->HandleRedirects = false;
@@ -190,6 +235,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     NetHTTP1->Request.Accept = "text/html, */*";
     NetHTTP1->Request.UserAgent = "Mozilla/3.0 (compatible; Skyloom)";
     NetHTTP1->Request.ContentLength = -1;
+    // Only NewsThread uses the client: a window that is going tells it to stop, and it stops waiting for the server.
+    NetHTTP1->Cancelled = [] { return TslCustomThread::CurrentTerminated(); };
 
     Timer1 = new TTimer(this);
     Timer1->Name = "Timer1";
@@ -203,6 +250,17 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     slAppStartCounter1->RegLocation = rlCurrentUser;
     slAppStartCounter1->OnFirstStart = [this](TObject* s) { slAppStartCounter1FirstStart(s); };
 
+    FListFiller = new TTimer(this);
+    FListFiller->Name = "ListFiller";
+    FListFiller->SetEnabled(false);
+    FListFiller->SetInterval(1);
+    FListFiller->SetOnTimer([this](TObject*) { AddPendingLines(); });
+
+    NewsThread = new TslThread(this);
+    NewsThread->Name = "NewsThread";
+    // Reading a large feed takes the processor for a while; the window's own work goes first.
+    NewsThread->SetPriority(tpLower);
+
     InstallTestQuery(*this);
 
     // The loaded steps in design order, then FormCreate.
@@ -211,9 +269,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
 
 TForm1::~TForm1()
 {
+    // A fetch in progress is asked to stop first, so that it winds down while the status loop ends.
+    NewsThread->Stop(false);
     // The status loop paints Panel1 through this window; it is ended while every control still exists.
     delete slThread1;
     slThread1 = nullptr;
+    delete NewsThread;
+    NewsThread = nullptr;
     if (Form1 == this)
         Form1 = nullptr;
 }
@@ -360,10 +422,99 @@ void TForm1::slThread1Execute(TObject*)
 void TForm1::RefreshNews(const std::string& url)
 {
     ++FRefreshCount;
+    if (FNewsBusy) {
+        FRefreshAgain = true;
+        FRefreshAgainURL = url;
+        return;
+    }
+    StartNewsFetch(url);
+}
+
+void TForm1::StartNewsFetch(const std::string& url)
+{
+    FNewsBusy = true;
+    FRefreshStart = std::chrono::steady_clock::now();
+    FLastListingMs = 0;
+    TQueuedHeadlines list(*WideListBox1, FPendingLines, FPendingNext);
+    list.Clear();
+    // The worker holds the client and the address itself; it reaches the window only through Synchronize, which
+    // does nothing once the window is going.
+    const std::shared_ptr<TNetHTTP> http = FNetHTTP;
+    NewsThread->SetOnExecute([this, http, url](TObject*) {
+        std::string next = url;
+        bool again = true;
+        try {
+            while (again && !TslCustomThread::CurrentTerminated()) {
+                TFetchedFeed fetched =
+                    FetchFeed([&http](const std::string& address) { return http->Get(address); }, next);
+                again = false;
+                TslCustomThread::SynchronizeCurrent(
+                    [this, &fetched, &next, &again] { again = NewsFetched(fetched, next); });
+            }
+        } catch (...) {
+            // Nothing above raises but a failed allocation; the window must not wait for a listing that never
+            // comes, so it is told the refresh is over.
+            TslCustomThread::SynchronizeCurrent([this] {
+                FNewsBusy = false;
+                FRefreshAgain = false;
+            });
+        }
+    });
+    NewsThread->Start();
+}
+
+bool TForm1::NewsFetched(TFetchedFeed& fetched, std::string& url)
+{
     const auto start = std::chrono::steady_clock::now();
-    TWideListBoxHeadlines list(*WideListBox1);
-    RefreshHeadlines(list, [this](const std::string& address) { return NetHTTP1->Get(address); }, *slRSSFeed1, url);
-    FLastRefreshMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    TQueuedHeadlines list(*WideListBox1, FPendingLines, FPendingNext);
+    ListFetchedFeed(list, *slRSSFeed1, fetched);
+    const auto end = std::chrono::steady_clock::now();
+    FLastLoadMs = std::chrono::duration<double, std::milli>(end - start).count();
+    FLastListingMs = std::max(FLastListingMs, FLastLoadMs);
+    if (FPendingLines.empty())
+        FLastRefreshMs = std::chrono::duration<double, std::milli>(end - FRefreshStart).count();
+    else
+        FListFiller->SetEnabled(true);
+    if (!FRefreshAgain) {
+        FNewsBusy = false;
+        return false;
+    }
+    // The refresh asked for meanwhile starts where a new one would: with an empty list.
+    FRefreshAgain = false;
+    url = FRefreshAgainURL;
+    FRefreshStart = std::chrono::steady_clock::now();
+    FLastListingMs = 0;
+    list.Clear();
+    FListFiller->SetEnabled(false);
+    return true;
+}
+
+void TForm1::AddPendingLines()
+{
+    if (FPendingNext >= FPendingLines.size()) {
+        FListFiller->SetEnabled(false);
+        return;
+    }
+    // A third of a frame of list box work per turn; the timer's message comes only when no input waits.
+    constexpr double kBudgetMs = 5;
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&start] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    TWideListBox::TWideStrings& items = WideListBox1->Items();
+    // Without redrawing between lines: a list box under Wine repaints after every line otherwise.
+    items.BeginUpdate();
+    do
+        items.Add(FPendingLines[FPendingNext++]);
+    while (FPendingNext < FPendingLines.size() && elapsed() < kBudgetMs);
+    items.EndUpdate();
+    FLastListingMs = std::max(FLastListingMs, elapsed());
+    if (FPendingNext < FPendingLines.size())
+        return;
+    FListFiller->SetEnabled(false);
+    FPendingLines.clear();
+    FPendingNext = 0;
+    FLastRefreshMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - FRefreshStart).count();
 }
 
 void TForm1::ShowInformation(const std::string& text)
@@ -379,7 +530,7 @@ void TForm1::CheckForUpdates()
 
 void TForm1::ShowAboutBox()
 {
-    // slot: slQuickAboutBox1->Execute(), modal.
+    slQuickAboutBox1->Execute();
 }
 
 void TForm1::HideMainWindow()

@@ -127,12 +127,16 @@ public:
         int Count() const { return static_cast<int>(FItems.size()); }
         const std::wstring& Strings(int index) const;
         const std::wstring& operator[](int index) const { return Strings(index); }
+        // Between these the list box is not redrawn: many lines added at once are drawn once, at the end.
+        void BeginUpdate();
+        void EndUpdate();
 
     private:
         friend class TWideListBox;
         explicit TWideStrings(TWideListBox& owner) : FOwner(owner) {}
         TWideListBox& FOwner;
         std::vector<std::wstring> FItems;
+        int FUpdating = 0;
     };
 
     explicit TWideListBox(TComponent* owner);

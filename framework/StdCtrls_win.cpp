@@ -324,6 +324,20 @@ int TWideListBox::TWideStrings::Add(const std::wstring& s)
     return Count() - 1;
 }
 
+void TWideListBox::TWideStrings::BeginUpdate()
+{
+    if (FUpdating++ == 0 && FOwner.HandleAllocated())
+        SendMessageW(FOwner.FHandle, WM_SETREDRAW, FALSE, 0);
+}
+
+void TWideListBox::TWideStrings::EndUpdate()
+{
+    if (FUpdating == 0 || --FUpdating > 0 || !FOwner.HandleAllocated())
+        return;
+    SendMessageW(FOwner.FHandle, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(FOwner.FHandle, nullptr, TRUE);
+}
+
 void TWideListBox::TWideStrings::Clear()
 {
     if (FItems.empty())

@@ -179,6 +179,8 @@ bool CookieDomainFits(const std::string& host, const std::string& domain)
 
 void TNetCookies::AddCookie(std::unique_ptr<TNetNetscapeCookie> cookie)
 {
+    if (cookie->CookieName.size() + cookie->Value.size() > MaxCookieBytes)
+        return;
     std::unique_lock lock(FLock);
     TDomainEntry* entry = nullptr;
     for (TDomainEntry& e : FDomains)
@@ -197,6 +199,18 @@ void TNetCookies::AddCookie(std::unique_ptr<TNetNetscapeCookie> cookie)
             stored->AssignFrom(*cookie);
             return;
         }
+    if (entry->Cookies.size() >= MaxPerDomain)
+        entry->Cookies.erase(entry->Cookies.begin());
+    std::size_t total = 0;
+    for (const TDomainEntry& e : FDomains)
+        total += e.Cookies.size();
+    if (total >= MaxTotal) {
+        for (TDomainEntry& e : FDomains)
+            if (!e.Cookies.empty()) {
+                e.Cookies.erase(e.Cookies.begin());
+                break;
+            }
+    }
     entry->Cookies.push_back(std::move(cookie));
 }
 

@@ -64,9 +64,16 @@ public:
 // Whether a host may set a cookie for a domain (the request host for a cookie without one).
 bool CookieDomainFits(const std::string& host, const std::string& domain);
 
-// The cookies by domain, guarded by a multiple-reader, single-writer lock.
+// The cookies by domain, guarded by a multiple-reader, single-writer lock. A server decides what it sets, so the
+// store is bounded: past MaxPerDomain cookies of one domain, or MaxTotal in all, the oldest stored cookie of that
+// domain (or of the oldest domain) makes room, as browsers do; a cookie whose name and value are larger than
+// MaxCookieBytes is refused.
 class TNetCookies {
 public:
+    static constexpr std::size_t MaxPerDomain = 50;
+    static constexpr std::size_t MaxTotal = 300;
+    static constexpr std::size_t MaxCookieBytes = 4096;
+
     struct TDomainEntry {
         std::string Domain;
         std::vector<std::unique_ptr<TNetNetscapeCookie>> Cookies;

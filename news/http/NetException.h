@@ -38,6 +38,21 @@ public:
     ENetReplyHeaderLimitExceeded() : ENetException("Too many header lines in the reply.") {}
 };
 
+// A reply body larger than the client accepts (see TNetCustomHTTP::MaxBodySize).
+class ENetReplyTooLarge : public ENetException {
+public:
+    explicit ENetReplyTooLarge(long long limit)
+        : ENetException("Reply body larger than " + std::to_string(limit) + " bytes.")
+    {
+    }
+};
+
+// A server that answers with one interim reply after another (see TNetCustomHTTP::MaxInterimReplies).
+class ENetTooManyInterimReplies : public ENetException {
+public:
+    ENetTooManyInterimReplies() : ENetException("Too many interim replies.") {}
+};
+
 // "Socket Error # <n>\r\n<text>" with the WinSock error number (POSIX errors are mapped to those numbers).
 class ENetSocketError : public ENetException {
 public:

@@ -181,8 +181,20 @@ TNetIOHandlerStack& TNetCustomHTTP::IOHandler()
     FIOHandler->MaxLineLength = MaxLineLength;
     FIOHandler->MaxLineAction = MaxLineAction;
     FIOHandler->RecvBufferSize = RecvBufferSize > 0 ? RecvBufferSize : 32768;
-    FIOHandler->Transport().ConnectTimeout = ConnectTimeout;
     FIOHandler->Transport().ReadTimeout = ReadTimeout;
+    FIOHandler->Deadline = FDeadline;
+    FIOHandler->Cancelled = Cancelled;
+    int connectTimeout = ConnectTimeout;
+    if (FDeadline != std::chrono::steady_clock::time_point::max()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(FDeadline -
+                                                                                std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0)
+            RaiseSocketError(10060);
+        if (connectTimeout <= 0 || left < connectTimeout)
+            connectTimeout = static_cast<int>(left);
+    }
+    FIOHandler->Transport().ConnectTimeout = connectTimeout;
     return *FIOHandler;
 }
 
@@ -213,6 +225,19 @@ void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& url
     FRedirectCount = 0;
     Request.URL = url;
     Request.Method = method;
+    FDeadline = RequestTimeout > 0
+                    ? std::chrono::steady_clock::now() + std::chrono::milliseconds(RequestTimeout)
+                    : std::chrono::steady_clock::time_point::max();
+    // Between requests a kept connection is only polled; the limit belongs to this request alone.
+    struct TDeadlineReset {
+        TNetCustomHTTP& Client;
+        ~TDeadlineReset()
+        {
+            Client.FDeadline = std::chrono::steady_clock::time_point::max();
+            if (Client.FIOHandler)
+                Client.FIOHandler->Deadline = Client.FDeadline;
+        }
+    } deadlineReset{*this};
     bool retriedStale = false;
     for (;;) {
         body.clear();
@@ -366,7 +391,10 @@ void TNetCustomHTTP::SendRequest()
 void TNetCustomHTTP::ReadResponseHead()
 {
     TNetIOHandlerStack& io = IOHandler();
+    int interim = 0;
     do {
+        if (interim++ > MaxInterimReplies)
+            throw ENetTooManyInterimReplies();
         FResponse.Clear();
         FResponse.ResponseText = io.ReadLn();
         FStatusReceived = true;
@@ -480,13 +508,18 @@ void TNetCustomHTTP::RaiseProtocolError(std::string& body)
 void TNetCustomHTTP::ReadBody(std::string& sink)
 {
     TNetIOHandlerStack& io = IOHandler();
+    const std::int64_t limit = MaxBodySize > 0 ? MaxBodySize : INT64_MAX;
     if (FResponse.ContentLength >= 1) {
+        if (FResponse.ContentLength > limit)
+            throw ENetReplyTooLarge(limit);
         io.ReadBytes(ClampSize(FResponse.ContentLength), sink, false);
     } else if (FResponse.TransferEncoding.find("chunked") != std::string::npos) {
         for (;;) {
             const std::int64_t size = ChunkSize(io.ReadLn());
             if (size <= 0)
                 break;
+            if (size > limit - static_cast<std::int64_t>(sink.size()))
+                throw ENetReplyTooLarge(limit);
             io.ReadBytes(ClampSize(size), sink, true);
             io.ReadLn();
         }
@@ -498,7 +531,8 @@ void TNetCustomHTTP::ReadBody(std::string& sink)
                 throw ENetReplyHeaderLimitExceeded();
         }
     } else if (!FResponse.RawHeaders.HasHeader("Content-Length")) {
-        io.ReadToClose(sink);
+        if (!io.ReadToClose(sink, ClampSize(limit)))
+            throw ENetReplyTooLarge(limit);
     }
 }
 

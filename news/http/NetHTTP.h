@@ -10,6 +10,7 @@
 #include "NetSocket.h"
 #include "NetURI.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -152,6 +153,20 @@ public:
     std::size_t RecvBufferSize = 32768;
     // Replies with more header lines than this fail with ENetReplyHeaderLimitExceeded; 0 accepts any number.
     int MaxHeaderLines = 255;
+    // What a server can make a request cost, whatever it sends. A request (connecting and any retry included)
+    // ends with socket error 10060 after RequestTimeout milliseconds even when every single wait stays below
+    // ReadTimeout, so a server trickling a byte at a time cannot hold the caller; a minute is ample for a feed.
+    // 0: no overall limit.
+    int RequestTimeout = 60000;
+    // Bodies (error pages included) larger than this fail with ENetReplyTooLarge; an announced length above it
+    // fails before anything is read. Feeds are well below a megabyte; 16 MB leaves room for archives of many
+    // items while keeping memory bounded. 0: no limit.
+    std::int64_t MaxBodySize = std::int64_t{16} << 20;
+    // Asked while the client waits for the server; true ends the request with socket error 10004 ("Interrupted
+    // system call."). For a worker thread that is told to stop.
+    std::function<bool()> Cancelled;
+    // "100 Continue" replies accepted before the final one; more fail with ENetTooManyInterimReplies.
+    int MaxInterimReplies = 10;
 
     // The connection the client opens on its first request; tests and fuzzers replace it with their own.
     std::function<std::unique_ptr<TNetTransport>()> TransportFactory;
@@ -196,6 +211,7 @@ private:
     bool FKeepAlive = true;
     bool FStatusReceived = false;
     int FRedirectCount = 0;
+    std::chrono::steady_clock::time_point FDeadline = std::chrono::steady_clock::time_point::max();
 };
 
 // The published form the main window places as NetHTTP1.

@@ -48,6 +48,34 @@ bool TNetIOHandlerStack::Connected()
     return true;
 }
 
+std::size_t TNetIOHandlerStack::Receive(char* buffer, std::size_t size)
+{
+    if (Deadline != TClock::time_point::max() || Cancelled) {
+        // The wait happens here, in slices when someone may cancel it; the socket's own receive limit stays as a
+        // backstop.
+        const int readTimeout = FTransport->ReadTimeout;
+        const TClock::time_point start = TClock::now();
+        TClock::time_point end = Deadline;
+        if (readTimeout > 0)
+            end = std::min(end, start + std::chrono::milliseconds(readTimeout));
+        for (;;) {
+            if (Cancelled && Cancelled())
+                RaiseSocketError(10004);
+            const TClock::time_point now = TClock::now();
+            if (now >= end)
+                RaiseSocketError(10060);
+            long long left = end == TClock::time_point::max()
+                                 ? 0x7FFFFFFF
+                                 : std::chrono::ceil<std::chrono::milliseconds>(end - now).count();
+            if (Cancelled)
+                left = std::min(left, 50LL);
+            if (FTransport->WaitReadable(static_cast<int>(std::min(left, 0x7FFFFFFFLL))))
+                break;
+        }
+    }
+    return FTransport->Receive(buffer, size);
+}
+
 void TNetIOHandlerStack::CompactInput()
 {
     if (FInputPos == FInputEnd) {
@@ -69,7 +97,7 @@ bool TNetIOHandlerStack::FillInput()
         if (FInput.size() - FInputEnd < RecvBufferSize)
             FInput.resize(FInputEnd + RecvBufferSize);
     }
-    const std::size_t n = FTransport->Receive(FInput.data() + FInputEnd, RecvBufferSize);
+    const std::size_t n = Receive(FInput.data() + FInputEnd, RecvBufferSize);
     FInputEnd += n;
     if (n == 0)
         FClosedByPeer = true;
@@ -120,12 +148,11 @@ std::string TNetIOHandlerStack::ReadLn()
 std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, bool raiseOnClose)
 {
     std::size_t done = std::min(count, BufferedBytes());
-    // Room for the whole block saves the copies (and, worse, the page faults on fresh memory) of a growing
-    // string. An announced length gets 1 MB on trust; once that much has really arrived, the rest (up to 256 MB)
-    // is reserved in one step.
+    // An announced length is not trusted with memory: room grows with what has really arrived (doubling, so the
+    // copies stay few) and never beyond the announced block.
     const std::size_t start = sink.size();
-    const std::size_t whole = start + std::min<std::size_t>(count, std::size_t{256} << 20);
-    sink.reserve(start + std::min<std::size_t>(count, std::size_t{1} << 20));
+    const std::size_t whole = start + count;
+    sink.reserve(start + std::min<std::size_t>(count, std::size_t{64} << 10));
     sink.append(FInput, FInputPos, done);
     FInputPos += done;
     if (FInputPos == FInputEnd)
@@ -151,12 +178,12 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
         }
         const std::size_t want = std::min(count - done, RecvBufferSize);
         const std::size_t old = sink.size();
-        if (old + want > sink.capacity() && whole > sink.capacity())
-            sink.reserve(whole);
+        if (old + want > sink.capacity())
+            sink.reserve(std::min(whole, std::max(old + want, 2 * sink.capacity())));
         sink.resize(old + want);
         std::size_t n = 0;
         try {
-            n = FTransport->Receive(sink.data() + old, want);
+            n = Receive(sink.data() + old, want);
         } catch (...) {
             sink.resize(old);
             throw;
@@ -171,16 +198,19 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
     return done;
 }
 
-void TNetIOHandlerStack::ReadToClose(std::string& sink)
+bool TNetIOHandlerStack::ReadToClose(std::string& sink, std::size_t limit)
 {
+    const std::size_t start = sink.size();
     sink.append(FInput, FInputPos, FInputEnd - FInputPos);
     FInputPos = FInputEnd = 0;
     while (!FClosedByPeer && FTransport->IsOpen()) {
+        if (sink.size() - start > limit)
+            return false;
         const std::size_t old = sink.size();
         sink.resize(old + RecvBufferSize);
         std::size_t n = 0;
         try {
-            n = FTransport->Receive(sink.data() + old, RecvBufferSize);
+            n = Receive(sink.data() + old, RecvBufferSize);
         } catch (...) {
             sink.resize(old);
             throw;
@@ -189,6 +219,7 @@ void TNetIOHandlerStack::ReadToClose(std::string& sink)
         if (n == 0)
             FClosedByPeer = true;
     }
+    return sink.size() - start <= limit;
 }
 
 void TNetIOHandlerStack::FlushWrite()

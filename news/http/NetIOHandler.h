@@ -4,7 +4,9 @@
 
 #include "NetSocket.h"
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,6 +27,14 @@ public:
 
     TNetTransport& Transport() { return *FTransport; }
 
+    // Every receive ends by this time, however the peer trickles its bytes: a wait that would pass it fails with
+    // socket error 10060. The default sets no such limit.
+    using TClock = std::chrono::steady_clock;
+    TClock::time_point Deadline = TClock::time_point::max();
+    // Asked every few dozen milliseconds while a receive waits; true ends the wait with socket error 10004, so a
+    // thread that is told to stop does not sit out a silent server.
+    std::function<bool()> Cancelled;
+
     void Open(const std::string& host, int port, TNetIPVersion ipVersion);
     void Close();
     // Open and not closed by the peer. A poll that does not wait picks up a close that happened since the last
@@ -40,8 +50,9 @@ public:
     // Appends up to `count` bytes to `sink`; returns how many. A close by the peer ends early (returns fewer)
     // unless raiseOnClose is set, which raises ENetConnClosedGracefully instead.
     std::size_t ReadBytes(std::size_t count, std::string& sink, bool raiseOnClose);
-    // Appends everything until the peer closes.
-    void ReadToClose(std::string& sink);
+    // Appends everything until the peer closes; false (with at least limit + 1 bytes appended) when more than
+    // `limit` bytes arrive first.
+    bool ReadToClose(std::string& sink, std::size_t limit = static_cast<std::size_t>(-1));
 
     void WriteBuffered(const std::string& text) { FWriteBuffer += text; }
     void FlushWrite();
@@ -53,6 +64,8 @@ private:
     // One receive into the input buffer; false when the peer closed.
     bool FillInput();
     void CompactInput();
+    // One receive from the transport within the deadline.
+    std::size_t Receive(char* buffer, std::size_t size);
 
     std::unique_ptr<TNetTransport> FTransport;
     // Unread bytes are FInput[FInputPos, FInputEnd); the rest of FInput is room for the next receive, kept so

@@ -26,6 +26,13 @@ public:
     virtual std::size_t Receive(char* buffer, std::size_t size) = 0;
     // Non-waiting poll: true when a Receive would not block (bytes, end of stream or an error wait).
     virtual bool Readable() = 0;
+    // Waits up to timeoutMs for Readable; false when the time passed first. Transports that never block (scripted
+    // ones) are always readable.
+    virtual bool WaitReadable(int timeoutMs)
+    {
+        (void)timeoutMs;
+        return true;
+    }
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
 
@@ -45,6 +52,7 @@ public:
     void Send(const char* data, std::size_t size) override;
     std::size_t Receive(char* buffer, std::size_t size) override;
     bool Readable() override;
+    bool WaitReadable(int timeoutMs) override;
     void Close() override;
     bool IsOpen() const override { return FHandle != kInvalid; }
     // Half-closes the sending side (the peer reads the end of stream).

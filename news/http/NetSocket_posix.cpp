@@ -206,6 +206,18 @@ bool TNetSocket::Readable()
     return rc > 0;
 }
 
+bool TNetSocket::WaitReadable(int timeoutMs)
+{
+    if (FHandle == kInvalid)
+        return true;  // the receive that follows reports the missing socket
+    pollfd p{ToFd(FHandle), POLLIN, 0};
+    int rc;
+    do {
+        rc = ::poll(&p, 1, timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    return rc != 0;  // an error is left to the receive, which raises it
+}
+
 TNetListener::TNetListener()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -27,6 +27,18 @@ SOCKET ToSocket(std::intptr_t h)
     return static_cast<SOCKET>(h);
 }
 
+// select() for one socket's readability: above 0 readable, 0 when the time passed, below 0 an error.
+int SelectReadable(SOCKET s, int timeoutMs)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval tv{};
+    tv.tv_sec = timeoutMs / 1000;
+    tv.tv_usec = (timeoutMs % 1000) * 1000;
+    return select(0, &readable, nullptr, nullptr, &tv);
+}
+
 } // namespace
 
 TNetSocket::TNetSocket(std::intptr_t handle) : FHandle(handle) {}
@@ -134,13 +146,14 @@ std::size_t TNetSocket::Receive(char* buffer, std::size_t size)
 
 bool TNetSocket::Readable()
 {
+    return FHandle != kInvalid && SelectReadable(ToSocket(FHandle), 0) > 0;
+}
+
+bool TNetSocket::WaitReadable(int timeoutMs)
+{
     if (FHandle == kInvalid)
-        return false;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(ToSocket(FHandle), &readable);
-    timeval tv{};
-    return select(0, &readable, nullptr, nullptr, &tv) > 0;
+        return true;  // the receive that follows reports the missing socket
+    return SelectReadable(ToSocket(FHandle), timeoutMs) != 0;  // an error is left to the receive, which raises it
 }
 
 TNetListener::TNetListener()
@@ -181,13 +194,7 @@ std::unique_ptr<TNetSocket> TNetListener::Accept(int timeoutMs)
 {
     if (FHandle == -1)
         return nullptr;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(ToSocket(FHandle), &readable);
-    timeval tv{};
-    tv.tv_sec = timeoutMs / 1000;
-    tv.tv_usec = (timeoutMs % 1000) * 1000;
-    if (select(0, &readable, nullptr, nullptr, &tv) <= 0)
+    if (SelectReadable(ToSocket(FHandle), timeoutMs) <= 0)
         return nullptr;
     const SOCKET s = accept(ToSocket(FHandle), nullptr, nullptr);
     if (s == INVALID_SOCKET)

@@ -368,6 +368,9 @@ private:
 // ---------------------------------------------------------------------------------------------------------------
 // The feed component.
 
+// One RSS document read apart from any feed; TslRSSFeed::ReadString makes it, TslRSSFeed::LoadRead takes it.
+struct TslRSSReadResult;
+
 class TslRSSFeed {
 public:
     using TThreadPriority = TslRSSFeedTransfer::TThreadPriority;
@@ -473,6 +476,11 @@ public:
     // Reads an RSS document. True when the text was RSS and was read. On failure the previous contents stay and
     // OnRSSParseError or OnRSSNotRSSError is raised, then OnRSSLoadError; on success OnRSSLoaded.
     bool LoadFromString(const std::string& Text);
+    // LoadFromString in two steps, so that the reading (the slow part) can run on another thread than the one
+    // that owns the feed: ReadString touches no feed; LoadRead then changes this feed and raises its events
+    // exactly as LoadFromString does, taking over the items of Read.
+    static std::shared_ptr<TslRSSReadResult> ReadString(const std::string& Text);
+    bool LoadRead(TslRSSReadResult& Read);
     // Reads the stream from its current position (from position 0 when FromStart) to its end and loads that.
     bool LoadFromStream(std::istream& Stream, bool FromStart);
 

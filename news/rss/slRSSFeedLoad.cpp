@@ -12,20 +12,24 @@ namespace skyloom {
 
 using namespace rsstext;
 
-namespace {
-
-using TItemPtr = std::unique_ptr<TslRSSFeedItem>;
-
-// What one read of a document found. Nothing of the feed changes until the whole document has been read.
-struct TReadResult {
-    explicit TReadResult(TslRSSFeed* Feed) : Elements(Feed), Bias(LocalTimeBias()) {}
+// What one read of a document found. Nothing of a feed changes until the whole document has been read.
+struct TslRSSReadResult {
+    enum class TOutcome { Loaded, ParseError, NotRSS };
+    TslRSSReadResult() : Elements(nullptr), Bias(LocalTimeBias()) {}
+    TOutcome Outcome = TOutcome::ParseError;
     std::string CodePage;
     std::string From;
     TDateTime FeedTime = 0;
     TslRSSFeedElements Elements;
-    std::vector<TItemPtr> Items;
+    std::vector<std::unique_ptr<TslRSSFeedItem>> Items;
     int Bias;  // of the local time zone, asked once for all dates of the document
 };
+
+namespace {
+
+using TItemPtr = std::unique_ptr<TslRSSFeedItem>;
+
+using TReadResult = TslRSSReadResult;
 
 std::string ChildText(IXmlNode& Node, const char* Name)
 {
@@ -190,11 +194,12 @@ bool SameItem(const TslRSSFeedItem& Listed, const TslRSSFeedItem& Fresh, const s
 
 } // namespace
 
-bool TslRSSFeed::LoadFromString(const std::string& Text)
+std::shared_ptr<TslRSSReadResult> TslRSSFeed::ReadString(const std::string& Text)
 {
-    enum class TOutcome { Loaded, ParseError, NotRSS };
-    TOutcome outcome = TOutcome::ParseError;
-    TReadResult result(this);
+    using TOutcome = TslRSSReadResult::TOutcome;
+    auto read = std::make_shared<TslRSSReadResult>();
+    TReadResult& result = *read;
+    TOutcome& outcome = result.Outcome;
     {
         const TXmlPtr<IXmlDocument> document = NewXmlDocument("", "1.0", "iso-8859-1");
         // Every failure of the XML reader, of the checks and of reading counts; the messages are of no use to
@@ -218,7 +223,19 @@ bool TslRSSFeed::LoadFromString(const std::string& Text)
             outcome = TOutcome::ParseError;
         }
     }
+    return read;
+}
 
+bool TslRSSFeed::LoadFromString(const std::string& Text)
+{
+    return LoadRead(*ReadString(Text));
+}
+
+bool TslRSSFeed::LoadRead(TslRSSReadResult& Read)
+{
+    using TOutcome = TslRSSReadResult::TOutcome;
+    const TOutcome outcome = Read.Outcome;
+    TReadResult& result = Read;
     if (outcome != TOutcome::Loaded) {
         if (outcome == TOutcome::NotRSS) {
             if (OnRSSNotRSSError)

@@ -523,10 +523,14 @@ bool THtmlBrowserHost::LoadDocument(const std::string& bytes, unsigned timeout_m
     if (!memory) {
         return true;  // the document stays as it was
     }
-    if (void* p = GlobalLock(memory)) {
-        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(p));
-        GlobalUnlock(memory);
+    void* p = GlobalLock(memory);
+    if (!p) {
+        // Without the bytes in place the stream would hand the browser whatever the block held before.
+        GlobalFree(memory);
+        return true;  // the document stays as it was
     }
+    std::copy(bytes.begin(), bytes.end(), static_cast<char*>(p));
+    GlobalUnlock(memory);
     TComRef<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.Put()))) {
         GlobalFree(memory);

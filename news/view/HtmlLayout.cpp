@@ -1029,6 +1029,11 @@ std::u16string THtmlLayout::Text() const
     return out;
 }
 
+std::string DeclaredCharset(std::string_view document)
+{
+    return DeclaredCharset(TokenizeHtml(document));
+}
+
 THtmlLayout LayoutHtml(std::string_view document, int width, IHtmlTextMeasurer& measurer, const THtmlBodyStyle& body,
                        const THtmlDecoder& decoder)
 {

@@ -105,7 +105,11 @@ struct THtmlLayout {
     std::u16string Text() const;
 };
 
-// Lays out a whole document for the given width (borders included).
+// The character set a document declares in a meta element (lower case), empty when it declares none.
+std::string DeclaredCharset(std::string_view document);
+
+// Lays out a whole document for the given width (borders included). A document that declares UTF-8 or the
+// Western European set is decoded as such; any other through `decoder`.
 THtmlLayout LayoutHtml(std::string_view document, int width, IHtmlTextMeasurer& measurer,
                        const THtmlBodyStyle& body = {}, const THtmlDecoder& decoder = DecodeWindows1252);
 

@@ -1,5 +1,7 @@
 #include "HtmlPaneRenderer.h"
 
+#include "Charsets.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -228,7 +230,13 @@ void THtmlPaneRenderer::Relayout()
         GetClientRect(FWnd.Get(), &rc);
         width = rc.right - rc.left;
     }
-    FLayout = html::LayoutHtml(FSource, width, FMeasurer, FBody, DecodeAnsi);
+    // Text in a character set the layout does not know itself is decoded by the system's tables.
+    const std::string charset = html::DeclaredCharset(FSource);
+    const html::THtmlDecoder decode = [&charset](std::string_view bytes) {
+        const std::wstring wide = DecodeCharset(bytes, charset);
+        return std::u16string(wide.begin(), wide.end());
+    };
+    FLayout = html::LayoutHtml(FSource, width, FMeasurer, FBody, charset.empty() ? html::THtmlDecoder(DecodeAnsi) : decode);
     UpdateScrollBar();
     if (FWnd) {
         InvalidateRect(FWnd.Get(), nullptr, FALSE);

@@ -1,5 +1,7 @@
 #include "NewsListBox.h"
 
+#include "Charsets.h"
+
 namespace skyloom {
 
 void TWideListBoxHeadlines::Clear()
@@ -14,7 +16,7 @@ int TWideListBoxHeadlines::Count() const
 
 void TWideListBoxHeadlines::Add(const std::string& line)
 {
-    FBox.Items().Add(AnsiToWide(line));
+    FBox.Items().Add(DecodeCharset(line, FCharset));
 }
 
 bool TWideListBoxHeadlines::Selected(int index) const

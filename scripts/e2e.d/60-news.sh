@@ -147,3 +147,123 @@ news_tray_start() {
     sl_window
     sl_expect visible 0
 }
+
+# --- feeds in UTF-8, the XML default --------------------------------------------------------------------------
+e2e_scenario news_utf8_feed
+news_utf8_feed() {
+    news_serve feed.xml
+    {
+        printf '<?xml version="1.0" encoding="UTF-8"?>\r\n<rss version="2.0"><channel><title>T</title>\r\n'
+        printf '<item><title>Zürich – café</title><link>http://127.0.0.1/news/1</link>'
+        printf '<description>Le café de Zürich – ouvert</description></item>\r\n'
+        printf '<item><title>Ærø, Łódź, Ελλάδα</title><link>http://127.0.0.1/news/2</link>'
+        printf '<description>x</description></item>\r\n</channel></rss>\r\n'
+    } >"$NEWS_FEEDS/feed.xml"
+    sl_start
+    sl_wait_window visible
+    news_wait_lines "1. Zürich – café|2. Ærø, Łódź, Ελλάδα"
+    sl_must select "$SL_MAIN_CLASS" 0
+    # The probe reads a window's text in the system's code page (windows-1252 here): "é" is E9, "–" is 96, where
+    # text misread as windows-1252 would give the two bytes of each UTF-8 character.
+    news_wait_pane "$(printf 'Le caf\xe9 de Z\xfcrich \x96 ouvert')\\r\\nRead more..."
+    sl_shot utf8
+    # Without any declaration a feed is UTF-8 as well; one in windows-1252 still reads right.
+    printf '<rss version="2.0"><channel><item><title>Crème brûlée</title></item></channel></rss>' >"$NEWS_FEEDS/feed.xml"
+    sl_choose Refreshnews1
+    news_wait_lines "1. Crème brûlée"
+    news_feed "$(printf 'Caf\xe9 \x96 na\xefve')" >"$NEWS_FEEDS/feed.xml"
+    sl_choose Refreshnews1
+    news_wait_lines "1. Café – naïve"
+}
+
+# --- a feed server that misbehaves never freezes the window ------------------------------------------------------
+# Runs in a namespace of its own (scripts/e2e.d/50-monitor.sh), so that the probe host's name can be taken away and
+# given back while the server misbehaves: the status bar must follow.
+news_hostile() {
+    NEWS_HOSTILE_MODES=$1
+    export NEWS_HOSTILE_MODES
+    export -f news_serve news_feed news_lines news_wait_lines news_hostile_body
+    mon_hosts 127.0.0.1
+    mon_netns none news_hostile_body
+}
+
+news_hostile_body() {
+    news_serve feed.xml
+    news_feed A B C >"$NEWS_FEEDS/feed.xml"
+    sl_start
+    sl_wait_window visible
+    news_wait_lines "1. A|2. B|3. C"
+    mon_wait_panel ONLINE 008000 5
+    local mode rp
+    for mode in $NEWS_HOSTILE_MODES; do
+        echo "$mode" >"$NEWS_FEEDS/feed.xml.hostile"
+        sl_choose Refreshnews1
+        # The window is asked over and over for 10 s, each answer timed inside the probe around the send.
+        "$SL_WINE" "$SL_PROBE_EXE" responsive "$SL_MAIN_CLASS" 10000 250 >"$SL_DIR/responsive-$mode" \
+            2>>"$SL_DIR/probe.err" &
+        rp=$!
+        sleep 1
+        mon_hosts ""
+        mon_wait_panel OFFLINE FF0000 5
+        sl_log "$mode: status bar OFFLINE ${MON_WAITED} ms after the probe host's name went"
+        mon_hosts 127.0.0.1
+        mon_wait_panel ONLINE 008000 5
+        sl_log "$mode: status bar ONLINE ${MON_WAITED} ms after it came back"
+        wait "$rp"
+        SL_OUT=$(cat "$SL_DIR/responsive-$mode")
+        sl_log "hostile $mode: $(sl_fact sends) messages in 10 s, longest answer $(sl_fact longest_ms) ms, mean $(sl_fact mean_ms) ms, over 250 ms: $(sl_fact over_limit), timed out: $(sl_fact timed_out)"
+        echo "measure hostile $mode: longest $(sl_fact longest_ms) ms mean $(sl_fact mean_ms) ms over $(sl_fact sends) sends" >>"$SL_DIR/measure"
+        [ "$(sl_fact sends)" -ge 100 ] || sl_fail "$mode: only $(sl_fact sends) messages went to the window in 10 s"
+        [ "$(sl_fact over_limit)" = 0 ] && [ "$(sl_fact timed_out)" = 0 ] ||
+            sl_fail "$mode: the window took $(sl_fact longest_ms) ms to answer ($(sl_fact over_limit) answers over 250 ms)"
+        # The server gives up with a reset: the refresh failed and the list stays empty.
+        echo reset >"$NEWS_FEEDS/feed.xml.hostile"
+        news_wait_lines "" 10
+        local i
+        for i in $(seq 40); do
+            sl_query state
+            [ "$(sl_fact newsbusy)" = 0 ] && break
+            sleep 0.25
+        done
+        [ "$(sl_fact newsbusy)" = 0 ] || sl_fail "$mode: the refresh never ended"
+        [ "$(news_lines)" = "" ] || sl_fail "$mode: the failed refresh left lines"
+        rm -f "$NEWS_FEEDS/feed.xml.hostile"
+        sl_choose Refreshnews1
+        news_wait_lines "1. A|2. B|3. C"
+    done
+    sl_alive || sl_fail "the program ended"
+}
+
+e2e_scenario news_hostile_slow
+news_hostile_slow() { news_hostile "trickle stall"; }
+
+e2e_scenario news_hostile_big
+news_hostile_big() { news_hostile "huge endless"; }
+
+# --- a refresh of a 1,000-item feed: the window keeps answering, figures for the record --------------------------
+e2e_scenario news_large_feed
+news_large_feed() {
+    news_serve feed.xml
+    local items=() i
+    for i in $(seq 1000); do items+=("Headline $i|Story $i with &lt;b&gt;some&lt;/b&gt; text"); done
+    news_feed "${items[@]}" >"$NEWS_FEEDS/feed.xml"
+    sl_start
+    sl_wait_window visible
+    news_wait_lines "$(seq 1000 | awk '{ printf "%s%d. Headline %d", (NR > 1 ? "|" : ""), $1, $1 }')" 60
+    sl_query state
+    sl_log "1000 items, first refresh: request to filled list $(sl_fact lastrefreshms) ms, main thread's longest stretch $(sl_fact lastlistingms) ms (loading $(sl_fact lastloadms) ms)"
+    "$SL_WINE" "$SL_PROBE_EXE" responsive "$SL_MAIN_CLASS" 6000 250 >"$SL_DIR/responsive" 2>>"$SL_DIR/probe.err" &
+    local rp=$!
+    local n
+    for n in 1 2 3; do
+        sleep 1.5
+        sl_choose Refreshnews1
+    done
+    wait "$rp"
+    SL_OUT=$(cat "$SL_DIR/responsive")
+    local longest=$(sl_fact longest_ms) over=$(sl_fact over_limit)
+    sl_query state
+    sl_log "1000 items: request to filled list $(sl_fact lastrefreshms) ms, main thread's longest stretch $(sl_fact lastlistingms) ms (loading $(sl_fact lastloadms) ms); window answers over 6 s with 3 refreshes: longest ${longest} ms"
+    echo "measure large feed: refresh $(sl_fact lastrefreshms) ms longest main-thread stretch $(sl_fact lastlistingms) ms loading $(sl_fact lastloadms) ms longest answer ${longest} ms" >>"$SL_DIR/measure"
+    [ "$over" = 0 ] || sl_fail "the window took ${longest} ms to answer during a refresh"
+}

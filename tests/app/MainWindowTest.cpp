@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "AppSettings.h"
+#include "LoopbackServer.h"
 #include "Config.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 #include "slAppStartCounter.h"
+#include "slRSSFeed.h"
 
 namespace skyloom {
 namespace {
@@ -59,7 +64,9 @@ TEST_F(MainWindow, ComponentsStandInDesignOrder)
         "Label1", "Panel1", "slHTMLViewer1", "WideListBox1", "CheckBox1", "slQuickAboutBox1", "slSelfUpdater1", "About1",
         "slFormSystemMenu1", "slOnlyOne1", "slRSSFeed1", "slThread1", "File1", "About2", "Checkforupdates1",
         "Refreshnews1", "N1", "Exit1", "MainMenu1", "TrayIcon1", "Showmainwindow1", "About3", "Checkforupdates2",
-        "Refreshnews2", "N2", "Closeapplication1", "PopupMenu1", "NetHTTP1", "Timer1", "slAppStartCounter1"};
+        "Refreshnews2", "N2", "Closeapplication1", "PopupMenu1", "NetHTTP1", "Timer1", "slAppStartCounter1",
+        // Helpers the window makes for the news refresh, after the design's components.
+        "ListFiller", "NewsThread"};
     std::size_t at = 0;
     for (const std::string& name : names) {
         while (at < design.size() && design[at] != name)
@@ -151,6 +158,54 @@ TEST_F(MainWindow, EveryShowingRefreshesTheNews)
     EXPECT_EQ(form.RefreshCount(), 4) << "the timer refreshes too";
     EXPECT_TRUE(UpgradeNoticeShown);
     EXPECT_EQ(form.UpgradeNoticeCount(), 0) << "no notice without /afterupgrade";
+}
+
+TEST_F(MainWindow, ASlowServerNeverHoldsTheWindowAndRefreshesCoalesce)
+{
+    // The server holds every request for a while before it answers with a feed of two items.
+    std::atomic<int> requests{0};
+    test::TStreamingServer server([&requests](TNetSocket& s, const std::atomic<bool>& stopping) {
+        ++requests;
+        for (int i = 0; i < 40 && !stopping; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const std::string feed = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><item><title>A</title></item>"
+                                 "<item><title>B</title></item></channel></rss>";
+        test::TStreamingServer::SendText(s, "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                                                std::to_string(feed.size()) + "\r\n\r\n" + feed);
+    });
+    TForm1& form = Create();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i)
+        form.RefreshNews(server.Url("/feed.xml"));
+    const double asked = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(asked, 200) << "asking for refreshes waited for the server";
+    EXPECT_EQ(form.RefreshCount(), 5);
+    EXPECT_TRUE(form.NewsBusy());
+    EXPECT_EQ(form.WideListBox1->Items().Count(), 0) << "the list is emptied when a refresh starts";
+    for (int i = 0; i < 200 && form.NewsBusy(); ++i)
+        PumpFor(25);
+    EXPECT_FALSE(form.NewsBusy()) << "the refreshes never ended";
+    ASSERT_EQ(form.WideListBox1->Items().Count(), 2);
+    EXPECT_EQ(form.WideListBox1->Items()[0], L"1. A");
+    EXPECT_EQ(form.slRSSFeed1->FeedItems().Count(), 2);
+    EXPECT_EQ(requests.load(), 2) << "refreshes asked for meanwhile make exactly one more fetch";
+
+    // A window that goes while a fetch waits on the server does not wait for it: it takes about as long as a
+    // window that has nothing to fetch.
+    auto closeTime = [this] {
+        const auto closing = std::chrono::steady_clock::now();
+        Application.SetMainForm(nullptr);
+        delete form_;
+        form_ = nullptr;
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - closing).count();
+    };
+    form.RefreshNews(server.Url("/feed.xml"));
+    PumpFor(100);
+    const double busy = closeTime();
+    Create();
+    PumpFor(100);
+    const double idle = closeTime();
+    EXPECT_LT(busy, idle + 400) << "closing waited for the server (" << busy << " ms, " << idle << " ms when idle)";
 }
 
 TEST_F(MainWindow, CheckBoxFollowsTheRunValue)

@@ -10,7 +10,7 @@
 // Windows are named by their class (for example TForm1). Commands:
 //   list                                    every top-level window: class, caption, visibility, process
 //   wait-window CLASS MS [visible|hidden]   wait until a top-level window of CLASS exists (and is in that state)
-//   window CLASS                            caption, visibility, owner, client size, frame style
+//   window CLASS                            caption, visibility, enabled, owner, client size, frame style
 //   controls CLASS                          every child window: class, id, rectangle, visibility, enabled state,
 //                                           text, check state, list lines
 //   pixel CLASS CHILD-CLASS X Y             colour (RRGGBB) of the child's client pixel, read from the screen
@@ -36,6 +36,8 @@
 //   hold-mutex NAME MS                      hold a named mutex for MS milliseconds
 //   foreground                              class and process of the foreground window
 //   select CLASS INDEX                      select line INDEX of the window's list box, as a click on it does
+//   responsive CLASS|0xHWND MS [LIMIT]      send WM_NULL to the window over and over for MS milliseconds, timing each
+//                                           send: count, longest, mean, sends over LIMIT (default 250) ms
 //   sleep MS
 #include "TestQueryProtocol.h"
 
@@ -197,6 +199,7 @@ void CmdWindow(const std::vector<std::string>& a)
     GetMonitorInfoA(mon, &mi);
     Fact("caption", TextOf(wnd));
     Fact("visible", IsShown(wnd) ? "1" : "0");
+    Fact("enabled", IsWindowEnabled(wnd) ? "1" : "0");
     Fact("iconic", IsIconic(wnd) ? "1" : "0");
     Fact("owner", owner ? ClassOf(owner) : "");
     Fact("client", std::to_string(rc.right) + "x" + std::to_string(rc.bottom));
@@ -741,6 +744,47 @@ void CmdForeground()
     Fact("foreground.pid", std::to_string(pid));
 }
 
+// Sends a message that every window answers (WM_NULL) over and over for a while, timing each send from just
+// before to just after it: how long the window's thread keeps the user waiting.
+void CmdResponsive(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: responsive CLASS|0xHWND MS [LIMIT-MS]"};
+    HWND wnd = WindowArg(a[0]);
+    const double limit = a.size() > 2 ? ToInt(a[2]) : 250;
+    LARGE_INTEGER freq, begin, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&begin);
+    const double total = ToInt(a[1]);
+    int sends = 0, over = 0, failed = 0;
+    double longest = 0, sum = 0;
+    for (;;) {
+        QueryPerformanceCounter(&t0);
+        if ((t0.QuadPart - begin.QuadPart) * 1000.0 / freq.QuadPart >= total)
+            break;
+        DWORD_PTR result = 0;
+        const LRESULT ok = SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        QueryPerformanceCounter(&t1);
+        const double ms = (t1.QuadPart - t0.QuadPart) * 1000.0 / freq.QuadPart;
+        ++sends;
+        sum += ms;
+        longest = std::max(longest, ms);
+        if (!ok)
+            ++failed;
+        if (ms > limit)
+            ++over;
+        Sleep(20);
+    }
+    char text[64];
+    Fact("sends", std::to_string(sends));
+    std::snprintf(text, sizeof text, "%.1f", longest);
+    Fact("longest_ms", text);
+    std::snprintf(text, sizeof text, "%.2f", sends ? sum / sends : 0.0);
+    Fact("mean_ms", text);
+    Fact("over_limit", std::to_string(over));
+    Fact("timed_out", std::to_string(failed));
+}
+
 void Run(const std::string& cmd, const std::vector<std::string>& args)
 {
     if (cmd == "wait-window")
@@ -789,6 +833,8 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
         CmdForeground();
     else if (cmd == "select")
         CmdSelect(args);
+    else if (cmd == "responsive")
+        CmdResponsive(args);
     else if (cmd == "sleep")
         Sleep(static_cast<DWORD>(args.empty() ? 100 : ToInt(args[0])));
     else

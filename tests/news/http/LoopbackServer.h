@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -143,6 +144,73 @@ private:
     std::atomic<int> FConnections{0};
     mutable std::mutex FMutex;
     std::vector<std::string> FRequests;
+    std::thread FThread;
+};
+
+// A server on 127.0.0.1 that reads each request head and then hands the connection to a behaviour of the test
+// (trickling, stalling, streaming without end). The behaviour should return when Stopping() turns true or a send
+// fails; the destructor waits for it.
+class TStreamingServer {
+public:
+    using TBehaviour = std::function<void(TNetSocket& s, const std::atomic<bool>& stopping)>;
+    explicit TStreamingServer(TBehaviour behaviour) : FBehaviour(std::move(behaviour))
+    {
+        FThread = std::thread([this] { Run(); });
+    }
+    ~TStreamingServer()
+    {
+        FStop = true;
+        FThread.join();
+    }
+    TStreamingServer(const TStreamingServer&) = delete;
+    TStreamingServer& operator=(const TStreamingServer&) = delete;
+
+    std::string Url(const std::string& path = "/") const
+    {
+        return "http://127.0.0.1:" + std::to_string(FListener.Port()) + path;
+    }
+
+    // Sends text; false when the client has gone.
+    static bool SendText(TNetSocket& s, const std::string& text)
+    {
+        try {
+            s.Send(text.data(), text.size());
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+
+private:
+    void Run()
+    {
+        while (!FStop) {
+            std::unique_ptr<TNetSocket> s = FListener.Accept(20);
+            if (!s)
+                continue;
+            std::string head;
+            char buf[4096];
+            while (!FStop && head.find("\r\n\r\n") == std::string::npos) {
+                if (!s->WaitReadable(20))
+                    continue;
+                std::size_t n = 0;
+                try {
+                    n = s->Receive(buf, sizeof buf);
+                } catch (const std::exception&) {
+                    break;
+                }
+                if (n == 0)
+                    break;
+                head.append(buf, n);
+            }
+            if (!FStop && head.find("\r\n\r\n") != std::string::npos)
+                FBehaviour(*s, FStop);
+        }
+    }
+
+    TNetListener FListener;
+    TBehaviour FBehaviour;
+    std::atomic<bool> FStop{false};
     std::thread FThread;
 };
 

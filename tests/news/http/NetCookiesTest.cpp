@@ -193,5 +193,40 @@ TEST_F(CookieStore, EventsSeeTheCollectionAndMayVetoACookie)
     EXPECT_EQ(offered, (std::vector<std::string>{"keep", "tracker", "v2"})) << "a foreign domain is never offered";
 }
 
+TEST_F(CookieStore, AFloodOfCookiesIsBounded)
+{
+    // One host sets far more cookies than a store keeps for it: the newest stay, the oldest made room.
+    // (Texts are built with append: GCC 12 warns wrongly about chains of operator+ on short literals.)
+    auto cookie = [](const char* prefix, int i, const std::string& value) {
+        std::string text(prefix);
+        text.append(std::to_string(i)).append("=").append(value);
+        return text;
+    };
+    for (int i = 0; i < 1000; ++i)
+        Set(cookie("c", i, std::to_string(i)));
+    const std::vector<std::string> kept = Store.CookieCollection().Describe();
+    ASSERT_EQ(kept.size(), TNetCookies::MaxPerDomain);
+    EXPECT_EQ(kept.front(), "www.example.com: c950=950") << "the oldest cookies were not the ones dropped";
+    EXPECT_EQ(kept.back(), "www.example.com: c999=999");
+
+    // Many hosts of one site, each within its own limit: the total stays bounded, the oldest domain gives way.
+    TNetCookieManager site;
+    for (int h = 0; h < 20; ++h)
+        for (int i = 0; i < 40; ++i)
+            site.StoreCookie(cookie("n", i, "v"), std::string("h").append(std::to_string(h)).append(".example.com"),
+                             TNetCookieKind::ckPlain);
+    EXPECT_EQ(site.CookieCollection().Count(), TNetCookies::MaxTotal);
+    EXPECT_EQ(site.CookieTextFor("h0.example.com", "/", false), "") << "the oldest host's cookies stayed";
+    EXPECT_NE(site.CookieTextFor("h19.example.com", "/", false).find("n39=v"), std::string::npos)
+        << "the newest cookie was not stored";
+
+    // A replaced cookie takes no new room, and an oversized one is refused outright.
+    Set("c999=again");
+    EXPECT_EQ(Store.CookieCollection().Count(), TNetCookies::MaxPerDomain);
+    Set("huge=" + std::string(TNetCookies::MaxCookieBytes, 'x'));
+    EXPECT_EQ(For("www.example.com").find("huge="), std::string::npos) << "an oversized cookie was stored";
+    EXPECT_EQ(Store.CookieCollection().Describe().front(), "www.example.com: c950=950");
+}
+
 } // namespace
 } // namespace skyloom

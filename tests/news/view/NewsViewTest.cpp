@@ -1,5 +1,7 @@
 #include "NewsView.h"
 
+#include "HtmlLayout.h"
+
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@ namespace {
 
 class TFakeList : public IHeadlineList {
 public:
+    void SetTextCharset(const std::string& charset) override { Charset = charset; }
     void Clear() override
     {
         Lines.clear();
@@ -33,6 +36,7 @@ public:
     std::vector<std::string> Lines;
     std::vector<bool> Selection;
     int Clears = 0;
+    std::string Charset;
 };
 
 std::string Feed(const std::vector<std::pair<std::string, std::string>>& items)
@@ -56,6 +60,12 @@ TFeedFetch Unreachable()
 {
     return [](const std::string& url) -> std::string { throw std::runtime_error("cannot reach " + url); };
 }
+
+class TCharWidth : public html::IHtmlTextMeasurer {
+public:
+    html::TFontMetrics Metrics(const html::TFontSpec& f) override { return {f.Height - 3, 3}; }
+    int TextWidth(const html::TFontSpec&, std::u16string_view t) override { return static_cast<int>(t.size()) * 7; }
+};
 
 const std::vector<std::string> kABC = {"1. A", "2. B", "3. C"};
 
@@ -119,14 +129,14 @@ TEST(NewsView, BuildsTheHtmlOfTheLastSelectedLine)
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(SelectedHeadline(list), 0) << "nothing selected: the first";
     EXPECT_EQ(SelectedItemHTML(list, feed),
-              "<p>first</p><p><a href=\"http://news.example/1\" target=\"_blank\">Read more...</a></p>");
+              "<meta charset=\"utf-8\"><p>first</p><p><a href=\"http://news.example/1\" target=\"_blank\">Read more...</a></p>");
     list.Selection[1] = true;
     EXPECT_EQ(SelectedItemHTML(list, feed),
-              "<p>second<br />line</p><p><a href=\"http://news.example/2\" target=\"_blank\">Read more...</a></p>");
+              "<meta charset=\"utf-8\"><p>second<br />line</p><p><a href=\"http://news.example/2\" target=\"_blank\">Read more...</a></p>");
     list.Selection[2] = true;
     EXPECT_EQ(SelectedHeadline(list), 2) << "the last selected line wins";
     EXPECT_EQ(SelectedItemHTML(list, feed),
-              "<p><b>third</p><p><a href=\"http://news.example/3\" target=\"_blank\">Read more...</a></p>");
+              "<meta charset=\"utf-8\"><p><b>third</p><p><a href=\"http://news.example/3\" target=\"_blank\">Read more...</a></p>");
 }
 
 TEST(NewsView, RaisesAListIndexErrorForALineWithoutItem)
@@ -166,6 +176,68 @@ TEST(NewsView, ReadsTheDemoSampleFeed)
     list.Selection[4] = true;
     const std::string html = SelectedItemHTML(list, feed);
     EXPECT_NE(html.find("<br />Ferries"), std::string::npos) << html;
+}
+
+TEST(NewsView, TheFeedsDeclaredCharacterSetDecodesListAndPane)
+{
+    // The lines and the model keep the feed's bytes; the list and the pane are told how to read them.
+    struct Case {
+        const char* declaration;
+        const char* title;
+        const char* charset;
+        const char16_t* shown;
+    } cases[] = {
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "Z\xC3\xBCrich \xE2\x80\x93 caf\xC3\xA9", "UTF-8",
+         u"Z\u00FCrich \u2013 caf\u00E9"},
+        {"<?xml version=\"1.0\"?>", "Z\xC3\xBCrich \xE2\x80\x93 caf\xC3\xA9", "utf-8", u"Z\u00FCrich \u2013 caf\u00E9"},
+        {"", "Z\xC3\xBCrich", "utf-8", u"Z\u00FCrich"},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>", "Z\xFCrich \x96 caf\xE9", "windows-1252",
+         u"Z\u00FCrich \u2013 caf\u00E9"},
+        {"<?xml version=\"1.0\" encoding=\" ISO-8859-1 \"?>", "caf\xE9", "ISO-8859-1", u"caf\u00E9"},
+        // A name no table knows is passed on; whoever decodes falls back to the system's code page.
+        {"<?xml version=\"1.0\" encoding=\"x-unknown\"?>", "abc", "x-unknown", u"abc"},
+        // Only a name's own letters reach the pane's markup.
+        {"<?xml version=\"1.0\" encoding=\"utf-8&quot;&gt;&lt;b\"?>", "abc", "utf-8b", u"abc"},
+    };
+    for (const Case& c : cases) {
+        const std::string body = std::string(c.declaration) + "<rss version=\"2.0\"><channel><item><title>" +
+                                 c.title + "</title><link>http://x/1</link><description>" + c.title +
+                                 "</description></item></channel></rss>";
+        TFakeList list;
+        TslRSSFeed feed;
+        RefreshHeadlines(list, Serve(body), feed, "u");
+        ASSERT_EQ(list.Lines.size(), 1u) << c.declaration;
+        EXPECT_EQ(list.Lines[0], std::string("1. ") + c.title) << "the line lost the feed's bytes: " << c.declaration;
+        EXPECT_EQ(feed.FeedItems().Items(0).Title, c.title) << "the model lost the feed's bytes";
+        EXPECT_EQ(list.Charset, c.charset) << c.declaration;
+
+        const std::string html = SelectedItemHTML(list, feed);
+        EXPECT_EQ(html.rfind(std::string("<meta charset=\"") + c.charset + "\">", 0), 0u) << html;
+        if (std::string(c.charset) != "x-unknown") {
+            TCharWidth measurer;
+            const std::u16string text = html::LayoutHtml(html, 465, measurer).Text();
+            EXPECT_EQ(text.substr(0, text.find(u'\n')), c.shown) << "the pane misread " << c.declaration;
+        }
+    }
+}
+
+TEST(NewsView, FetchingTouchesNeitherListNorFeedUntilListed)
+{
+    TslRSSFeed feed;
+    TFakeList list;
+    RefreshHeadlines(list, Serve(Feed({{"A", "a"}})), feed, "u");
+    TFetchedFeed fetched = FetchFeed(Serve(Feed({{"B", "b"}, {"C", "c"}})), "u");
+    EXPECT_TRUE(fetched.Fetched);
+    EXPECT_EQ(feed.FeedItems().Count(), 1) << "reading changed the feed";
+    EXPECT_EQ(list.Lines, std::vector<std::string>{"1. A"});
+    ListFetchedFeed(list, feed, fetched);
+    EXPECT_EQ(list.Lines, (std::vector<std::string>{"1. B", "2. C"}));
+
+    TFetchedFeed failed = FetchFeed(Unreachable(), "u");
+    EXPECT_FALSE(failed.Fetched);
+    ListFetchedFeed(list, feed, failed);
+    EXPECT_TRUE(list.Lines.empty()) << "a failed fetch left lines";
+    EXPECT_EQ(feed.FeedItems().Count(), 2) << "a failed fetch changed the feed";
 }
 
 } // namespace
