@@ -10,7 +10,8 @@
 
 namespace skyloom {
 
-enum TslSelfUpdaterLanguage {
+// A fixed type: a language number that comes from outside can be held and checked before it is used.
+enum TslSelfUpdaterLanguage : int {
     wlAuto,
     wlEnglish,
     wlRussian,
