@@ -82,10 +82,11 @@ TEST(NetHTTPLimits, ATricklingServerEndsAtTheRequestDeadline)
 
 TEST(NetHTTPLimits, AnAnnouncedBodyBeyondTheCapFailsAtOnce)
 {
-    // 2 GB announced, 1 MB sent, then the connection is held.
+    // 2 GB announced, 64 KB sent, then the connection is held. (Kept below what the loopback socket buffers hold:
+    // under Wine a send blocked on a full buffer does not notice that the client closed.)
     TStreamingServer server([](TNetSocket& s, const std::atomic<bool>& stopping) {
         if (TStreamingServer::SendText(s, "HTTP/1.1 200 OK\r\nContent-Length: 2147483648\r\n\r\n") &&
-            TStreamingServer::SendText(s, std::string(1 << 20, 'x')))
+            TStreamingServer::SendText(s, std::string(64 << 10, 'x')))
             Hold(s, stopping);
     });
     TNetHTTP http;
