@@ -125,7 +125,7 @@ about_from_menu_bar() {
     sl_alive || sl_fail "the program ended"
 }
 
-e2e_scenario about_links
+e2e_scenario about_links 240   # starts a recorder twice and waits for each; slow on a loaded machine
 about_links() {
     sl_seed_counter 3
     about_register_recorder
