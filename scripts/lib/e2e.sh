@@ -281,7 +281,12 @@ e2e_run() {
     ) &
     local body=$!
     local limit=${SL_E2E_TIMEOUTS[$name]:-$SL_E2E_TIMEOUT}
-    ( sleep "$limit"; echo "timed out after ${limit}s" >"$SL_DIR/why"; kill -TERM "$body" 2>/dev/null ) &
+    # The watchdog ends its own sleep when it is stopped, and holds none of our output open: a sleep left behind would
+    # keep the caller's pipe (scripts/test's tee) waiting for the whole limit.
+    ( trap 'kill "$nap" 2>/dev/null; exit 0' TERM
+      sleep "$limit" & nap=$!
+      wait "$nap"
+      echo "timed out after ${limit}s" >"$SL_DIR/why"; kill -TERM "$body" 2>/dev/null ) >/dev/null 2>&1 &
     local watchdog=$!
     wait "$body"
     rc=$?
