@@ -1,6 +1,7 @@
 #include "slSelfUpdaterCore.h"
 
 #include "slHTTPCore.h"
+#include "SysUtils.h"
 
 #include <array>
 #include <map>
@@ -74,11 +75,6 @@ std::array<std::string_view, 4> VersionParts(std::string_view v, std::string& wi
         rest.remove_prefix(dot + 1);
     }
     return parts;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
 }
 
 bool IsReservedDeviceName(std::string_view name)
@@ -229,7 +225,7 @@ std::string PasswordRequestText(std::string_view request, std::string_view fileN
 
 bool IsWebAddress(std::string_view url)
 {
-    if (!StartsWithNoCase(url, "http://") && !StartsWithNoCase(url, "https://"))
+    if (!StartsText(url, "http://") && !StartsText(url, "https://"))
         return false;
     return !HTTPHostName(url).empty();
 }
