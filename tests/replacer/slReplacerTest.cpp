@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 using namespace skyloom;
 
@@ -152,16 +153,9 @@ TEST_F(ReplacerRun, TargetHeldOpenKeepsTheOldFileAndTheDownload)
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.Valid());
     std::string told;
-    const HANDLE closer = CreateThread(
-        nullptr, 0,
-        [](void* out) -> DWORD {
-            *static_cast<std::string*>(out) = CloseReplacerMessage(20000);
-            return 0;
-        },
-        &told, 0, nullptr);
+    std::thread closer([&told] { told = CloseReplacerMessage(20000); });
     const int code = RunReplacer("/afterupgrade", false);
-    WaitForSingleObject(closer, 25000);
-    CloseHandle(closer);
+    closer.join();
     held.Reset();
     EXPECT_EQ(code, 1) << "a file that could not be replaced";
     EXPECT_EQ(ReadBytes(Folder + "data.bin"), "old") << "the held file keeps its old contents";
