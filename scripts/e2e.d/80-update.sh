@@ -207,10 +207,13 @@ update_yes_wizard() {
     sl_must wait-window TslSelfUpdaterWizardForm 10000 visible
     upd_wait_requests /skyloom/skyloom.exe 1 || sl_fail "the program file was not requested"
     sleep 2
-    sl_must controls TslSelfUpdaterWizardForm
-    grep -q -F 'Downloading files...' <<<"$SL_OUT" || sl_fail "no \"Downloading files...\" in the wizard"
-    ! grep -q -F 'skyloom.exe' <<<"$SL_OUT" || sl_fail "the wizard shows the file's address"
-    ! grep -q -F 'http://' <<<"$SL_OUT" || sl_fail "the wizard shows an address"
+    sl_query controls wizard
+    grep -q -E '^control\.WizardTitle=.*\|visible\|Downloading files\.\.\.\|' <<<"$SL_OUT" ||
+        sl_fail "the wizard's title is not \"Downloading files...\""
+    # Nothing visible names the file's address (the address field and its caption are hidden).
+    ! grep -E '\|visible\|' <<<"$SL_OUT" | grep -q -F -e 'http://' -e 'skyloom.exe' ||
+        sl_fail "the wizard shows the file's address"
+    grep -q -E '^control\.FileURL=.*\|hidden\|' <<<"$SL_OUT" || sl_fail "the address field is not hidden"
     sl_shot wizard
     [ -n "$(find "$SL_APP_DIR" -maxdepth 1 -name 'skyloom.exe.uTMP')" ] || sl_fail "no download beside the program"
     upd_responsive 1000
