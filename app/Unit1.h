@@ -143,9 +143,8 @@ private:
     bool FRefreshAgain = false;
     std::string FRefreshAgainURL;
     std::chrono::steady_clock::time_point FRefreshStart;
-    // The feed model and the HTTP client are plain objects, not components; the window owns them. The client
-    // is shared with the fetching thread, which keeps it alive should the window go first.
-    std::unique_ptr<TslRSSFeed> FRSSFeed;
+    // The HTTP client is a plain object, shared with the fetching thread, which keeps it alive should the window
+    // go first.
     std::shared_ptr<TNetHTTP> FNetHTTP;
     // Runs the feed's fetch and parse, so that a slow or hostile server never holds up the window.
     TslThread* NewsThread = nullptr;

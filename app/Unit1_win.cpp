@@ -186,8 +186,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     slOnlyOne1 = new TslOnlyOne(this);
     slOnlyOne1->Name = "slOnlyOne1";
 
-    FRSSFeed = std::make_unique<TslRSSFeed>();
-    slRSSFeed1 = FRSSFeed.get();
+    slRSSFeed1 = new TslRSSFeed(this);
+    slRSSFeed1->Name = "slRSSFeed1";
 
     slThread1 = new TslThread(this);
     slThread1->Name = "slThread1";

@@ -5,11 +5,13 @@
 #pragma once
 
 #include "DateUtils.h"
+#include "slClasses.h"
 
 #include <cstdint>
 #include <functional>
 #include <istream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -126,75 +128,72 @@ struct TslRSSFeedItemGuid {
 };
 
 // ---------------------------------------------------------------------------------------------------------------
-// Collections that own their items. An item knows the collection it is in (none for a standalone item).
+// Collections that own their items: the library's collections of data items, with typed access. An item knows the
+// collection it is in (none for a standalone item).
 
-class TslRSSCollectionBase;
-
-class TslRSSCollectionItem {
+class TslRSSCollectionItem : public TslCollectionDataItem {
 public:
-    TslRSSCollectionItem(const TslRSSCollectionItem&) = delete;
-    TslRSSCollectionItem& operator=(const TslRSSCollectionItem&) = delete;
-    virtual ~TslRSSCollectionItem() = default;
-
-    TslRSSCollectionBase* Collection() const { return FCollection; }
-    // Position in the collection, -1 for a standalone item.
-    int Index() const;
-    // Unique within the collection, counted from 0 in order of creation; -1 for a standalone item.
-    int ID() const { return FID; }
     // The name collection editors show.
     virtual std::string DisplayName() const;
 
 protected:
-    TslRSSCollectionItem() = default;
+    explicit TslRSSCollectionItem(TCollection* Collection) : TslCollectionDataItem(Collection) {}
     virtual std::string ClassName() const = 0;
-
-private:
-    friend class TslRSSCollectionBase;
-    TslRSSCollectionBase* FCollection = nullptr;
-    int FID = -1;
-};
-
-class TslRSSCollectionBase {
-public:
-    TslRSSCollectionBase(const TslRSSCollectionBase&) = delete;
-    TslRSSCollectionBase& operator=(const TslRSSCollectionBase&) = delete;
-    virtual ~TslRSSCollectionBase();
-
-    int Count() const { return static_cast<int>(FItems.size()); }
-    bool IsEmpty() const { return FItems.empty(); }
-    int IndexOf(const TslRSSCollectionItem* Item) const;
-    // Removes the item at Index (std::out_of_range when there is none).
-    void Delete(int Index);
-    void Clear();
-
-protected:
-    TslRSSCollectionBase() = default;
-    TslRSSCollectionItem& BaseItem(int Index) const;
-    TslRSSCollectionItem& Adopt(std::unique_ptr<TslRSSCollectionItem> Item, int Index);
-
-private:
-    std::vector<std::unique_ptr<TslRSSCollectionItem>> FItems;
-    int FNextID = 0;
 };
 
 template <typename TItem, typename TOwner>
-class TslRSSOwnedCollection : public TslRSSCollectionBase {
+class TslRSSOwnedCollection : public TCollection {
 public:
-    explicit TslRSSOwnedCollection(TOwner* Owner) : FOwner(Owner) {}
+    explicit TslRSSOwnedCollection(TOwner* Owner)
+        : TCollection([](TCollection* c) -> TCollectionItem* { return new TItem(c); }), FOwner(Owner)
+    {
+        TCollection::Owner = Owner;
+    }
 
     TOwner* Owner() const { return FOwner; }
+    bool IsEmpty() const { return Count() == 0; }
+    int IndexOf(const TItem* Item) const { return Item && Item->Collection() == this ? Item->Index() : -1; }
     // The item at Index (std::out_of_range when there is none).
-    TItem& Items(int Index) const { return static_cast<TItem&>(BaseItem(Index)); }
+    TItem& Items(int Index) const
+    {
+        CheckIndex(Index, Count() - 1);
+        return static_cast<TItem&>(*TCollection::Items(Index));
+    }
     TItem& operator[](int Index) const { return Items(Index); }
-    TItem& Add() { return Insert(Count()); }
-    TItem& Insert(int Index) { return static_cast<TItem&>(Adopt(std::make_unique<TItem>(), Index)); }
+    TItem& Add() { return static_cast<TItem&>(*TCollection::Add()); }
+    // A new item at Index, 0 .. Count (std::out_of_range otherwise).
+    TItem& Insert(int Index)
+    {
+        CheckIndex(Index, Count());
+        TItem& item = Add();
+        if (Index < Count() - 1)
+            item.SetIndex(Index);
+        return item;
+    }
     // Takes over a standalone item and puts it at Index.
     TItem& InsertItem(std::unique_ptr<TItem> Item, int Index)
     {
-        return static_cast<TItem&>(Adopt(std::move(Item), Index));
+        CheckIndex(Index, Count());
+        TItem* item = Item.release();
+        item->SetCollection(this);
+        if (Index < Count() - 1)
+            item->SetIndex(Index);
+        return *item;
+    }
+    // Removes the item at Index (std::out_of_range when there is none).
+    void Delete(int Index)
+    {
+        CheckIndex(Index, Count() - 1);
+        TCollection::Delete(Index);
     }
 
 private:
+    static void CheckIndex(int Index, int Last)
+    {
+        if (Index < 0 || Index > Last)
+            throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+    }
+
     TOwner* FOwner;
 };
 
@@ -205,12 +204,14 @@ class TslRSSFeedItemEnclosure;
 class TslRSSFeedItemEnclosureCollection : public TslRSSOwnedCollection<TslRSSFeedItemEnclosure, TslRSSFeedItem> {
 public:
     using TslRSSOwnedCollection::TslRSSOwnedCollection;
+    using TCollection::Assign;
     void Assign(const TslRSSFeedItemEnclosureCollection* Source);
 };
 
 class TslRSSFeedItemCollection : public TslRSSOwnedCollection<TslRSSFeedItem, TslRSSFeed> {
 public:
     using TslRSSOwnedCollection::TslRSSOwnedCollection;
+    using TCollection::Assign;
     void Assign(const TslRSSFeedItemCollection* Source);
 };
 
@@ -220,7 +221,8 @@ public:
     std::uint32_t ContentLength = 0;
     std::string URL;
 
-    TslRSSFeedItemEnclosure() = default;
+    explicit TslRSSFeedItemEnclosure(TCollection* Collection = nullptr) : TslRSSCollectionItem(Collection) {}
+    void Assign(const TPersistent& Source) override;
     void Assign(const TslRSSFeedItemEnclosure* Source);
     void Trim();
     // "file.mp3 - 12345" when the enclosure has a URL or a length, else the default name.
@@ -243,13 +245,14 @@ public:
     TslRSSFeedItemGuid Guid;
     TslRSSFeedItemSource Source;
 
-    TslRSSFeedItem() : FEnclosure(this) {}
+    explicit TslRSSFeedItem(TCollection* Collection = nullptr) : TslRSSCollectionItem(Collection), FEnclosure(this) {}
 
     TslRSSFeedItemEnclosureCollection& Enclosure() { return FEnclosure; }
     const TslRSSFeedItemEnclosureCollection& Enclosure() const { return FEnclosure; }
     // Sum of the enclosures' lengths; 4294967295 when the sum does not fit.
     std::uint32_t EnclosureSize() const;
 
+    void Assign(const TPersistent& From) override;
     // nullptr resets the item; SkipEnclosures leaves this item's own enclosures as they are.
     void Assign(const TslRSSFeedItem* From, bool SkipEnclosures = false);
     void TrimAll();
@@ -263,8 +266,8 @@ private:
     TslRSSFeedItemEnclosureCollection FEnclosure;
 };
 
-// The channel's own data.
-class TslRSSFeedElements {
+// The channel's own data, a sub-object of the feed.
+class TslRSSFeedElements : public TslPersistent {
 public:
     std::string Title;
     std::string Description;
@@ -285,16 +288,15 @@ public:
     TDateTime PubDate = 0;
     TDateTime LastBuildDate = 0;
 
-    explicit TslRSSFeedElements(TslRSSFeed* Owner) : FOwner(Owner) {}
-    TslRSSFeedElements(const TslRSSFeedElements&) = delete;
-    TslRSSFeedElements& operator=(const TslRSSFeedElements&) = delete;
+    explicit TslRSSFeedElements(TslRSSFeed* Owner);
 
-    TslRSSFeed* Owner() const { return FOwner; }
+    TslRSSFeed* Owner() const { return FFeed; }
+    void Assign(const TPersistent& Source) override;
     void Assign(const TslRSSFeedElements* Source);
     void TrimAll();
 
 private:
-    TslRSSFeed* FOwner;
+    TslRSSFeed* FFeed;
 };
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -371,7 +373,8 @@ private:
 // One RSS document read apart from any feed; TslRSSFeed::ReadString makes it, TslRSSFeed::LoadRead takes it.
 struct TslRSSReadResult;
 
-class TslRSSFeed {
+// The component: owned by its form (or by nobody, for a feed used on its own), with a loaded step.
+class TslRSSFeed : public TslComponent {
 public:
     using TThreadPriority = TslRSSFeedTransfer::TThreadPriority;
     using TslHTTPProxy = TslRSSFeedTransfer::TslHTTPProxy;
@@ -404,10 +407,8 @@ public:
     // The agent string the feed's transfer identifies itself with.
     static std::string DefaultAgent();
 
-    TslRSSFeed();
-    TslRSSFeed(const TslRSSFeed&) = delete;
-    TslRSSFeed& operator=(const TslRSSFeed&) = delete;
-    ~TslRSSFeed();
+    explicit TslRSSFeed(TComponent* Owner = nullptr);
+    ~TslRSSFeed() override;
 
     // The encoding named in the feed's XML declaration, as written there; empty when there is none.
     std::string FeedCodePage;
@@ -418,7 +419,6 @@ public:
     // From the root element's "time" attribute; the current local time after a transfer of the feed's own.
     TDateTime FeedTime = 0;
     bool RemoveOrphanedDownloads = true;
-    std::intptr_t Tag = 0;
 
     TslRSSFeedElements& FeedElements() { return *FFeedElements; }
     const TslRSSFeedElements& FeedElements() const { return *FFeedElements; }
@@ -472,6 +472,7 @@ public:
     void TrimAll();
     // nullptr resets the feed (and turns KeepOutdatedItems on); a feed copies everything from that feed.
     void Assign(const TslRSSFeed* Source);
+    void Assign(const TPersistent& Source) override;
 
     // Reads an RSS document. True when the text was RSS and was read. On failure the previous contents stay and
     // OnRSSParseError or OnRSSNotRSSError is raised, then OnRSSLoadError; on success OnRSSLoaded.

@@ -80,50 +80,7 @@ void TslRSSFeedItemGuid::Trim() { TrimInPlace(URL); }
 // ---------------------------------------------------------------------------------------------------------------
 // Collections
 
-int TslRSSCollectionItem::Index() const { return FCollection ? FCollection->IndexOf(this) : -1; }
-
 std::string TslRSSCollectionItem::DisplayName() const { return ClassName(); }
-
-TslRSSCollectionBase::~TslRSSCollectionBase() { Clear(); }
-
-int TslRSSCollectionBase::IndexOf(const TslRSSCollectionItem* Item) const
-{
-    for (std::size_t i = 0; i < FItems.size(); ++i) {
-        if (FItems[i].get() == Item)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-void TslRSSCollectionBase::Delete(int Index)
-{
-    if (Index < 0 || Index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-    FItems.erase(FItems.begin() + Index);
-}
-
-void TslRSSCollectionBase::Clear()
-{
-    // Items leave one by one from the end, so an item being destroyed never sees a half-moved list.
-    while (!FItems.empty())
-        FItems.pop_back();
-}
-
-TslRSSCollectionItem& TslRSSCollectionBase::BaseItem(int Index) const
-{
-    if (Index < 0 || Index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-    return *FItems[static_cast<std::size_t>(Index)];
-}
-
-TslRSSCollectionItem& TslRSSCollectionBase::Adopt(std::unique_ptr<TslRSSCollectionItem> Item, int Index)
-{
-    if (Index < 0 || Index > Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-    Item->FCollection = this;
-    Item->FID = FNextID++;
-    return **FItems.insert(FItems.begin() + Index, std::move(Item));
-}
 
 void TslRSSFeedItemEnclosureCollection::Assign(const TslRSSFeedItemEnclosureCollection* Source)
 {
@@ -149,6 +106,14 @@ void TslRSSFeedItemCollection::Assign(const TslRSSFeedItemCollection* Source)
 
 // ---------------------------------------------------------------------------------------------------------------
 // Enclosures and items
+
+void TslRSSFeedItemEnclosure::Assign(const TPersistent& Source)
+{
+    if (const auto* enclosure = dynamic_cast<const TslRSSFeedItemEnclosure*>(&Source))
+        Assign(enclosure);
+    else
+        TslRSSCollectionItem::Assign(Source);
+}
 
 void TslRSSFeedItemEnclosure::Assign(const TslRSSFeedItemEnclosure* Source)
 {
@@ -178,6 +143,14 @@ std::uint32_t TslRSSFeedItem::EnclosureSize() const
     for (int i = 0; i < FEnclosure.Count(); ++i)
         sum = SaturatingAdd(sum, FEnclosure.Items(i).ContentLength);
     return sum;
+}
+
+void TslRSSFeedItem::Assign(const TPersistent& From)
+{
+    if (const auto* item = dynamic_cast<const TslRSSFeedItem*>(&From))
+        Assign(item);
+    else
+        TslRSSCollectionItem::Assign(From);
 }
 
 void TslRSSFeedItem::Assign(const TslRSSFeedItem* From, bool SkipEnclosures)
@@ -233,6 +206,16 @@ std::string TslRSSFeedItem::DisplayName() const
 
 // ---------------------------------------------------------------------------------------------------------------
 // Channel data
+
+TslRSSFeedElements::TslRSSFeedElements(TslRSSFeed* Owner) : TslPersistent(Owner), FFeed(Owner) {}
+
+void TslRSSFeedElements::Assign(const TPersistent& Source)
+{
+    if (const auto* elements = dynamic_cast<const TslRSSFeedElements*>(&Source))
+        Assign(elements);
+    else
+        TslPersistent::Assign(Source);
+}
 
 void TslRSSFeedElements::Assign(const TslRSSFeedElements* Source)
 {
@@ -320,8 +303,9 @@ std::string TslRSSFeed::DefaultAgent()
     return "slRSSFeedReader (" + rsstext::UrlHost(SL_PRODUCT_SITE) + ")";
 }
 
-TslRSSFeed::TslRSSFeed()
-    : FFeedElements(std::make_unique<TslRSSFeedElements>(this)),
+TslRSSFeed::TslRSSFeed(TComponent* Owner)
+    : TslComponent(Owner),
+      FFeedElements(std::make_unique<TslRSSFeedElements>(this)),
       FFeedItems(std::make_unique<TslRSSFeedItemCollection>(this)),
       FHTTP(std::make_unique<TslRSSFeedTransfer>(DefaultAgent()))
 {
@@ -352,6 +336,14 @@ void TslRSSFeed::TrimAll()
     FFeedElements->TrimAll();
     for (int i = 0; i < FFeedItems->Count(); ++i)
         FFeedItems->Items(i).TrimAll();
+}
+
+void TslRSSFeed::Assign(const TPersistent& Source)
+{
+    if (const auto* feed = dynamic_cast<const TslRSSFeed*>(&Source))
+        Assign(feed);
+    else
+        TslComponent::Assign(Source);
 }
 
 void TslRSSFeed::Assign(const TslRSSFeed* Source)

@@ -1,4 +1,5 @@
 // The feed model: defaults, assign, trim, display names, collections and the transfer's forwarded events.
+#include "SysUtils.h"
 #include "slRSSFeed.h"
 
 #include <gtest/gtest.h>
@@ -556,4 +557,49 @@ TEST(TslRSSFeed, ForwardsTheTransfersEvents)
 }
 
 } // namespace
+
+TEST(TslRSSFeed, IsAComponentOwnedByItsFormWithSubObjectsOfTheLibrary)
+{
+    auto* form = new TComponent(nullptr);
+    form->BeginLoading();
+    auto* feed = new TslRSSFeed(form);
+    feed->Name = "slRSSFeed1";
+    EXPECT_TRUE(feed->Loading()) << "created while its form loads, the feed waits for its loaded step";
+    EXPECT_EQ(feed->Owner(), form);
+    EXPECT_EQ(feed->Host(), form);
+    EXPECT_EQ(form->FindComponent("slRSSFeed1"), feed);
+    form->FinishLoading();
+    EXPECT_FALSE(feed->Loading()) << "the loaded step ran";
+
+    // The channel data is a persistent sub-object of the feed; items and enclosures are data items of the
+    // library's collections, owned by the feed and by their item.
+    TslPersistent& elements = feed->FeedElements();
+    EXPECT_EQ(elements.Owner(), feed);
+    TslRSSFeedItem& item = feed->FeedItems().Add();
+    TslCollectionDataItem& asDataItem = item;
+    int marker = 0;
+    asDataItem.Data = &marker;
+    EXPECT_EQ(item.Collection(), &feed->FeedItems());
+    EXPECT_EQ(feed->FeedItems().TCollection::Owner, feed);
+    TslCollectionDataItem& enclosure = item.Enclosure().Add();
+    EXPECT_EQ(enclosure.Collection(), &item.Enclosure());
+    EXPECT_EQ(item.Enclosure().TCollection::Owner, &item);
+
+    // Assignment through the library's base classes reaches the feed's own.
+    TslRSSFeed copy;
+    feed->FeedElements().Title = "channel";
+    item.Title = "headline";
+    static_cast<TPersistent&>(copy).Assign(*feed);
+    EXPECT_EQ(copy.FeedElements().Title, "channel");
+    ASSERT_EQ(copy.FeedItems().Count(), 1);
+    EXPECT_EQ(copy.FeedItems()[0].Title, "headline");
+    EXPECT_EQ(copy.FeedItems()[0].Enclosure().Count(), 1);
+    EXPECT_THROW(static_cast<TPersistent&>(copy).Assign(elements), EConvertError) << "a feed takes only a feed";
+    TslRSSFeedItem standalone;
+    static_cast<TPersistent&>(standalone).Assign(item);
+    EXPECT_EQ(standalone.Title, "headline");
+
+    delete form;  // frees the feed with everything it owns
+}
+
 } // namespace skyloom
