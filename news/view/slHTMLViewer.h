@@ -7,6 +7,7 @@
 #include "HtmlBrowserHost.h"
 #include "HtmlPaneRenderer.h"
 #include "slHTMLViewerStyle.h"
+#include "slTextTemplate.h"
 
 #include <functional>
 #include <memory>
@@ -61,6 +62,12 @@ public:
     ~TslInternalHTMLViewer() override;
 
     TslHTMLLines& HTML() { return FHTML; }
+    // An attached template's output replaces the HTML lines as the document source, and every change of its
+    // template or parameters reloads the document. Not owned: the link ends when the template is freed.
+    TslTextTemplateConverter* HTMLTemplate() const { return FHTMLTemplate; }
+    void SetHTMLTemplate(TslTextTemplateConverter* value);
+    // What the document is loaded from: the template's output when one is attached, else the HTML lines.
+    std::string DocumentSource() const;
     TslHTMLViewerBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TslHTMLViewerBorderStyle value);
     TColor BorderColor() const { return FBorderColor; }
@@ -103,6 +110,7 @@ protected:
     void BoundsChanged() override;
     void ColorChanged() override;
     void WndProc(TMessage& message) override;
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     void StartBrowser();
@@ -115,6 +123,7 @@ private:
     RECT ClientBounds();
 
     TslHTMLLines FHTML;
+    TslTextTemplateConverter* FHTMLTemplate = nullptr;
     TslHTMLViewerMargins FMargins;
     TslHTMLViewerBorderStyle FBorderStyle = hvbsDefault;
     TColor FBorderColor = clDefault;

@@ -79,7 +79,36 @@ TslInternalHTMLViewer::TslInternalHTMLViewer(TComponent* owner) : TWinControl(ow
 TslInternalHTMLViewer::~TslInternalHTMLViewer()
 {
     SetDestroying();
+    if (FHTMLTemplate)
+        FHTMLTemplate->RemoveClient(this);
     FHost.Destroy();
+}
+
+void TslInternalHTMLViewer::SetHTMLTemplate(TslTextTemplateConverter* value)
+{
+    if (value == FHTMLTemplate)
+        return;
+    if (FHTMLTemplate)
+        FHTMLTemplate->RemoveClient(this);
+    FHTMLTemplate = value;
+    if (value)
+        value->AddClient(this, [this] { LoadContent(); });
+    LoadContent();
+}
+
+std::string TslInternalHTMLViewer::DocumentSource() const
+{
+    return FHTMLTemplate ? FHTMLTemplate->OutputText() : FHTML.Text();
+}
+
+void TslInternalHTMLViewer::Notification(TComponent* component, TOperation operation)
+{
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == FHTMLTemplate) {
+        // The template is going: the HTML lines are the source again.
+        FHTMLTemplate = nullptr;
+        LoadContent();
+    }
 }
 
 void TslInternalHTMLViewer::CreateParams(TCreateParams& params)
@@ -95,7 +124,7 @@ void TslInternalHTMLViewer::CreateWnd()
     if (FUseRenderer) {
         const RECT rc = ClientBounds();
         FRenderer.Create(Handle(), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-        FRenderer.SetDocument(FHTML.Text(), RendererStyle());
+        FRenderer.SetDocument(DocumentSource(), RendererStyle());
         if (!FBrowserGivenUp && !FBrowserPending) {
             StartBrowser();
         }
@@ -215,14 +244,14 @@ void TslInternalHTMLViewer::LoadContent()
     FInLoad = true;
     ++FLoadCount;
     try {
-        if (!FUseRenderer && FHost.Created() && !FHost.LoadDocument(FHTML.Text(), 0)) {
+        if (!FUseRenderer && FHost.Created() && !FHost.LoadDocument(DocumentSource(), 0)) {
             // The browser lost its document: the drawn renderer takes over for good.
             GiveUpBrowser();
         }
         if (FUseRenderer || !FHost.Created()) {
             // The document shows at once; a browser control still to come takes over when it has a document.
             FUseRenderer = true;
-            ShowRenderer(FHTML.Text());
+            ShowRenderer(DocumentSource());
             if (!FBrowserGivenUp && !FBrowserPending) {
                 StartBrowser();
             }
@@ -288,7 +317,7 @@ void TslInternalHTMLViewer::PollBrowser()
             SetTimer(Handle(), BrowserTimerId, BrowserPollMs, nullptr);
             FBrowserStart = GetTickCount();
         }
-        if (FHost.DocumentReady() && FHost.LoadDocument(FHTML.Text(), 0)) {
+        if (FHost.DocumentReady() && FHost.LoadDocument(DocumentSource(), 0)) {
             // The browser shows the newest lines from now on.
             StopBrowserTimer();
             FBrowserPending = false;

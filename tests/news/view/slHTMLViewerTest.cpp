@@ -151,6 +151,53 @@ TEST_F(HTMLViewerTest, ReloadsOnEveryAssignmentAndEveryChangedSetting)
     }
 }
 
+TEST_F(HTMLViewerTest, AnAttachedTemplateIsTheSourceAndItsChangesReload)
+{
+    TslHTMLViewer& pane = *form->Pane;
+    TslInternalHTMLViewer& inner = pane.Inner();
+    auto* tmpl = new TslTextTemplateConverter(form);
+    tmpl->SetTemplateText("<p>%title%</p>\r\n<p>%body%</p>");
+    tmpl->SetParameter("title", "Headline");
+    tmpl->SetParameter("body", "Text");
+    pane.HTML().SetText("<p>own lines</p>");
+    const int before = inner.LoadCount();
+
+    inner.SetHTMLTemplate(tmpl);
+    EXPECT_EQ(inner.HTMLTemplate(), tmpl);
+    EXPECT_EQ(inner.LoadCount(), before + 1) << "attaching reloads";
+    EXPECT_EQ(inner.DocumentSource(), "<p>Headline</p>\r\n<p>Text</p>\r\n");
+    if (inner.UsingRenderer()) {
+        EXPECT_EQ(RendererText(pane), "Headline\r\nText");
+    }
+    inner.SetHTMLTemplate(tmpl);
+    EXPECT_EQ(inner.LoadCount(), before + 1) << "the same template again changes nothing";
+
+    tmpl->SetParameter("body", "Other");
+    EXPECT_EQ(inner.LoadCount(), before + 2) << "a new parameter value reloads";
+    tmpl->AddTemplateLine("<p>more</p>");
+    EXPECT_EQ(inner.LoadCount(), before + 3) << "a template change reloads";
+    if (inner.UsingRenderer()) {
+        EXPECT_EQ(RendererText(pane), "Headline\r\nOther\r\nmore");
+    }
+    pane.HTML().SetText("<p>ignored while a template is attached</p>");
+    EXPECT_EQ(inner.DocumentSource(), "<p>Headline</p>\r\n<p>Other</p>\r\n<p>more</p>\r\n");
+
+    delete tmpl;  // the pane lets go and shows its own lines again
+    EXPECT_EQ(inner.HTMLTemplate(), nullptr);
+    EXPECT_EQ(inner.DocumentSource(), "<p>ignored while a template is attached</p>\r\n");
+    if (inner.UsingRenderer()) {
+        EXPECT_EQ(RendererText(pane), "ignored while a template is attached");
+    }
+
+    // Detaching by hand also ends the link: later changes of the template reach nobody.
+    auto* second = new TslTextTemplateConverter(form);
+    inner.SetHTMLTemplate(second);
+    inner.SetHTMLTemplate(nullptr);
+    const int detached = inner.LoadCount();
+    second->SetTemplateText("<p>x</p>");
+    EXPECT_EQ(inner.LoadCount(), detached);
+}
+
 TEST_F(HTMLViewerTest, PassesTheRefreshAndMenuFlagsToTheBrowserHost)
 {
     TslHTMLViewer& pane = *form->Pane;
