@@ -11,12 +11,6 @@ namespace skyloom {
 
 namespace {
 
-template <class I, class T>
-TXmlPtr<I> PtrTo(T* p)
-{
-    return TXmlPtr<I>(static_cast<I*>(p));
-}
-
 bool HasBinaryMarker(std::string_view data)
 {
     return data.size() >= xml::kXmlBinaryMarkerLength &&

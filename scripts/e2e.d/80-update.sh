@@ -218,3 +218,39 @@ update_yes_wizard() {
     [ -n "$(find "$SL_APP_DIR" -maxdepth 1 -name 'skyloom.exe.uTMP')" ] || sl_fail "no download beside the program"
     upd_responsive 1000
 }
+
+# The program's side of a whole upgrade: downloaded beside the program, the completion page, OK, and the program
+# started again by the replacer with the after-upgrade notice.
+e2e_scenario update_completes_restart 150
+update_completes_restart() {
+    upd_serve
+    upd_info 12/01/2026 '- Faster news'
+    local marker="skyloom-upgrade-marker-$RANDOM$RANDOM"
+    { cat "$SL_EXE_BUILT"; printf '%s' "$marker"; } >"$UPD_WWW/skyloom/skyloom.exe"
+    upd_start
+    sl_msgbox 15000
+    sl_press Yes
+    sl_must wait-window TslSelfUpdaterWizardForm 10000 visible
+    local i done=
+    for i in $(seq 60); do
+        sl_query controls wizard
+        if grep -q -E '^control\.WizardTitle=.*\|visible\|Upgrade completed!\|' <<<"$SL_OUT"; then done=1; break; fi
+        sleep 0.5
+    done
+    [ -n "$done" ] || sl_fail "the wizard never reached its completion page"
+    grep -q -E '^control\.OKBtn=button\|.*\|visible\|&OK\|' <<<"$SL_OUT" || sl_fail "no OK button on the completion page"
+    grep -q -E '^control\.AfterNote=.*\|visible\|The update of Skyloom has been successfully completed\.' <<<"$SL_OUT" ||
+        sl_fail "the completion note is missing"
+    sl_shot completion
+    [ -f "$SL_APP_DIR/skyloom.exe.uTMP" ] || sl_fail "the download is not beside the program"
+    # The restarted program finds nothing newer.
+    upd_info 06/27/2006
+    sl_must click-child TslSelfUpdaterWizardForm '&OK'
+    sl_wait_exit 20 || sl_fail "the program did not close for the restart"
+    sl_msgbox 30000
+    sl_expect caption Information
+    [[ "$(sl_fact text)" == 'Skyloom has been upgraded. New in this release:'* ]] || sl_fail "notice: $(sl_fact text)"
+    sl_shot notice
+    cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "skyloom.exe is not the served file"
+    [ -z "$(find "$SL_APP_DIR" -maxdepth 1 -name '*.uTMP')" ] || sl_fail "a download was left behind"
+}
