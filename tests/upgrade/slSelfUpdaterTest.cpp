@@ -426,5 +426,77 @@ TEST_F(SelfUpdaterTest, AbortDuringADownloadDeletesItsFiles)
     EXPECT_EQ(Events.back(), "Aborted") << "nothing follows the abort";
 }
 
+// The password dialog of a 401: OK repeats the request with what was entered, Cancel ends the check as an abort.
+TEST_F(SelfUpdaterTest, PasswordDialogRepeatsOrAborts)
+{
+    Info("06/27/2006", {Base + "a.bin"});
+    Control(R"({"/update.inf": {"mode": "401", "realm": "Area", "user": "anna", "password": "pw7"}})");
+    U->ShowMessages = {mPasswordRequest};
+    struct Case {
+        bool ok;
+        Strings events;
+    };
+    for (const Case& c : {Case{false, {"Aborted"}}, Case{true, {"NoUpdate"}}}) {
+        SCOPED_TRACE(c.ok ? "OK" : "Cancel");
+        Events.clear();
+        int dialogs = 0;
+        std::unique_ptr<TTimer> timer;
+        TslSelfUpdaterPasswordForm::OnDialogCreated = [&](TslSelfUpdaterPasswordForm* form) {
+            ++dialogs;
+            timer = std::make_unique<TTimer>(nullptr);
+            timer->SetInterval(150);
+            timer->SetOnTimer([&, form](TObject*) {
+                timer->SetEnabled(false);
+                form->UsernameEdit->SetText("anna");
+                form->PasswordEdit->SetText("pw7");
+                PostMessageW((c.ok ? form->OKBtn : form->CancelBtn)->Handle(), BM_CLICK, 0, 0);
+            });
+        };
+        Check();
+        TslSelfUpdaterPasswordForm::OnDialogCreated = nullptr;
+        EXPECT_EQ(dialogs, 1);
+        EXPECT_EQ(Events, c.events);
+    }
+    EXPECT_EQ(U->HTTPUsername(), "anna") << "the entered name is kept for the next request";
+}
+
+// Only files whose size changed: an unchanged file beside the program is skipped before anything is written.
+TEST_F(SelfUpdaterTest, MiscFilesOnlyIfSizeDifferent)
+{
+    Serve("a.bin", "aaa");
+    Serve("b.bin", "bbb");
+    WriteFile(Folder + "a.bin", "a");    // changed size
+    WriteFile(Folder + "b.bin", "old");  // same size
+    Info("12/01/2026", {Base + "a.bin", Base + "b.bin"});
+    U->ShowMessages = {};
+    U->MiscFilesUpgrade = mfuOnlyIfSizeDifferent;
+    Check();
+    EXPECT_EQ(Events, (Strings{"BeginUpgrade 0 2 ", "FileStart a.bin 3", "FileDone a.bin.uTMP", "FileStart b.bin 3",
+                               "EndUpgrade"}));
+    EXPECT_TRUE(Exists(Folder + "a.bin.uTMP"));
+    EXPECT_FALSE(Exists(Folder + "b.bin.uTMP")) << "the unchanged file is not fetched";
+    DeleteFileA((Folder + "a.bin").c_str());
+    DeleteFileA((Folder + "b.bin").c_str());
+}
+
+// A program that cannot start its replacer (this test carries none) stays running and says why.
+TEST_F(SelfUpdaterTest, RestartThatCannotHappenKeepsTheProgramRunning)
+{
+    Serve("a.bin", "aaa");
+    Info("12/01/2026", {Base + "a.bin"});
+    U->ShowMessages = {};
+    U->OnEndUpgrade = [this](TObject*, bool&) { Log("EndUpgrade"); };
+    bool closedByComponent = false;
+    U->OnDoOwnCloseAppMethod = [&](TObject*) { closedByComponent = true; };
+    TBoxAnswerer boxes(1);
+    Check();
+    EXPECT_EQ(Events, (Strings{"BeginUpgrade 0 1 ", "FileStart a.bin 3", "FileDone a.bin.uTMP", "EndUpgrade"}));
+    ASSERT_EQ(boxes.Texts.size(), 1u) << "the user is told";
+    EXPECT_NE(boxes.Texts[0].find("could not be installed"), std::string::npos) << boxes.Texts[0];
+    EXPECT_FALSE(closedByComponent) << "no close without a replacer to finish the job";
+    EXPECT_FALSE(Application.TerminateRequested());
+    EXPECT_EQ(ReadFile(Folder + "a.bin.uTMP"), "aaa") << "the download stays for a later attempt";
+}
+
 } // namespace
 } // namespace skyloom
