@@ -5,6 +5,7 @@
 
 #include "Forms.h"
 #include "TestSupport.h"
+#include "UpdateServerFiles.h"
 #include "slInfoBox.h"
 #include "slSelfUpdaterStringsWin.h"
 
@@ -23,36 +24,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string Env(const char* name)
-{
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-std::string WinPath(const std::string& unixPath)
-{
-    std::string p = "Z:" + unixPath;
-    for (char& c : p)
-        if (c == '/')
-            c = '\\';
-    return p;
-}
-
-void WriteFile(const std::string& path, const std::string& data)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using namespace testing_update;
 
 int Count(const std::string& text, const std::string& what)
 {
@@ -60,17 +32,6 @@ int Count(const std::string& text, const std::string& what)
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
         ++n;
     return n;
-}
-
-std::string Body(std::size_t size, unsigned seed)
-{
-    std::string s(size, '\0');
-    unsigned x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
-    return s;
 }
 
 // Answers every message box that appears with the button `answer` (1 OK/Yes, 2 No/Later) and records its title
