@@ -258,3 +258,33 @@ upgrade_cannot_replace() {
     [ "$(upg_leftovers)" = "skyloom.exe.uTMP " ] || sl_fail "the download was not kept: $(upg_leftovers)"
     cmp -s "$SL_APP_DIR/skyloom.exe.uTMP" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "the kept download is damaged"
 }
+
+# External setup: the listed executable is a setup (here the recorder, which notes its arguments beside itself).
+# The replacer runs it with the restart parameters, deletes it once it has ended and starts the program again; the
+# program itself is not replaced.
+e2e_scenario upgrade_external_setup 240
+upgrade_external_setup() {
+    local host
+    upd_serve
+    host=$(sl_build_setting SL_UPDATE_HOST)
+    cp "$(dirname "$SL_PROBE_EXE")/../recorder/recorder.exe" "$UPD_WWW/skyloom/setup.exe"
+    printf '#url=http://%s/skyloom/setup.exe\r\n#method=1\r\n#date=12/31/2030\r\n#message={- A new setup}\r\n' \
+        "$host" >"$UPD_WWW/skyloom/update.inf"
+    upg_start
+    upg_agree
+    upg_wait_completion 60
+    sl_must click-child "$UPG_WIZARD" '&OK'
+    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
+    upg_expect_restart_notice
+    sl_press OK
+    [ "$(tr -d '\r' <"$SL_APP_DIR/recorder.log" 2>/dev/null)" = "arg=/afterupgrade" ] ||
+        sl_fail "the setup did not run with the restart parameters: $(cat "$SL_APP_DIR/recorder.log" 2>/dev/null)"
+    local i
+    for i in $(seq 25); do
+        [ ! -e "$SL_APP_DIR/setup.exe" ] && break
+        sleep 0.2
+    done
+    [ ! -e "$SL_APP_DIR/setup.exe" ] || sl_fail "the setup was not deleted after it ended"
+    cmp -s "$SL_APP_DIR/skyloom.exe" "$SL_EXE_BUILT" || sl_fail "the program itself was replaced"
+    [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
+}
