@@ -5,7 +5,7 @@
 #include "Registry.h"
 #include "SocketHandles_win.h"
 #include "SysUtils.h"
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 #include "slInfoBox.h"
 #include "slLabels.h"
 #include "slReplacerLaunch.h"
