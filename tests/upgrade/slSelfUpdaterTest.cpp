@@ -440,6 +440,57 @@ TEST_F(SelfUpdaterTest, MiscFilesOnlyIfSizeDifferent)
     DeleteFileA((Folder + "b.bin").c_str());
 }
 
+// Sets the remote-access value the "connected" test reads (missing: the key is removed).
+void SetRemoteConnection(int value)
+{
+    const char* key = "System\\CurrentControlSet\\Services\\RemoteAccess";
+    if (value < 0) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+        return;
+    }
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr), ERROR_SUCCESS);
+    const BYTE data[4] = {static_cast<BYTE>(value), 0, 0, 0};
+    RegSetValueExA(h, "Remote Connection", 0, REG_BINARY, data, sizeof data);
+    RegCloseKey(h);
+}
+
+// The automatic check: once, after its delay, only while connected, silent; a host it cannot reach is tried again.
+TEST_F(SelfUpdaterTest, AutomaticCheckRunsWhenConnectedAndRetriesSilently)
+{
+    Info("06/27/2006", {Base + "a.bin"});
+    U->ShowMessages = {mNoUpdateAvailable, mHostUnreachable};
+    U->AutoCheckDelay = 300;
+    TBoxAnswerer boxes(1);
+
+    SetRemoteConnection(0);
+    U->SetAutoCheck(true);
+    PumpFor(1500);
+    EXPECT_EQ(Count(Requests(), "\"/update.inf\""), 0) << "no check while not connected";
+
+    SetRemoteConnection(1);
+    ASSERT_TRUE(PumpUntil([&] { return !Events.empty(); }, 5000)) << "the check ran once connected";
+    PumpFor(1500);
+    EXPECT_EQ(Events, (Strings{"NoUpdate"})) << "one check, not one per delay";
+    EXPECT_TRUE(boxes.Titles.empty()) << "the automatic check is silent";
+
+    // A host it cannot reach: nothing shown, and the check is tried again after the delay.
+    U->SetAutoCheck(false);
+    Events.clear();
+    auto second = std::make_unique<TslSelfUpdater>(nullptr);
+    second->InfoFileURL = std::string("http://") + SL_UPDATE_HOST + ":9/update.inf";
+    second->ShowMessages = {mHostUnreachable};
+    second->AutoCheckDelay = 300;
+    int unreachable = 0;
+    second->OnHostUnreachable = [&](TObject*, const std::string&, const std::string&) { ++unreachable; };
+    second->SetAutoCheck(true);
+    EXPECT_TRUE(PumpUntil([&] { return unreachable >= 2; }, 8000)) << "tried again after the delay";
+    second->SetAutoCheck(false);
+    second.reset();
+    EXPECT_TRUE(boxes.Titles.empty()) << "an automatic check that cannot reach the host shows nothing";
+    SetRemoteConnection(-1);
+}
+
 // A program that cannot start its replacer (this test carries none) stays running and says why.
 TEST_F(SelfUpdaterTest, RestartThatCannotHappenKeepsTheProgramRunning)
 {
