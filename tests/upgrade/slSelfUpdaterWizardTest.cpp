@@ -268,6 +268,13 @@ TEST_F(SelfUpdaterWizard, TextsOfANonLatinBlockReachTheWindowsIntact)
         EXPECT_EQ(wizard->LFileSize->WideCaption().substr(0, 2), Block(language, sutFileSize).substr(0, 2));
         wizard->Repaint();
         SaveScreenShot(language == wlRussian ? "wizard-download-russian" : "wizard-download-chinese");
+        wizard->ShowCompletionPage("Skyloom");
+        EXPECT_EQ(wizard->AfterNote->WideCaption(),
+                  std::wstring(L"") + Block(language, sutCompletedNote).replace(
+                                          Block(language, sutCompletedNote).find(L"%s"), 2, L"Skyloom"));
+        EXPECT_EQ(WindowText(wizard->OKBtn), Block(language, sutOK));
+        wizard->Repaint();
+        SaveScreenShot(language == wlRussian ? "wizard-completed-russian" : "wizard-completed-chinese");
         wizard->CloseWithoutQuestion();
         PumpUntil([] { return false; }, 50);
     }
@@ -474,26 +481,45 @@ TEST(SelfUpdaterPassword, CancelAndTheHiddenFileName)
     EXPECT_FALSE(topmost);
 }
 
-TEST(SelfUpdaterPassword, RussianCaptionsReachTheWindows)
+TEST(SelfUpdaterPassword, NonLatinTextsReachTheWindows)
 {
-    SelectSelfUpdaterLanguage(wlRussian);
-    TslSelfUpdaterWizard settings;
-    std::wstring caption, userCaption, ok, cancel;
-    TDialogAnswer answer(
-        [&](TslSelfUpdaterPasswordForm* form) {
-            caption = WindowText(form->Handle());
-            userCaption = form->UsernameLabel->WideCaption();
-            ok = WindowText(form->OKBtn->Handle());
-            cancel = WindowText(form->CancelBtn->Handle());
-            form->Repaint();
-            SaveScreenShot("password-dialog-russian");
-        },
-        "u", "p", true);
-    std::string user, password;
-    EXPECT_TRUE(AskSelfUpdaterCredentials(settings, "skyloom.exe", user, password));
-    EXPECT_EQ(caption, Block(wlRussian, sutEnterPassword));
-    EXPECT_EQ(userCaption, Block(wlRussian, sutUserName));
-    EXPECT_EQ(ok, Block(wlRussian, sutOK));
-    EXPECT_EQ(cancel, Block(wlRussian, sutCancel));
+    for (TslSelfUpdaterLanguage language : {wlRussian, wlChineseSimplified}) {
+        SelectSelfUpdaterLanguage(language);
+        TslSelfUpdaterWizard settings;
+        std::wstring caption, userCaption, ok, cancel, text;
+        int textWidth = 0;
+        TRect userField, passwordField, userLabel;
+        TDialogAnswer answer(
+            [&](TslSelfUpdaterPasswordForm* form) {
+                text = Utf8ToWide(form->slRichLabel1->PlainText());
+                textWidth = form->slRichLabel1->Measure().Width;
+                userField = form->UsernameEdit->BoundsRect();
+                passwordField = form->PasswordEdit->BoundsRect();
+                userLabel = form->UsernameLabel->BoundsRect();
+                caption = WindowText(form->Handle());
+                userCaption = form->UsernameLabel->WideCaption();
+                ok = WindowText(form->OKBtn->Handle());
+                cancel = WindowText(form->CancelBtn->Handle());
+                form->Repaint();
+                SaveScreenShot(language == wlRussian ? "password-dialog-russian" : "password-dialog-chinese");
+            },
+            "u", "p", true);
+        std::string user, password;
+        EXPECT_TRUE(AskSelfUpdaterCredentials(settings, "skyloom.exe", user, password));
+        EXPECT_EQ(caption, Block(language, sutEnterPassword));
+        EXPECT_EQ(userCaption, Block(language, sutUserName));
+        EXPECT_EQ(ok, Block(language, sutOK));
+        EXPECT_EQ(cancel, Block(language, sutCancel));
+        // The request in the block's own letters, with the file name where the block puts it.
+        const std::wstring request = Block(language, sutPasswordRequest);
+        const std::wstring before = request.substr(0, request.find(L"\"[b]"));
+        EXPECT_EQ(text.substr(0, before.size()), before);
+        EXPECT_NE(text.find(L"\"skyloom.exe\""), std::wstring::npos);
+        EXPECT_EQ(text.find(L'?'), std::wstring::npos) << "no letter was lost to the code page";
+        EXPECT_LE(textWidth, 246) << "the request wraps inside the label, also without blanks between words";
+        EXPECT_EQ(userField.Left, passwordField.Left) << "the fields stay aligned";
+        EXPECT_EQ(userField.Right, 285) << "and keep their right edge";
+        EXPECT_LT(userLabel.Right, userField.Left) << "the caption stays clear of its field";
+    }
     SelectSelfUpdaterLanguage(wlEnglish);
 }
