@@ -614,6 +614,19 @@ bool TslSelfUpdaterWizardForm::ConfirmAbort()
     return MessageBoxW(Handle(), text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+namespace {
+
+BOOL CALLBACK CloseOwnedQuestion(HWND wnd, LPARAM owner)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(wnd, name, 16);
+    if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(owner) && std::wstring(name) == L"#32770")
+        PostMessageW(wnd, WM_COMMAND, IDNO, 0);
+    return TRUE;
+}
+
+} // namespace
+
 void TslSelfUpdaterWizardForm::Finish()
 {
     if (FFinished)
@@ -623,7 +636,13 @@ void TslSelfUpdaterWizardForm::Finish()
     if (gWizard == this)
         gWizard = nullptr;
     Hide();
-    Release();
+    if (FAsking) {
+        // Ended while the closing question is open: the question goes with it, and the window is freed once the
+        // question's own message loop has returned (the close handler still runs on it).
+        EnumThreadWindows(GetCurrentThreadId(), CloseOwnedQuestion, reinterpret_cast<LPARAM>(FHandle));
+    } else {
+        Release();
+    }
     Fire(events.OnClosed);
 }
 
@@ -641,11 +660,17 @@ void TslSelfUpdaterWizardForm::WndProc(TMessage& message)
             abort = ConfirmAbort();
         } catch (...) {
             FAsking = false;
+            if (FFinished)
+                Release();
             throw;
         }
         FAsking = false;
         // The component may have ended the wizard while the question was open.
-        if (!abort || FFinished)
+        if (FFinished) {
+            Release();
+            return;
+        }
+        if (!abort)
             return;
         const auto onAbort = FEvents.OnAbortConfirmed;
         Fire(onAbort);
