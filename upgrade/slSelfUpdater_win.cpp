@@ -413,6 +413,15 @@ void TslSelfUpdater::TransferDone(TStream* Stream)
         ContinueWithNextFile();
 }
 
+void TslSelfUpdater::NoInfoFile()
+{
+    FCheckingInfoFile = false;
+    const std::shared_ptr<bool> alive = FAlive;
+    Fire(OnNoInfoFile, this);
+    if (*alive && ShowMessages.Contains(mNoInfoFile))
+        Notice(sutNoInfoFile, MB_ICONERROR);
+}
+
 void TslSelfUpdater::TransferHTTPError(std::int32_t Code)
 {
     FOutcomeSeen = true;
@@ -423,11 +432,7 @@ void TslSelfUpdater::TransferHTTPError(std::int32_t Code)
         return;
     }
     if (FCheckingInfoFile) {
-        FCheckingInfoFile = false;
-        const std::shared_ptr<bool> alive = FAlive;
-        Fire(OnNoInfoFile, this);
-        if (*alive && ShowMessages.Contains(mNoInfoFile))
-            Notice(sutNoInfoFile, MB_ICONERROR);
+        NoInfoFile();
         return;
     }
     if (FUpgrading)
@@ -481,11 +486,7 @@ void TslSelfUpdater::TransferFailed()
         return;
     }
     if (FCheckingInfoFile) {
-        FCheckingInfoFile = false;
-        const std::shared_ptr<bool> alive = FAlive;
-        Fire(OnNoInfoFile, this);
-        if (*alive && ShowMessages.Contains(mNoInfoFile))
-            Notice(sutNoInfoFile, MB_ICONERROR);
+        NoInfoFile();
         return;
     }
     if (FUpgrading)
