@@ -46,6 +46,24 @@ ts_wait_mark() {
     done
 }
 
+# Waits up to $1 seconds until a balloon shows above the notification area (its white face), saving the screen as
+# $2.png; fails otherwise.
+ts_wait_balloon_shown() {
+    local start n
+    start=$(date +%s)
+    while :; do
+        sl_shot "$2"
+        n=$(convert "$SL_DIR/$2.png" -gravity SouthEast -crop 220x100+0+30 +repage -fill black +opaque white \
+            -fill white -opaque white -colorspace Gray -format '%[fx:round(w*h*mean)]' info: 2>/dev/null)
+        if [ "${n:-0}" -ge 2000 ]; then
+            sl_log "balloon on the screen: $n white pixels ($(($(date +%s) - start)) s)"
+            return 0
+        fi
+        [ $(($(date +%s) - start)) -lt "$1" ] || sl_fail "no balloon on the screen within $1 s ($n white pixels)"
+        sleep 0.3
+    done
+}
+
 ts_tray() {
     sl_query tray
 }
@@ -104,11 +122,9 @@ ts_changes_body() {
     ts_wait_mark $TS_RED 5 tray-offline
     ts_tray
     ts_expect_hint OFFLINE
-    sl_expect tray.balloons 0
     ts_wait_balloons 1 9
     sl_expect tray.balloon1 "Skyloom|Connection lost"
-    sleep 0.5
-    sl_shot balloon-lost
+    ts_wait_balloon_shown 6 balloon-lost
     # A restarted taskbar gets the icon back with its mark.
     sl_tray_window
     sl_must tray-delete "$SL_TRAY_WND" "$SL_TRAY_ID"
@@ -123,8 +139,7 @@ ts_changes_body() {
     restored=$(sl_fact tray.balloon2)
     [[ $restored =~ ^Skyloom\|Connection\ restored\ after\ ([0-9]+)\ s$ ]] || sl_fail "second balloon \"$restored\""
     [ "${BASH_REMATCH[1]}" -ge 8 ] && [ "${BASH_REMATCH[1]}" -le 30 ] || sl_fail "\"$restored\" for an outage of about 12 s"
-    sleep 0.5
-    sl_shot balloon-restored
+    ts_wait_balloon_shown 6 balloon-restored
 
     # Second outage, then a third one that is still running when the program ends.
     ip link set mon0 down
