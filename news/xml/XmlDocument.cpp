@@ -5,7 +5,10 @@
 #include "XmlPlatform.h"
 #include "XmlReader.h"
 
+#include <cstdio>
 #include <cstring>
+#include <limits>
+#include <streambuf>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -14,17 +17,74 @@ namespace skyloom {
 
 namespace {
 
-template <class I, class T>
-TXmlPtr<I> PtrTo(T* p)
-{
-    return TXmlPtr<I>(static_cast<I*>(p));
-}
-
 bool HasBinaryMarker(std::string_view data)
 {
     return data.size() >= xml::kXmlBinaryMarkerLength &&
            std::memcmp(data.data(), xml::kXmlBinaryMarker, xml::kXmlBinaryMarkerLength) == 0;
 }
+
+// A read-only stream buffer over an open file, which it closes. Seeks within what was read last move in the
+// buffer; others go to the file (offsets up to the platform's long).
+class TFileReadBuffer : public std::streambuf {
+public:
+    explicit TFileReadBuffer(std::FILE* file) : FFile(file) {}
+    TFileReadBuffer(const TFileReadBuffer&) = delete;
+    TFileReadBuffer& operator=(const TFileReadBuffer&) = delete;
+    ~TFileReadBuffer() override { std::fclose(FFile); }
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() < egptr())
+            return traits_type::to_int_type(*gptr());
+        const std::size_t n = std::fread(FBuffer, 1, sizeof FBuffer, FFile);
+        if (n == 0)
+            return traits_type::eof();
+        FEnd += static_cast<std::streamoff>(n);
+        setg(FBuffer, FBuffer, FBuffer + n);
+        return traits_type::to_int_type(*gptr());
+    }
+
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override
+    {
+        if (dir == std::ios_base::cur)
+            return seekpos(pos_type(FEnd - (egptr() - gptr()) + off), which);
+        if (dir == std::ios_base::end) {
+            if (std::fseek(FFile, 0, SEEK_END) != 0)
+                return Fail();
+            const long size = std::ftell(FFile);
+            // The file position moved: the buffer no longer ends there.
+            setg(FBuffer, FBuffer, FBuffer);
+            FEnd = size;
+            return size < 0 ? Fail() : seekpos(pos_type(size + off), which);
+        }
+        return seekpos(pos_type(off), which);
+    }
+
+    pos_type seekpos(pos_type pos, std::ios_base::openmode which) override
+    {
+        const std::streamoff target = pos;
+        if (!(which & std::ios_base::in) || target < 0)
+            return Fail();
+        const std::streamoff bufferStart = FEnd - (egptr() - eback());
+        if (target >= bufferStart && target <= FEnd) {
+            setg(eback(), eback() + (target - bufferStart), egptr());
+            return pos;
+        }
+        if (target > std::numeric_limits<long>::max() || std::fseek(FFile, static_cast<long>(target), SEEK_SET) != 0)
+            return Fail();
+        FEnd = target;
+        setg(FBuffer, FBuffer, FBuffer);
+        return pos;
+    }
+
+private:
+    static pos_type Fail() { return pos_type(off_type(-1)); }
+
+    std::FILE* FFile;
+    std::streamoff FEnd = 0;  // the file position just after the buffered bytes
+    char FBuffer[16384];
+};
 
 } // namespace
 
@@ -165,10 +225,13 @@ void TXmlDocument::LoadFromStream(std::istream& stream)
 
 void TXmlDocument::LoadFromFile(const std::filesystem::path& fileName)
 {
-    std::ifstream file(fileName, std::ios::binary);
+    // Others may read the file meanwhile, but not change it under the reader.
+    std::FILE* file = xml::OpenFileDenyingWrites(fileName);
     if (!file)
         throw EXmlError("Cannot open file \"" + fileName.string() + "\"");
-    LoadFromStream(file);
+    TFileReadBuffer buffer(file);
+    std::istream stream(&buffer);
+    LoadFromStream(stream);
 }
 
 void TXmlDocument::LoadFromResource(const std::string& type, const std::string& name)

@@ -1,5 +1,10 @@
 // The document model: searching, text, typed values, attributes, tree changes, lifetimes and XML output.
+#include "XmlPlatform.h"
 #include "XmlTestSupport.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cmath>
 #include <cstdio>
@@ -279,7 +284,28 @@ TEST(XmlDocument, ValueAtReadsAndWritesPaths)
     empty->SetValueAt("", TXmlValue::FromDouble(1.5));
     EXPECT_EQ(empty->ValueKind(), vkDouble);
     EXPECT_EQ(empty->Text(), "1.5");
-    EXPECT_EQ(ErrorOf([&] { item->SetValueAt("a/b", TXmlValue("x")); }), kNotSupported);
+}
+
+TEST(XmlDocument, ValueAtTakesAPathOfSeveralNamesAsOneName)
+{
+    auto doc = Load("<item id='7'><a><b>inner</b></a><c/></item>");
+    auto item = doc->DocumentElement();
+    // Reading never raises: there is no child element named "a/b", so the answer is the empty string.
+    for (const char* path : {"a/b", "channel/item", "a b", "1a", "/", "@"}) {
+        EXPECT_EQ(item->ValueAt(path).Kind(), vkString) << path;
+        EXPECT_EQ(item->ValueAt(path).ToText(), "") << path;
+    }
+    EXPECT_EQ(item->ChildNodes()->Count(), 2) << "reading adds nothing";
+
+    // Writing stores the value in the first child element of that name, appended when there is none.
+    item->SetValueAt("a/b", TXmlValue("x"));
+    ASSERT_EQ(item->ChildNodes()->Count(), 3);
+    EXPECT_EQ(item->ChildNodes()->Item(2)->NodeName(), "a/b");
+    EXPECT_EQ(item->ValueAt("a/b").ToText(), "x");
+    item->SetValueAt("a/b", TXmlValue::FromInteger(5));
+    EXPECT_EQ(item->ChildNodes()->Count(), 3) << "the second write finds the first element";
+    EXPECT_EQ(item->ValueAt("a/b").Kind(), vkInteger);
+    EXPECT_EQ(item->FirstChildElementNamed("a")->ChildText("b"), "inner") << "the nested element is untouched";
 }
 
 TEST(XmlDocument, SettingTextOrValueReplacesChildren)
@@ -527,6 +553,78 @@ TEST(XmlDocument, FilesAndStreams)
     EXPECT_THROW(back->LoadFromFile(dir / "missing.xml"), EXmlError);
     std::filesystem::remove_all(dir);
 }
+
+TEST(XmlDocument, FilesOfEveryShapeLoadAsTheirText)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "sl_xml_file_test";
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "doc.xml";
+    std::string big = "<rss>";
+    for (int i = 0; i < 5000; ++i)
+        big += "<item n='" + std::to_string(i) + "'>text " + std::to_string(i) + "</item>";
+    big += "</rss>";
+    // Texts shorter than the binary marker, one just past it, several buffers long, and the binary form.
+    const struct {
+        std::string bytes;
+        const char* what;
+    } cases[] = {
+        {"<a/>", "shorter than the marker"},
+        {"<abc>0123456</abc>", "just longer than the marker"},
+        {big, "many buffers long"},
+        {Load(big)->ToBinaryString(), "the binary form"},
+        {"", "empty"},
+    };
+    for (const auto& c : cases) {
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(c.bytes.data(), static_cast<std::streamsize>(c.bytes.size()));
+        }
+        auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        doc->LoadFromFile(path);
+        auto expected = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        if (c.bytes.rfind("<", 0) == 0 || c.bytes.empty())
+            expected->LoadFromString(c.bytes);
+        else
+            expected->LoadFromBinaryString(c.bytes.substr(14));
+        EXPECT_EQ(doc->ToXml(), expected->ToXml()) << c.what;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+#ifdef _WIN32
+TEST(XmlDocument, AFileBeingLoadedMayBeReadButNotWrittenByOthers)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "sl_xml_share_test";
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "doc.xml";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "<a/>";
+    }
+    std::FILE* file = xml::OpenFileDenyingWrites(path);
+    ASSERT_NE(file, nullptr);
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    const DWORD writeError = GetLastError();
+    HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "a writer is refused while the file is open";
+    EXPECT_EQ(writeError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "another reader is let in";
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    if (reader != INVALID_HANDLE_VALUE)
+        CloseHandle(reader);
+    std::fclose(file);
+    auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+    doc->LoadFromFile(path);
+    HANDLE after = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(after, INVALID_HANDLE_VALUE) << "the load lets go of the file";
+    if (after != INVALID_HANDLE_VALUE)
+        CloseHandle(after);
+    std::filesystem::remove_all(dir);
+}
+#endif
 
 TEST(XmlDocument, ResourcesLoadOnlyOnWindows)
 {
