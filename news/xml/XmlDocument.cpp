@@ -5,13 +5,7 @@
 #include "XmlPlatform.h"
 #include "XmlReader.h"
 
-#include <cstdio>
 #include <cstring>
-#include <limits>
-#include <streambuf>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace skyloom {
 
@@ -22,69 +16,6 @@ bool HasBinaryMarker(std::string_view data)
     return data.size() >= xml::kXmlBinaryMarkerLength &&
            std::memcmp(data.data(), xml::kXmlBinaryMarker, xml::kXmlBinaryMarkerLength) == 0;
 }
-
-// A read-only stream buffer over an open file, which it closes. Seeks within what was read last move in the
-// buffer; others go to the file (offsets up to the platform's long).
-class TFileReadBuffer : public std::streambuf {
-public:
-    explicit TFileReadBuffer(std::FILE* file) : FFile(file) {}
-    TFileReadBuffer(const TFileReadBuffer&) = delete;
-    TFileReadBuffer& operator=(const TFileReadBuffer&) = delete;
-    ~TFileReadBuffer() override { std::fclose(FFile); }
-
-protected:
-    int_type underflow() override
-    {
-        if (gptr() < egptr())
-            return traits_type::to_int_type(*gptr());
-        const std::size_t n = std::fread(FBuffer, 1, sizeof FBuffer, FFile);
-        if (n == 0)
-            return traits_type::eof();
-        FEnd += static_cast<std::streamoff>(n);
-        setg(FBuffer, FBuffer, FBuffer + n);
-        return traits_type::to_int_type(*gptr());
-    }
-
-    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode which) override
-    {
-        if (dir == std::ios_base::cur)
-            return seekpos(pos_type(FEnd - (egptr() - gptr()) + off), which);
-        if (dir == std::ios_base::end) {
-            if (std::fseek(FFile, 0, SEEK_END) != 0)
-                return Fail();
-            const long size = std::ftell(FFile);
-            // The file position moved: the buffer no longer ends there.
-            setg(FBuffer, FBuffer, FBuffer);
-            FEnd = size;
-            return size < 0 ? Fail() : seekpos(pos_type(size + off), which);
-        }
-        return seekpos(pos_type(off), which);
-    }
-
-    pos_type seekpos(pos_type pos, std::ios_base::openmode which) override
-    {
-        const std::streamoff target = pos;
-        if (!(which & std::ios_base::in) || target < 0)
-            return Fail();
-        const std::streamoff bufferStart = FEnd - (egptr() - eback());
-        if (target >= bufferStart && target <= FEnd) {
-            setg(eback(), eback() + (target - bufferStart), egptr());
-            return pos;
-        }
-        if (target > std::numeric_limits<long>::max() || std::fseek(FFile, static_cast<long>(target), SEEK_SET) != 0)
-            return Fail();
-        FEnd = target;
-        setg(FBuffer, FBuffer, FBuffer);
-        return pos;
-    }
-
-private:
-    static pos_type Fail() { return pos_type(off_type(-1)); }
-
-    std::FILE* FFile;
-    std::streamoff FEnd = 0;  // the file position just after the buffered bytes
-    char FBuffer[16384];
-};
 
 } // namespace
 
@@ -196,42 +127,14 @@ void TXmlDocument::LoadFromBinaryString(const std::string& data)
     xml::ReadBinary(*this, source);
 }
 
-void TXmlDocument::LoadFromStream(std::istream& stream)
+void TXmlDocument::LoadFromInput(IXmlInput& input, std::uint64_t size, bool binary)
 {
-    const std::istream::pos_type start = stream.tellg();
-    if (start == std::istream::pos_type(-1)) {
-        // A stream that cannot tell its size is read whole first.
-        std::string all((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-        LoadFromString(all);
-        return;
-    }
     ResetForLoad();
-    stream.seekg(0, std::ios::end);
-    const std::istream::pos_type end = stream.tellg();
-    stream.seekg(start);
-    if (end - start > static_cast<std::streamoff>(xml::kXmlBinaryMarkerLength)) {
-        char head[xml::kXmlBinaryMarkerLength];
-        stream.read(head, sizeof head);
-        if (HasBinaryMarker(std::string_view(head, sizeof head))) {
-            xml::TXmlStmSource source(stream, 65536);
-            xml::ReadBinary(*this, source);
-            return;
-        }
-        stream.seekg(start);
-    }
-    xml::TXmlStmSource source(stream, 65536);
-    xml::ParseContent(ChildList(), source, NameTable(), FKeepWhitespace);
-}
-
-void TXmlDocument::LoadFromFile(const std::filesystem::path& fileName)
-{
-    // Others may read the file meanwhile, but not change it under the reader.
-    std::FILE* file = xml::OpenFileDenyingWrites(fileName);
-    if (!file)
-        throw EXmlError("Cannot open file \"" + fileName.string() + "\"");
-    TFileReadBuffer buffer(file);
-    std::istream stream(&buffer);
-    LoadFromStream(stream);
+    xml::TXmlStmSource source(input, size, 65536);
+    if (binary)
+        xml::ReadBinary(*this, source);
+    else
+        xml::ParseContent(ChildList(), source, NameTable(), FKeepWhitespace);
 }
 
 void TXmlDocument::LoadFromResource(const std::string& type, const std::string& name)
@@ -242,31 +145,9 @@ void TXmlDocument::LoadFromResource(const std::string& type, const std::string& 
         LoadFromString(bytes);
 }
 
-void TXmlDocument::SaveToStream(std::ostream& stream)
+void TXmlDocument::SaveBinaryToOutput(IXmlOutput& output, std::int32_t options)
 {
-    const std::string text = ToXml();
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-void TXmlDocument::SaveToFile(const std::filesystem::path& fileName)
-{
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw EXmlError("Cannot create file \"" + fileName.string() + "\"");
-    SaveToStream(file);
-}
-
-void TXmlDocument::SaveBinaryToStream(std::ostream& stream, std::int32_t options)
-{
-    xml::WriteBinary(*this, stream, options);
-}
-
-void TXmlDocument::SaveBinaryToFile(const std::filesystem::path& fileName, std::int32_t options)
-{
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw EXmlError("Cannot create file \"" + fileName.string() + "\"");
-    SaveBinaryToStream(file, options);
+    xml::WriteBinary(*this, output, options);
 }
 
 void TXmlDocument::WriteXml(std::string& out, bool)

@@ -347,13 +347,9 @@ public:
                                                                        const std::string& data) override;
     void LoadFromString(const std::string& text) override;
     void LoadFromBinaryString(const std::string& data) override;
-    void LoadFromStream(std::istream& stream) override;
-    void LoadFromFile(const std::filesystem::path& fileName) override;
+    void LoadFromInput(IXmlInput& input, std::uint64_t size, bool binary) override;
     void LoadFromResource(const std::string& type, const std::string& name) override;
-    void SaveToStream(std::ostream& stream) override;
-    void SaveToFile(const std::filesystem::path& fileName) override;
-    void SaveBinaryToStream(std::ostream& stream, std::int32_t options) override;
-    void SaveBinaryToFile(const std::filesystem::path& fileName, std::int32_t options) override;
+    void SaveBinaryToOutput(IXmlOutput& output, std::int32_t options) override;
 
     TXmlDocument* AsDocument() noexcept override { return this; }
     void WriteXml(std::string& out, bool compact) override;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace skyloom {
@@ -190,6 +191,54 @@ TEST(XmlDocument, AttributesReadAsTypedValues)
     EXPECT_EQ(a->AttrText("I", "d"), "d") << "attribute names are case-sensitive";
     EXPECT_EQ(a->AttributeKind("i"), vkString);
     EXPECT_EQ(a->AttributeKind("missing"), vkString);
+}
+
+TEST(XmlDocument, FloatAttributesAcceptTheDecimalFormsOnly)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* text;
+        bool valid;
+        double value;
+    } cases[] = {
+        {"0", true, 0.0},           {"-0.0", true, -0.0},        {"+7", true, 7.0},
+        {".5", true, 0.5},          {"5.", true, 5.0},           {"1e5", true, 1e5},
+        {"1E-5", true, 1e-5},       {"2.5e+3", true, 2500.0},    {"0e999", true, 0.0},
+        {"0.1", true, 0.1},         {"9007199254740993", true, 9007199254740992.0},
+        {"2.2250738585072011e-308", true, 2.2250738585072011e-308},
+        {"4.9e-324", true, 4.9e-324},
+        {"inf", true, inf},         {"-Infinity", true, -inf},   {"NaN", true, nan},
+        {"nan(123)", true, nan},    {"1,25", true, 1.25},        {" \t3.5\r\n", true, 3.5},
+        {"", false, 0},             {"+", false, 0},             {"-", false, 0},
+        {".", false, 0},            {"e5", false, 0},            {"1e", false, 0},
+        {"1e+", false, 0},          {"1.2.3", false, 0},         {"0x10", false, 0},
+        {"1 2", false, 0},          {"++1", false, 0},           {"infinit", false, 0},
+        {"nan(", false, 0},         {"1e400", false, 0},         {"1e-400", false, 0},
+        {"5d", false, 0},
+    };
+    for (const auto& c : cases) {
+        auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        auto e = doc->AddElement("e");
+        e->SetAttrText("f", c.text);
+        if (!c.valid) {
+            EXPECT_THROW(e->AttrAsFloat("f"), EXmlConvertError) << "\"" << c.text << "\" is no number";
+            continue;
+        }
+        double got = 0;
+        ASSERT_NO_THROW(got = e->AttrAsFloat("f")) << "\"" << c.text << "\" is a number";
+        if (std::isnan(c.value))
+            EXPECT_TRUE(std::isnan(got)) << "\"" << c.text << "\" is not a number";
+        else
+            EXPECT_EQ(got, c.value) << "\"" << c.text << "\" read exactly";
+    }
+    // What the library writes it reads back to the same double.
+    for (double v : {0.1, 1.0 / 3.0, -1.5e-7, 1e20, 123456789012345.0, 6.02214076e23}) {
+        auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        auto e = doc->AddElement("e");
+        e->SetAttrFloat("f", v);
+        EXPECT_NEAR(e->AttrAsFloat("f"), v, std::abs(v) * 1e-14) << e->AttrText("f");
+    }
 }
 
 TEST(XmlDocument, AttributesStoreTypedValues)
