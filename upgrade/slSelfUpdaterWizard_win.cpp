@@ -135,86 +135,63 @@ void TslSelfUpdaterWizard::Assign(const TPersistent& source)
 
 // ---- wide-text controls ----
 
-TslWideLabel::TslWideLabel(TComponent* owner) : TGraphicControl(owner)
+TslWideLabel::TslWideLabel(TComponent* owner) : TLabel(owner)
 {
-    FParentColor = true;
-    FWidth = 65;
-    FHeight = 13;
+    ShowAccelChar = false;
 }
 
 void TslWideLabel::SetWideCaption(const std::wstring& value)
 {
-    if (value == FWideCaption)
-        return;
     FWideCaption = value;
     FText = WideToAnsi(value);
-    AdjustBounds();
-    Invalidate();
-}
-
-void TslWideLabel::SetTransparent(bool value)
-{
-    if (FTransparent == value)
-        return;
-    FTransparent = value;
-    Invalidate();
-}
-
-void TslWideLabel::SetWordWrap(bool value)
-{
-    if (FWordWrap == value)
-        return;
-    FWordWrap = value;
-    AdjustBounds();
-    Invalidate();
-}
-
-void TslWideLabel::SetAutoSize(bool value)
-{
-    if (FAutoSize == value)
-        return;
-    FAutoSize = value;
-    AdjustBounds();
+    TextChanged();
 }
 
 void TslWideLabel::Loaded()
 {
-    TGraphicControl::Loaded();
-    AdjustBounds();
+    TLabel::Loaded();
+    AdjustWideBounds();
+}
+
+void TslWideLabel::TextChanged()
+{
+    AdjustWideBounds();
+    Invalidate();
 }
 
 void TslWideLabel::FontChanged()
 {
-    AdjustBounds();
+    AdjustWideBounds();
     Invalidate();
 }
 
-void TslWideLabel::AdjustBounds()
+// The size follows the wide text (the base measures its code-page copy, which may lack the script's letters).
+void TslWideLabel::AdjustWideBounds()
 {
-    if (!FAutoSize || Loading())
+    if (!AutoSize() || Loading())
         return;
-    RECT r{0, 0, FWordWrap ? FWidth : 0, 0};
+    RECT r{0, 0, WordWrap() ? FWidth : 0, 0};
     {
         TWindowDC dc(nullptr);
         TSelectObject select(dc.Get(), FFont.Handle());
         const std::wstring text = FWideCaption.empty() ? std::wstring(L" ") : FWideCaption;
-        const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0);
+        const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (WordWrap() ? DT_WORDBREAK : 0);
         DrawTextW(dc.Get(), text.data(), static_cast<int>(text.size()), &r, flags);
     }
-    SetBounds(FLeft, FTop, FWordWrap ? FWidth : r.right, r.bottom);
+    SetBounds(FLeft, FTop, WordWrap() ? FWidth : r.right, r.bottom);
 }
 
 void TslWideLabel::Paint()
 {
     TCanvas& canvas = Canvas();
     TRect r = Rect(0, 0, FWidth, FHeight);
-    if (!FTransparent) {
+    if (!Transparent()) {
         canvas.Brush().SetStyle(bsSolid);
         canvas.Brush().SetColor(FColor);
         canvas.FillRect(r);
     }
     canvas.Brush().SetStyle(bsClear);
-    canvas.DrawTextW(FWideCaption, r, DT_NOPREFIX | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0));
+    canvas.DrawTextW(FWideCaption, r, DT_NOPREFIX | DT_EXPANDTABS | (WordWrap() ? DT_WORDBREAK : 0));
 }
 
 TslWideButton::TslWideButton(TComponent* owner) : TButton(owner) {}

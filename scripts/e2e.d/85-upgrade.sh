@@ -281,3 +281,25 @@ upgrade_external_setup() {
     cmp -s "$SL_APP_DIR/skyloom.exe" "$SL_EXE_BUILT" || sl_fail "the program itself was replaced"
     [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
 }
+
+# Redirect: the listed address opens in the browser (the recorder of 70-about.sh stands in for it); nothing is
+# downloaded, nothing replaced, and the program goes on.
+e2e_scenario upgrade_redirect 120
+upgrade_redirect() {
+    local host n
+    about_register_recorder
+    upd_serve
+    host=$(sl_build_setting SL_UPDATE_HOST)
+    printf '#url=http://%s/skyloom/download.html\r\n#method=2\r\n#date=12/31/2030\r\n#message={- See the site}\r\n' \
+        "$host" >"$UPD_WWW/skyloom/update.inf"
+    upg_start
+    sl_msgbox 20000
+    sl_press Yes
+    about_wait_record "arg=http://$host/skyloom/download.html"
+    sl_probe wait-window "$UPG_WIZARD" 1000 && sl_fail "a wizard opened for a redirect"
+    sl_alive || sl_fail "the program ended"
+    read -r n _ <<<"$(upd_requests /skyloom/download.html)"
+    [ "$n" = 0 ] || sl_fail "the program downloaded the redirect address itself"
+    [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
+    cmp -s "$SL_APP_DIR/skyloom.exe" "$SL_EXE_BUILT" || sl_fail "skyloom.exe changed"
+}
