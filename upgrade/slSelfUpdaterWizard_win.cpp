@@ -1,0 +1,796 @@
+#include "slSelfUpdaterWizard.h"
+
+#include "slPropImage.h"
+#include "slRichLabel.h"
+#include "slSelfUpdaterCore.h"
+#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterWizardLayout.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace skyloom {
+
+namespace {
+
+std::wstring ToWide(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::u16string ToU16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+// A text of the block in use, framed by one blank on each side (group box captions, the engraved label).
+std::wstring Framed(const std::wstring& text)
+{
+    return L" " + text + L" ";
+}
+
+TslSelfUpdaterWizardForm* gWizard = nullptr;
+TslSelfUpdaterPasswordForm* gPasswordDialog = nullptr;
+
+// Topmost without moving, sizing or activating.
+void MakeTopmost(TForm& form)
+{
+    SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void SetFontPixels(TFont& font, const char* name, int pixels, TFontStyles style)
+{
+    font.SetName(name);
+    font.SetHeight(-pixels);
+    font.SetStyle(style);
+}
+
+// The built-in icon of the password dialog: a padlock on a transparent background.
+void DrawPadlock(TBitmap& bitmap)
+{
+    constexpr COLORREF kBackground = RGB(255, 0, 255);
+    bitmap.SetSize(32, 32);
+    HDC dc = bitmap.Canvas().Handle();
+    {
+        TOwnedGdi<HBRUSH> back(CreateSolidBrush(kBackground));
+        RECT all{0, 0, 32, 32};
+        FillRect(dc, &all, back.Get());
+    }
+    // The shackle: a thick grey arc.
+    {
+        TOwnedGdi<HPEN> pen(CreatePen(PS_SOLID, 4, RGB(112, 112, 120)));
+        TSelectObject selectPen(dc, pen.Get());
+        TSelectObject selectBrush(dc, GetStockObject(NULL_BRUSH));
+        Arc(dc, 8, 2, 24, 20, 24, 11, 8, 11);
+        MoveToEx(dc, 9, 11, nullptr);
+        LineTo(dc, 9, 16);
+        MoveToEx(dc, 23, 11, nullptr);
+        LineTo(dc, 23, 16);
+    }
+    // The body: a golden block with a dark outline and a key hole.
+    {
+        TOwnedGdi<HPEN> outline(CreatePen(PS_SOLID, 1, RGB(120, 80, 0)));
+        TOwnedGdi<HBRUSH> gold(CreateSolidBrush(RGB(230, 180, 40)));
+        TSelectObject selectPen(dc, outline.Get());
+        TSelectObject selectBrush(dc, gold.Get());
+        RoundRect(dc, 4, 14, 28, 31, 4, 4);
+        TOwnedGdi<HBRUSH> light(CreateSolidBrush(RGB(250, 220, 120)));
+        RECT shine{6, 16, 26, 18};
+        FillRect(dc, &shine, light.Get());
+        TOwnedGdi<HBRUSH> dark(CreateSolidBrush(RGB(60, 40, 0)));
+        TSelectObject selectDark(dc, dark.Get());
+        Ellipse(dc, 13, 19, 19, 25);
+        RECT slot{15, 23, 17, 28};
+        FillRect(dc, &slot, dark.Get());
+    }
+    bitmap.Transparent = true;
+    bitmap.TransparentColor = static_cast<TColor>(kBackground);
+}
+
+} // namespace
+
+// ---- settings ----
+
+TslSelfUpdaterWizard::TslSelfUpdaterWizard() : Pic118x218(nullptr), FPicture(std::make_unique<TPicture>())
+{
+    Pic118x218 = FPicture.get();
+}
+
+TslSelfUpdaterWizard::TslSelfUpdaterWizard(const TslSelfUpdaterWizard& other) : TslSelfUpdaterWizard()
+{
+    Assign(other);
+}
+
+TslSelfUpdaterWizard& TslSelfUpdaterWizard::operator=(const TslSelfUpdaterWizard& other)
+{
+    if (this != &other)
+        Assign(other);
+    return *this;
+}
+
+TslSelfUpdaterWizard::~TslSelfUpdaterWizard() = default;
+
+void TslSelfUpdaterWizard::SetLanguage(TslSelfUpdaterLanguage value)
+{
+    if (value == FLanguage)
+        return;
+    FLanguage = value;
+    SelectSelfUpdaterLanguage(value);
+}
+
+void TslSelfUpdaterWizard::Assign(const TPersistent& source)
+{
+    auto* other = dynamic_cast<const TslSelfUpdaterWizard*>(&source);
+    if (!other) {
+        TPersistent::Assign(source);
+        return;
+    }
+    Enabled = other->Enabled;
+    HideFileLocation = other->HideFileLocation;
+    FPicture->Assign(*other->FPicture);
+    StayOnTop = other->StayOnTop;
+    // A copy carries the setting; the block in use was selected when the setting was made.
+    FLanguage = other->FLanguage;
+}
+
+// ---- wide-text controls ----
+
+TslWideLabel::TslWideLabel(TComponent* owner) : TGraphicControl(owner)
+{
+    FParentColor = true;
+    FWidth = 65;
+    FHeight = 13;
+}
+
+void TslWideLabel::SetWideCaption(const std::wstring& value)
+{
+    if (value == FWideCaption)
+        return;
+    FWideCaption = value;
+    FText = WideToAnsi(value);
+    AdjustBounds();
+    Invalidate();
+}
+
+void TslWideLabel::SetTransparent(bool value)
+{
+    if (FTransparent == value)
+        return;
+    FTransparent = value;
+    Invalidate();
+}
+
+void TslWideLabel::SetWordWrap(bool value)
+{
+    if (FWordWrap == value)
+        return;
+    FWordWrap = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TslWideLabel::SetAutoSize(bool value)
+{
+    if (FAutoSize == value)
+        return;
+    FAutoSize = value;
+    AdjustBounds();
+}
+
+void TslWideLabel::Loaded()
+{
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
+void TslWideLabel::FontChanged()
+{
+    AdjustBounds();
+    Invalidate();
+}
+
+void TslWideLabel::AdjustBounds()
+{
+    if (!FAutoSize || Loading())
+        return;
+    RECT r{0, 0, FWordWrap ? FWidth : 0, 0};
+    {
+        TWindowDC dc(nullptr);
+        TSelectObject select(dc.Get(), FFont.Handle());
+        const std::wstring text = FWideCaption.empty() ? std::wstring(L" ") : FWideCaption;
+        const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0);
+        DrawTextW(dc.Get(), text.data(), static_cast<int>(text.size()), &r, flags);
+    }
+    SetBounds(FLeft, FTop, FWordWrap ? FWidth : r.right, r.bottom);
+}
+
+void TslWideLabel::Paint()
+{
+    TCanvas& canvas = Canvas();
+    TRect r = Rect(0, 0, FWidth, FHeight);
+    if (!FTransparent) {
+        canvas.Brush().SetStyle(bsSolid);
+        canvas.Brush().SetColor(FColor);
+        canvas.FillRect(r);
+    }
+    canvas.Brush().SetStyle(bsClear);
+    canvas.DrawTextW(FWideCaption, r, DT_NOPREFIX | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0));
+}
+
+TslWideButton::TslWideButton(TComponent* owner) : TButton(owner) {}
+
+void TslWideButton::SetWideCaption(const std::wstring& value)
+{
+    FWideCaption = value;
+    FText = WideToAnsi(value);
+    if (HandleAllocated())
+        SetWindowTextW(FHandle, value.c_str());
+}
+
+void TslWideButton::CreateParams(TCreateParams& params)
+{
+    TButton::CreateParams(params);
+    params.WinClassName = "TslWideButton";
+    params.Unicode = true;
+}
+
+void TslWideButton::CreateWnd()
+{
+    TButton::CreateWnd();
+    SetWindowTextW(FHandle, FWideCaption.c_str());
+}
+
+TslWideGroupBox::TslWideGroupBox(TComponent* owner) : TGroupBox(owner) {}
+
+void TslWideGroupBox::SetWideCaption(const std::wstring& value)
+{
+    if (value == FWideCaption)
+        return;
+    FWideCaption = value;
+    FText = WideToAnsi(value);
+    if (HandleAllocated())
+        SetWindowTextW(FHandle, value.c_str());
+    Invalidate();
+}
+
+void TslWideGroupBox::CreateParams(TCreateParams& params)
+{
+    TGroupBox::CreateParams(params);
+    params.WinClassName = "TslWideGroupBox";
+    params.Unicode = true;
+}
+
+void TslWideGroupBox::CreateWnd()
+{
+    TGroupBox::CreateWnd();
+    SetWindowTextW(FHandle, FWideCaption.c_str());
+}
+
+void TslWideGroupBox::PaintWindow(HDC dc)
+{
+    TWinControl::PaintWindow(dc);
+    TSelectObject select(dc, FFont.Handle());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    RECT frame{0, tm.tmHeight / 2, FWidth, FHeight};
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    if (FWideCaption.empty())
+        return;
+    SIZE size{};
+    GetTextExtentPoint32W(dc, FWideCaption.data(), static_cast<int>(FWideCaption.size()), &size);
+    RECT textRect{8, 0, 8 + size.cx + 4, tm.tmHeight};
+    FillRect(dc, &textRect, FBrush.Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ColorToRGB(FFont.Color()));
+    TextOutW(dc, 10, 0, FWideCaption.data(), static_cast<int>(FWideCaption.size()));
+}
+
+TslWideCaptionForm::TslWideCaptionForm(TComponent* owner) : TForm(owner) {}
+
+void TslWideCaptionForm::SetWideCaption(const std::wstring& value)
+{
+    FWideCaption = value;
+    FText = WideToAnsi(value);
+    if (HandleAllocated())
+        SetWindowTextW(FHandle, value.c_str());
+}
+
+void TslWideCaptionForm::CreateParams(TCreateParams& params)
+{
+    TForm::CreateParams(params);
+    params.Unicode = true;
+}
+
+void TslWideCaptionForm::CreateWnd()
+{
+    TForm::CreateWnd();
+    SetWindowTextW(FHandle, FWideCaption.c_str());
+}
+
+// ---- the wizard ----
+
+TslSelfUpdaterWizardForm::TslSelfUpdaterWizardForm(TComponent* owner) : TslWideCaptionForm(owner)
+{
+    BeginLoading();
+    Name = "slSelfUpdaterWizardForm";
+    SetWindowClassName("TslSelfUpdaterWizardForm");
+    SetBorderStyle(bsDialog);
+    SetBorderIcons(biSystemMenu);
+    SetPosition(poScreenCenter);
+    Font().SetName("MS Sans Serif");
+    Font().SetSize(8);
+    SetClientSize(463, 281);
+
+    PicP = new TPanel(this);
+    PicP->Name = "PicP";
+    PicP->SetParent(this);
+    PicP->SetBounds(10, 10, 120, 220);
+    PicP->SetBevelOuter(bvLowered);
+    Img = new TImage(PicP);
+    Img->Name = "Img";
+    Img->SetParent(PicP);
+    Img->SetBounds(1, 1, 118, 218);
+    Img->SetStretch(true);
+
+    WizardTitle = new TslWideLabel(this);
+    WizardTitle->Name = "WizardTitle";
+    WizardTitle->SetParent(this);
+    WizardTitle->SetBounds(136, 10, 200, 22);
+    SetFontPixels(WizardTitle->Font(), "Times New Roman", 19, fsBold | fsItalic);
+
+    AfterNote = new TslWideLabel(this);
+    AfterNote->Name = "AfterNote";
+    AfterNote->SetParent(this);
+    AfterNote->SetBounds(136, 44, 319, 13);
+    AfterNote->SetWordWrap(true);
+
+    LCurrentFile = new TslWideGroupBox(this);
+    LCurrentFile->Name = "LCurrentFile";
+    LCurrentFile->SetParent(this);
+    LCurrentFile->SetBounds(136, 34, 319, 125);
+    LDownloadingFileFrom = new TslWideLabel(this);
+    LDownloadingFileFrom->Name = "LDownloadingFileFrom";
+    LDownloadingFileFrom->SetParent(LCurrentFile);
+    LDownloadingFileFrom->SetBounds(6, 14, 100, 13);
+    FileURL = new TEdit(this);
+    FileURL->Name = "FileURL";
+    FileURL->SetParent(LCurrentFile);
+    FileURL->SetBorderStyle(bsNone);
+    FileURL->SetReadOnly(true);
+    FileURL->TabStop = false;
+    FileURL->SetColor(clBtnFace);
+    FileURL->Font().SetHeight(-12);
+    FileURL->Font().SetColor(clHighlight);
+    FileURL->SetBounds(10, 28, 301, 13);
+    LFileSize = new TslWideLabel(this);
+    LFileSize->Name = "LFileSize";
+    LFileSize->SetParent(LCurrentFile);
+    LFileSize->SetBounds(6, 44, 100, 13);
+    LTransferRate = new TslWideLabel(this);
+    LTransferRate->Name = "LTransferRate";
+    LTransferRate->SetParent(LCurrentFile);
+    LTransferRate->SetBounds(6, 60, 100, 13);
+    LEstimatedTime = new TslWideLabel(this);
+    LEstimatedTime->Name = "LEstimatedTime";
+    LEstimatedTime->SetParent(LCurrentFile);
+    LEstimatedTime->SetBounds(6, 76, 100, 13);
+    ProgressCurrentFile = new TProgressBar(this);
+    ProgressCurrentFile->Name = "ProgressCurrentFile";
+    ProgressCurrentFile->SetParent(LCurrentFile);
+    ProgressCurrentFile->SetBounds(6, 96, 307, 22);
+
+    LAllFiles = new TslWideGroupBox(this);
+    LAllFiles->Name = "LAllFiles";
+    LAllFiles->SetParent(this);
+    LAllFiles->SetBounds(136, 162, 319, 67);
+    AllDownloading = new TslWideLabel(this);
+    AllDownloading->Name = "AllDownloading";
+    AllDownloading->SetParent(LAllFiles);
+    AllDownloading->SetBounds(6, 16, 100, 13);
+    ProgressAllFiles = new TProgressBar(this);
+    ProgressAllFiles->Name = "ProgressAllFiles";
+    ProgressAllFiles->SetParent(LAllFiles);
+    ProgressAllFiles->SetBounds(6, 38, 307, 22);
+
+    Bevel1 = new TBevel(this);
+    Bevel1->Name = "Bevel1";
+    Bevel1->SetParent(this);
+    Bevel1->SetShape(bsTopLine);
+    Bevel1->SetBounds(10, 238, 447, 2);
+
+    // The shadow lies under the label, one pixel down and right: the name looks engraved into the line.
+    AboutShadow = new TslWideLabel(this);
+    AboutShadow->Name = "AboutShadow";
+    AboutShadow->SetParent(this);
+    AboutShadow->SetBounds(31, 234, 60, 13);
+    SetFontPixels(AboutShadow->Font(), "MS Sans Serif", 12, 0);
+    AboutShadow->Font().SetColor(clBtnHighlight);
+    LAbout = new TslWideLabel(this);
+    LAbout->Name = "LAbout";
+    LAbout->SetParent(this);
+    LAbout->SetBounds(30, 233, 60, 13);
+    LAbout->SetTransparent(true);
+    SetFontPixels(LAbout->Font(), "MS Sans Serif", 12, 0);
+    LAbout->Font().SetColor(clBtnShadow);
+
+    OKBtn = new TslWideButton(this);
+    OKBtn->Name = "OKBtn";
+    OKBtn->SetParent(this);
+    OKBtn->SetBounds(296, 248, 75, 25);
+    OKBtn->SetEnabled(false);
+    OKBtn->OnClick = [this](TObject*) { Finish(); };
+
+    CancelBtn = new TslWideButton(this);
+    CancelBtn->Name = "CancelBtn";
+    CancelBtn->SetParent(this);
+    CancelBtn->SetBounds(380, 248, 75, 25);
+    CancelBtn->Cancel = true;
+    CancelBtn->SetDefault(true);
+    // Through the system command, so that Cancel, the close box and the keyboard ask the same question.
+    CancelBtn->OnClick = [this](TObject*) { PostMessageW(Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); };
+
+    FinishLoading();
+}
+
+TslSelfUpdaterWizardForm::~TslSelfUpdaterWizardForm()
+{
+    if (gWizard == this)
+        gWizard = nullptr;
+}
+
+TslSelfUpdaterWizardForm* TslSelfUpdaterWizardForm::Current()
+{
+    return gWizard;
+}
+
+TslSelfUpdaterWizardForm* TslSelfUpdaterWizardForm::Show(const TslSelfUpdaterWizard& settings,
+                                                         TslSelfUpdaterWizardEvents events)
+{
+    if (!gWizard)
+        gWizard = new TslSelfUpdaterWizardForm(&Application);
+    TslSelfUpdaterWizardForm* wizard = gWizard;
+    wizard->FEvents = std::move(events);
+    wizard->Apply(settings);
+    wizard->TForm::Show();
+    if (settings.StayOnTop)
+        MakeTopmost(*wizard);
+    return wizard;
+}
+
+void TslSelfUpdaterWizardForm::DrawBuiltInPicture(TBitmap& bitmap)
+{
+    constexpr int w = 118, h = 218;
+    bitmap.SetSize(w, h);
+    HDC dc = bitmap.Canvas().Handle();
+    // A night-blue sky brightening towards the horizon.
+    for (int y = 0; y < h; ++y) {
+        const int t = y * 255 / (h - 1);
+        TOwnedGdi<HBRUSH> band(CreateSolidBrush(RGB(10 + t * 40 / 255, 30 + t * 110 / 255, 90 + t * 140 / 255)));
+        RECT line{0, y, w, y + 1};
+        FillRect(dc, &line, band.Get());
+    }
+    // A few stars.
+    static constexpr POINT kStars[] = {{12, 10}, {40, 22}, {95, 14}, {70, 36}, {18, 48}, {104, 54}, {55, 8}};
+    for (const POINT& p : kStars) {
+        SetPixelV(dc, p.x, p.y, RGB(255, 255, 230));
+        SetPixelV(dc, p.x + 1, p.y, RGB(180, 180, 160));
+        SetPixelV(dc, p.x, p.y + 1, RGB(180, 180, 160));
+    }
+    // A globe with meridians and parallels.
+    const RECT globe{19, 58, 99, 138};
+    {
+        TOwnedGdi<HPEN> rim(CreatePen(PS_SOLID, 2, RGB(200, 230, 255)));
+        TOwnedGdi<HBRUSH> sea(CreateSolidBrush(RGB(30, 100, 190)));
+        TSelectObject selectPen(dc, rim.Get());
+        TSelectObject selectBrush(dc, sea.Get());
+        Ellipse(dc, globe.left, globe.top, globe.right, globe.bottom);
+    }
+    {
+        TOwnedGdi<HPEN> grid(CreatePen(PS_SOLID, 1, RGB(140, 200, 255)));
+        TSelectObject selectPen(dc, grid.Get());
+        TSelectObject selectBrush(dc, GetStockObject(NULL_BRUSH));
+        Ellipse(dc, 44, globe.top, 74, globe.bottom);
+        Ellipse(dc, 31, globe.top, 87, globe.bottom);
+        MoveToEx(dc, 59, globe.top, nullptr);
+        LineTo(dc, 59, globe.bottom);
+        for (int dy : {-24, 0, 24}) {
+            const int y = 98 + dy;
+            const int half = static_cast<int>(std::sqrt(40.0 * 40.0 - dy * dy));
+            MoveToEx(dc, 59 - half, y, nullptr);
+            LineTo(dc, 59 + half, y);
+        }
+    }
+    // A downward arrow in front of the globe.
+    {
+        static constexpr POINT kArrow[] = {{50, 110}, {68, 110}, {68, 146}, {80, 146}, {59, 170}, {38, 146}, {50, 146}};
+        TOwnedGdi<HPEN> edge(CreatePen(PS_SOLID, 1, RGB(150, 90, 0)));
+        TOwnedGdi<HBRUSH> fill(CreateSolidBrush(RGB(255, 200, 40)));
+        TSelectObject selectPen(dc, edge.Get());
+        TSelectObject selectBrush(dc, fill.Get());
+        Polygon(dc, kArrow, static_cast<int>(std::size(kArrow)));
+    }
+    // The computer's tray the arrow points into.
+    {
+        TOwnedGdi<HPEN> edge(CreatePen(PS_SOLID, 1, RGB(40, 40, 50)));
+        TOwnedGdi<HBRUSH> body(CreateSolidBrush(RGB(210, 210, 220)));
+        TSelectObject selectPen(dc, edge.Get());
+        TSelectObject selectBrush(dc, body.Get());
+        RoundRect(dc, 22, 176, 96, 200, 6, 6);
+        TOwnedGdi<HBRUSH> slot(CreateSolidBrush(RGB(60, 60, 70)));
+        RECT opening{34, 184, 84, 188};
+        FillRect(dc, &opening, slot.Get());
+        TOwnedGdi<HBRUSH> lamp(CreateSolidBrush(RGB(60, 220, 90)));
+        RECT led{86, 192, 90, 195};
+        FillRect(dc, &led, lamp.Get());
+    }
+}
+
+void TslSelfUpdaterWizardForm::Apply(const TslSelfUpdaterWizard& settings)
+{
+    const std::wstring engraved = Framed(SelfUpdaterStringW(sustrEngravedName));
+    LAbout->SetWideCaption(engraved);
+    AboutShadow->SetWideCaption(engraved);
+
+    const TslWizardFileBoxLayout layout = WizardFileBoxLayout(settings.HideFileLocation);
+    LCurrentFile->SetBounds(layout.Box.Left, layout.Box.Top, layout.Box.Width(), layout.Box.Height());
+    LDownloadingFileFrom->SetVisible(layout.ShowLocation);
+    FileURL->SetVisible(layout.ShowLocation);
+    LFileSize->SetTop(layout.FileSizeTop);
+    LTransferRate->SetTop(layout.TransferRateTop);
+    LEstimatedTime->SetTop(layout.EstimatedTimeTop);
+    ProgressCurrentFile->SetTop(layout.ProgressTop);
+
+    TGraphic* own = settings.Pic118x218 ? settings.Pic118x218->Graphic() : nullptr;
+    if (own && !own->Empty()) {
+        Img->Picture().Assign(*settings.Pic118x218);
+    } else {
+        auto picture = std::make_unique<TBitmap>();
+        DrawBuiltInPicture(*picture);
+        Img->Picture().SetGraphic(std::move(picture));
+    }
+
+    LEstimatedTime->SetWideCaption(SelfUpdaterTextW(sutPreparing));
+    SetWideCaption(SelfUpdaterTextW(sutWizardCaption));
+    WizardTitle->SetWideCaption(SelfUpdaterTextW(sutDownloadingFiles));
+    LCurrentFile->SetWideCaption(Framed(SelfUpdaterTextW(sutCurrentFile)));
+    LAllFiles->SetWideCaption(Framed(SelfUpdaterTextW(sutAllFiles)));
+    LDownloadingFileFrom->SetWideCaption(SelfUpdaterTextW(sutDownloadingFileFrom));
+    OKBtn->SetWideCaption(SelfUpdaterTextW(sutNext));
+    CancelBtn->SetWideCaption(SelfUpdaterTextW(sutCancel));
+}
+
+void TslSelfUpdaterWizardForm::SetFileURL(const std::string& url)
+{
+    FileURL->SetText(url);
+}
+
+void TslSelfUpdaterWizardForm::SetFileNumber(int number, int count)
+{
+    AllDownloading->SetWideCaption(ToWide(FileNumberText(SelfUpdaterText(sutDownloadingNofM), number, count)));
+}
+
+void TslSelfUpdaterWizardForm::SetFileSize(std::int64_t announcedLength)
+{
+    LFileSize->SetWideCaption(ToWide(FileSizeText(SelfUpdaterText(sutFileSize), announcedLength)));
+}
+
+void TslSelfUpdaterWizardForm::SetProgress(int percentsDone, int totalPercentsDone, double transferRateKbs,
+                                           std::int64_t secondsLeft)
+{
+    ProgressCurrentFile->SetPosition(std::clamp(percentsDone, 0, 100));
+    ProgressAllFiles->SetPosition(std::clamp(totalPercentsDone, 0, 100));
+    LTransferRate->SetWideCaption(ToWide(TransferRateText(SelfUpdaterText(sutTransferRate), transferRateKbs)));
+    if (secondsLeft >= 0)
+        LEstimatedTime->SetWideCaption(ToWide(TimeLeftText(SelfUpdaterText(sutEstimatedTime), secondsLeft)));
+}
+
+void TslSelfUpdaterWizardForm::ShowCompletionPage(const std::string& appTitle)
+{
+    FCompletionPage = true;
+    WizardTitle->SetWideCaption(SelfUpdaterTextW(sutUpgradeCompleted));
+    AfterNote->SetWideCaption(
+        ToWide(CompletedNoteText(SelfUpdaterText(sutCompletedNote), ToU16(AnsiToWide(appTitle)))));
+    LCurrentFile->Hide();
+    LAllFiles->Hide();
+    CancelBtn->SetEnabled(false);
+    CancelBtn->SetDefault(false);
+    OKBtn->SetWideCaption(SelfUpdaterTextW(sutOK));
+    OKBtn->SetEnabled(true);
+    OKBtn->SetDefault(true);
+    SetActiveControl(OKBtn);
+    if (Visible() && OKBtn->CanFocus())
+        OKBtn->SetFocus();
+}
+
+void TslSelfUpdaterWizardForm::CloseWithoutQuestion()
+{
+    Finish();
+}
+
+bool TslSelfUpdaterWizardForm::ConfirmAbort()
+{
+    const std::wstring text = SelfUpdaterTextW(sutAbortQuestion);
+    const std::wstring title = AnsiToWide(Application.Title());
+    return MessageBoxW(Handle(), text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void TslSelfUpdaterWizardForm::Finish()
+{
+    if (FFinished)
+        return;
+    FFinished = true;
+    const TslSelfUpdaterWizardEvents events = FEvents;
+    if (gWizard == this)
+        gWizard = nullptr;
+    Hide();
+    Release();
+    Fire(events.OnClosed);
+}
+
+void TslSelfUpdaterWizardForm::WndProc(TMessage& message)
+{
+    const bool closeCommand = message.Msg == WM_SYSCOMMAND && (message.WParam & 0xFFF0) == SC_CLOSE;
+    if (closeCommand || message.Msg == WM_CLOSE) {
+        message.Result = 0;
+        // The question is modal: a second close request that arrives meanwhile is the same request.
+        if (FFinished || FAsking)
+            return;
+        FAsking = true;
+        bool abort = false;
+        try {
+            abort = ConfirmAbort();
+        } catch (...) {
+            FAsking = false;
+            throw;
+        }
+        FAsking = false;
+        // The component may have ended the wizard while the question was open.
+        if (!abort || FFinished)
+            return;
+        const auto onAbort = FEvents.OnAbortConfirmed;
+        Fire(onAbort);
+        Finish();
+        return;
+    }
+    TslWideCaptionForm::WndProc(message);
+}
+
+// ---- the password dialog ----
+
+std::function<void(TslSelfUpdaterPasswordForm* form)> TslSelfUpdaterPasswordForm::OnDialogCreated;
+
+TslSelfUpdaterPasswordForm::TslSelfUpdaterPasswordForm(TComponent* owner) : TslWideCaptionForm(owner)
+{
+    BeginLoading();
+    Name = "slSelfUpdaterPasswordForm";
+    SetWindowClassName("TslSelfUpdaterPasswordForm");
+    SetBorderStyle(bsDialog);
+    SetBorderIcons(biSystemMenu);
+    SetPosition(poScreenCenter);
+    Font().SetName("MS Sans Serif");
+    Font().SetSize(8);
+    SetClientSize(303, 141);
+
+    slRichLabel1 = new TslRichLabel(this);
+    slRichLabel1->Name = "slRichLabel1";
+    slRichLabel1->SetParent(this);
+    slRichLabel1->SetBounds(45, 5, 246, 13);
+    slRichLabel1->SetWordWrap(true);
+
+    Image1 = new TslProportionalImage(this);
+    Image1->Name = "Image1";
+    Image1->SetParent(this);
+    Image1->SetBounds(7, 5, 32, 32);
+    Image1->SetAutoSize(true);
+
+    BottomPanel = new TPanel(this);
+    BottomPanel->Name = "BottomPanel";
+    BottomPanel->SetParent(this);
+    BottomPanel->SetBevelOuter(bvNone);
+    BottomPanel->SetBounds(0, 141 - 98, 303, 98);
+
+    UsernameLabel = new TslWideLabel(this);
+    UsernameLabel->Name = "UsernameLabel";
+    UsernameLabel->SetParent(BottomPanel);
+    UsernameLabel->SetBounds(45, 14, 60, 13);
+    UsernameEdit = new TEdit(this);
+    UsernameEdit->Name = "UsernameEdit";
+    UsernameEdit->SetParent(BottomPanel);
+    UsernameEdit->SetBounds(128, 10, 157, 21);
+
+    PasswordLabel = new TslWideLabel(this);
+    PasswordLabel->Name = "PasswordLabel";
+    PasswordLabel->SetParent(BottomPanel);
+    PasswordLabel->SetBounds(45, 38, 60, 13);
+    PasswordEdit = new TEdit(this);
+    PasswordEdit->Name = "PasswordEdit";
+    PasswordEdit->SetParent(BottomPanel);
+    PasswordEdit->SetBounds(128, 34, 157, 21);
+    PasswordEdit->SetPasswordChar('*');
+
+    OKBtn = new TslWideButton(this);
+    OKBtn->Name = "OKBtn";
+    OKBtn->SetParent(BottomPanel);
+    OKBtn->SetBounds(120, 68, 75, 23);
+    OKBtn->SetDefault(true);
+    OKBtn->ModalResult = mrOk;
+
+    CancelBtn = new TslWideButton(this);
+    CancelBtn->Name = "CancelBtn";
+    CancelBtn->SetParent(BottomPanel);
+    CancelBtn->SetBounds(210, 68, 75, 23);
+    CancelBtn->Cancel = true;
+    CancelBtn->ModalResult = mrCancel;
+
+    FinishLoading();
+    auto icon = std::make_unique<TBitmap>();
+    DrawPadlock(*icon);
+    Image1->Picture().SetGraphic(std::move(icon));
+}
+
+TslSelfUpdaterPasswordForm::~TslSelfUpdaterPasswordForm()
+{
+    if (gPasswordDialog == this)
+        gPasswordDialog = nullptr;
+}
+
+TslSelfUpdaterPasswordForm* TslSelfUpdaterPasswordForm::Current()
+{
+    return gPasswordDialog;
+}
+
+namespace {
+
+void PlaceField(TslWideLabel& caption, TEdit& field, int textLeft)
+{
+    const TslPasswordFieldPlace place = PasswordFieldPlace(textLeft, caption.Width(), field.Left(), field.Width());
+    field.SetBounds(place.FieldLeft, field.Top(), place.FieldWidth, field.Height());
+    caption.SetBounds(place.CaptionLeft, field.Top() + (field.Height() - caption.Height()) / 2, caption.Width(),
+                      caption.Height());
+}
+
+} // namespace
+
+bool AskSelfUpdaterCredentials(const TslSelfUpdaterWizard& settings, const std::string& fileName,
+                               std::string& user, std::string& password)
+{
+    // One dialog at a time: a request that comes while one is open is answered as cancelled.
+    if (gPasswordDialog)
+        return false;
+    std::unique_ptr<TslSelfUpdaterPasswordForm> dialog(new TslSelfUpdaterPasswordForm(&Application));
+    TslSelfUpdaterPasswordForm& form = *dialog;
+    gPasswordDialog = dialog.get();
+
+    form.slRichLabel1->SetCaption(
+        PasswordRequestText(SelfUpdaterCaption(sutPasswordRequest), fileName, settings.HideFileLocation));
+    form.SetWideCaption(SelfUpdaterTextW(sutEnterPassword));
+    form.UsernameLabel->SetWideCaption(SelfUpdaterTextW(sutUserName));
+    form.PasswordLabel->SetWideCaption(SelfUpdaterTextW(sutPassword));
+    const int textLeft = form.slRichLabel1->Left() - form.BottomPanel->Left();
+    PlaceField(*form.UsernameLabel, *form.UsernameEdit, textLeft);
+    PlaceField(*form.PasswordLabel, *form.PasswordEdit, textLeft);
+    form.UsernameEdit->SetText(user);
+    form.PasswordEdit->SetText("");
+    form.OKBtn->SetWideCaption(SelfUpdaterTextW(sutOK));
+    form.CancelBtn->SetWideCaption(SelfUpdaterTextW(sutCancel));
+
+    const int height = PasswordClientHeight(form.slRichLabel1->Top(), form.slRichLabel1->Height(),
+                                            form.Image1->Top() + form.Image1->Height(), form.BottomPanel->Height());
+    form.SetClientHeight(height);
+    form.BottomPanel->SetTop(height - form.BottomPanel->Height());
+    form.SetActiveControl(user.empty() ? form.UsernameEdit : form.PasswordEdit);
+    if (settings.StayOnTop)
+        MakeTopmost(form);
+    Fire(TslSelfUpdaterPasswordForm::OnDialogCreated, &form);
+
+    const bool ok = form.ShowModal() == mrOk;
+    if (ok) {
+        user = form.UsernameEdit->Text();
+        password = form.PasswordEdit->Text();
+    }
+    return ok;
+}
+
+} // namespace skyloom
