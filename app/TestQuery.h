@@ -15,6 +15,7 @@
 //                the line count, and "disabled" for a disabled control)
 //   controls box the same for the message box being shown (its caption as "form=")
 //   controls about  the same for the about box being shown
+//   controls wizard the same for the upgrade wizard while it exists
 //   infobox FLAGS TEXT  opens ShowInfoBox(TEXT, the application title, FLAGS, no localized buttons, silent) a
 //                moment later; its answer shows in "state" once the box is closed
 //   click NAME   clicks the menu item NAME a moment later (as choosing it does; the probe is not kept waiting

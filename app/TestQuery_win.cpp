@@ -6,6 +6,7 @@
 #include "Unit1.h"
 #include "slInfoBox.h"
 #include "slQuickAboutBox.h"
+#include "slSelfUpdaterWizard.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -161,12 +162,17 @@ std::string Answer(TForm1& form, const std::string& request)
                "\n";
         out += "title=" + Escape(Application.Title()) + "\n";
         out += "infobox=" + std::to_string(GLastInfoBoxResult) + "\n";
-    } else if (request == "controls" || request == "controls box" || request == "controls about") {
+    } else if (request == "controls" || request == "controls box" || request == "controls about" ||
+               request == "controls wizard") {
         TForm* target = &form;
         if (request == "controls box") {
             target = TslInfoBox::ShowingForm();
             if (!target)
                 return "error=no message box\n";
+        } else if (request == "controls wizard") {
+            target = TslSelfUpdaterWizardForm::Current();
+            if (!target)
+                return "error=no upgrade wizard\n";
         } else if (request == "controls about") {
             target = form.slQuickAboutBox1 ? form.slQuickAboutBox1->Form() : nullptr;
             if (!target)

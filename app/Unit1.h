@@ -17,9 +17,6 @@
 namespace skyloom {
 
 class TslAppStartCounter;
-// Components whose units are not part of this build yet (the self-updater). Each has its
-// member below and its handlers are connected; until the unit lands, the member stays null and the handler does
-// nothing. Marked "slot:" where the owner of the unit drops it in.
 class TslHTMLViewer;
 class TslQuickAboutBox;
 class TslSelfUpdater;
@@ -50,7 +47,7 @@ public:
 
     // Non-visual components, in design order.
     TslQuickAboutBox* slQuickAboutBox1 = nullptr;
-    TslSelfUpdater* slSelfUpdater1 = nullptr;        // slot: self-updater
+    TslSelfUpdater* slSelfUpdater1 = nullptr;
     TMenuItem* About1 = nullptr;
     TslFormSystemMenu* slFormSystemMenu1 = nullptr;
     TslOnlyOne* slOnlyOne1 = nullptr;

@@ -17,6 +17,7 @@
 #include "slOnlyOne.h"
 #include "slQuickAboutBox.h"
 #include "slRSSFeed.h"
+#include "slSelfUpdater.h"
 #include "slThread.h"
 
 #include <chrono>
@@ -167,8 +168,16 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
         if (icon.Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON"))
             slQuickAboutBox1->SetIcon(icon);
     }
-    // slot: slSelfUpdater1 (TslSelfUpdater): "/skyloom/update.inf" and "/skyloom/skyloom.exe" on UpdateHost,
-    // upgrade message DesignUpgradeMessage, version date "06/27/2006" with VersionDateAutoSet, English wizard.
+    slSelfUpdater1 = new TslSelfUpdater(this);
+    slSelfUpdater1->Name = "slSelfUpdater1";
+    slSelfUpdater1->InfoFileURL = std::string("http://") + UpdateHost + "/skyloom/update.inf";
+    slSelfUpdater1->InfoFile.Files = {std::string("http://") + UpdateHost + "/skyloom/skyloom.exe"};
+    slSelfUpdater1->InfoFile.UpgradeMsg = DesignUpgradeMessage;
+    slSelfUpdater1->VersionDate = "06/27/2006";
+    slSelfUpdater1->VersionDateAutoSet = true;
+    slSelfUpdater1->Wizard.HideFileLocation = true;
+    slSelfUpdater1->Wizard.SetLanguage(wlEnglish);
+    slSelfUpdater1->Wizard.Pic118x218->Bitmap().LoadFromResourceName(GetModuleHandleA(nullptr), "WIZARDPIC");
     About1 = NewItem(this, "About1", "About...", [this](TObject* s) { About1Click(s); });
     slFormSystemMenu1 = new TslFormSystemMenu(this);
     slFormSystemMenu1->Name = "slFormSystemMenu1";
@@ -298,10 +307,9 @@ void TForm1::FormShow(TObject*)
     ++FShowCount;
     CheckForUpdates();
     if (IsAfterUpgradeSwitch(FirstCommandLineArgument()) && !UpgradeNoticeShown) {
-        // slot: with slSelfUpdater1, the message is slSelfUpdater1->InfoFile.UpgradeMsg (its design value is the
-        // same text until an update check has delivered another).
+        // The check just started cannot have delivered anything yet: this is the release's own message.
         ++FUpgradeNoticeCount;
-        ShowInformation(UpgradeNotice(DesignUpgradeMessage));
+        ShowInformation(UpgradeNotice(slSelfUpdater1->InfoFile.UpgradeMsg));
     }
     UpgradeNoticeShown = true;
     RefreshNews(FeedURL);
@@ -525,7 +533,7 @@ void TForm1::ShowInformation(const std::string& text)
 
 void TForm1::CheckForUpdates()
 {
-    // slot: slSelfUpdater1->CheckForUpdates(); it runs in the background.
+    slSelfUpdater1->CheckForUpdates();
 }
 
 void TForm1::ShowAboutBox()

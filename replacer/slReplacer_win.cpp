@@ -157,7 +157,7 @@ int Run(const TslReplacerCommand& command)
 
     std::string failures;
     const TslReplacerPlan plan = PlanReplacement(ListDownloads(folder), programName, command.ExternalSetup);
-    bool setupInPlace = false;
+    bool setupInPlace = false, programKept = false;
     for (const TslReplacerMove& move : plan.Moves) {
         DWORD error = 0;
         const DWORD attributes = move.Hidden ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_ARCHIVE;
@@ -165,6 +165,7 @@ int Run(const TslReplacerCommand& command)
             setupInPlace = setupInPlace || (!plan.SetupName.empty() && move.Target == plan.SetupName);
             continue;
         }
+        programKept = programKept || move.IsProgram;
         failures += "\r\n" + move.Target + " (error " + IntToStr(error) + "): the previous version was kept, the new "
                     "one stays beside it as " + move.Source + ".";
     }
@@ -184,8 +185,10 @@ int Run(const TslReplacerCommand& command)
             DeleteFileA(setupPath.c_str());
         }
     }
+    // The old program kept its place: start it as a plain start, so that it does not announce an upgrade it did
+    // not get (the message below says what happened).
     DWORD error = 0;
-    if (!StartProgram(programPath, command.RestartParams, folder, nullptr, error))
+    if (!StartProgram(programPath, programKept ? std::string(" ") : command.RestartParams, folder, nullptr, error))
         failures += "\r\n" + programName + " could not be started again (error " + IntToStr(error) + ").";
 
     if (failures.empty())

@@ -165,6 +165,24 @@ TEST_F(ReplacerRun, TargetHeldOpenKeepsTheOldFileAndTheDownload)
     EXPECT_EQ(Restarted(), "\"" + Program + "\" /afterupgrade\n") << "the program still starts";
 }
 
+TEST_F(ReplacerRun, ProgramThatCannotBeReplacedStartsAsBefore)
+{
+    WriteBytes(Folder + "Prog.exe.uTMP", Marked);
+    TOwnedHandle held(CreateFileA(Program.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.Valid());
+    std::string told;
+    std::thread closer([&told] { told = CloseReplacerMessage(20000); });
+    const int code = RunReplacer("/afterupgrade", false);
+    closer.join();
+    held.Reset();
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(ReadBytes(Program), Self) << "the old program stays runnable";
+    EXPECT_EQ(ReadBytes(Folder + "Prog.exe.uTMP"), Marked) << "the download is kept";
+    EXPECT_NE(told.find("Prog.exe"), std::string::npos) << told;
+    EXPECT_EQ(Restarted(), "\"" + Program + "\"  \n") << "started without the upgrade's parameters";
+}
+
 TEST_F(ReplacerRun, ProgramThatDoesNotExitIsLeftAlone)
 {
     WriteBytes(Folder + "Prog.exe.uTMP", Marked);

@@ -34,6 +34,9 @@
 //   tray-delete CLASS|0xHWND ID             make the shell drop that icon (as a restarted taskbar has)
 //   broadcast NAME                          post the registered message NAME to every top-level window
 //   hold-mutex NAME MS                      hold a named mutex for MS milliseconds
+//   file PATH                               whether the file exists and its attributes (archive, hidden, ...)
+//   hold-file PATH MS                       keep the file open for MS milliseconds, others may read and write it
+//                                           but not delete, rename or replace it
 //   foreground                              class and process of the foreground window
 //   select CLASS INDEX                      select line INDEX of the window's list box, as a click on it does
 //   responsive CLASS|0xHWND MS [LIMIT]      send WM_NULL to the window over and over for MS milliseconds, timing each
@@ -735,6 +738,39 @@ void CmdHoldMutex(const std::vector<std::string>& a)
     CloseHandle(m);
 }
 
+void CmdFile(const std::vector<std::string>& a)
+{
+    if (a.empty())
+        throw ProbeError{"usage: file PATH"};
+    const DWORD attributes = GetFileAttributesA(a[0].c_str());
+    Fact("exists", attributes == INVALID_FILE_ATTRIBUTES ? "0" : "1");
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    std::string names;
+    const std::pair<DWORD, const char*> known[] = {
+        {FILE_ATTRIBUTE_READONLY, "readonly"}, {FILE_ATTRIBUTE_HIDDEN, "hidden"}, {FILE_ATTRIBUTE_SYSTEM, "system"},
+        {FILE_ATTRIBUTE_DIRECTORY, "directory"}, {FILE_ATTRIBUTE_ARCHIVE, "archive"},
+        {FILE_ATTRIBUTE_TEMPORARY, "temporary"}};
+    for (const auto& [bit, name] : known)
+        if (attributes & bit)
+            names += std::string(names.empty() ? "" : ",") + name;
+    Fact("attributes", names);
+}
+
+void CmdHoldFile(const std::vector<std::string>& a)
+{
+    if (a.size() < 2)
+        throw ProbeError{"usage: hold-file PATH MS"};
+    HANDLE f = CreateFileA(a[0].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        throw ProbeError{"cannot open " + a[0]};
+    Fact("held", a[0]);
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(ToInt(a[1])));
+    CloseHandle(f);
+}
+
 void CmdForeground()
 {
     HWND fg = GetForegroundWindow();
@@ -829,6 +865,10 @@ void Run(const std::string& cmd, const std::vector<std::string>& args)
         CmdBroadcast(args);
     else if (cmd == "hold-mutex")
         CmdHoldMutex(args);
+    else if (cmd == "file")
+        CmdFile(args);
+    else if (cmd == "hold-file")
+        CmdHoldFile(args);
     else if (cmd == "foreground")
         CmdForeground();
     else if (cmd == "select")

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Draws the updater's pictures with ImageMagick: the icon of the upgrade question (updater.ico, 16/32/48 pixels: a
+# green arrow pointing down into a tray on a blue disc) and the side picture of the main window's upgrade wizard
+# (wizard.bmp, 118 x 218, 24-bit: a sky gradient with the same arrow and cloud). Run it again after changing the
+# drawing; the results are committed.
+set -euo pipefail
+cd "$(dirname "$0")"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+convert -size 256x256 xc:none \
+    -fill '#1f6fc5' -stroke '#0b3d7a' -strokewidth 8 -draw 'circle 128,128 128,12' \
+    -stroke none -fill '#2aa84a' \
+    -draw 'polygon 98,40 158,40 158,118 198,118 128,188 58,118 98,118' \
+    -fill white -draw 'roundrectangle 54,196 202,222 10,10' \
+    "$tmp/icon.png"
+for s in 16 32 48; do
+    convert "$tmp/icon.png" -resize ${s}x${s} "$tmp/icon-$s.png"
+done
+convert "$tmp"/icon-16.png "$tmp"/icon-32.png "$tmp"/icon-48.png updater.ico
+convert -size 118x218 gradient:'#8cc8ff'-'#1f6fc5' \
+    -fill white -stroke none \
+    -draw 'circle 40,52 40,36' -draw 'circle 64,44 64,24' -draw 'circle 84,56 84,42' \
+    -draw 'roundrectangle 22,52 100,72 10,10' \
+    -fill '#2aa84a' -stroke '#0b3d7a' -strokewidth 2 \
+    -draw 'polygon 46,92 72,92 72,128 92,128 59,164 26,128 46,128' \
+    -fill white -stroke '#0b3d7a' -draw 'roundrectangle 20,172 98,186 5,5' \
+    -type TrueColor BMP3:wizard.bmp
