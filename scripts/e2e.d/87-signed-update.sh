@@ -2,10 +2,11 @@
 # (app/testkey/skyloom.exe) installs a newer build only when the information file carries the publisher's
 # signature of its exact bytes; a changed byte or a missing signature brings the lost-file question with a text of
 # its own, and No leaves the old program running with nothing downloaded left behind. The program without a key
-# (the default build) installs an unsigned one as before. Uses the helpers of 80-update.sh and 85-upgrade.sh.
+# (the default build) installs an unsigned one as before. Uses the update-server helpers of 80-update.sh.
 # shellcheck shell=bash
 
 SIG_MARKER='SKYLOOM-SIGNED-BUILD-MARKER'
+SIG_WIZARD=TslSelfUpdaterWizardForm
 SIG_QUESTION=$'File skyloom.exe is not signed by the publisher.\n\nTry to skip this file and continue upgrade?'
 
 # The publisher's signing tool (a native program), built when missing.
@@ -65,44 +66,75 @@ PY
     cp "$UPD_WWW/skyloom/update.inf" "$SL_DIR/update.inf"
 }
 
+# Answers the upgrade question with Yes and waits for the wizard.
+sig_agree() {
+    sl_msgbox 20000
+    sl_expect buttons '&Yes,&Later'
+    sl_press Yes
+    sl_must wait-window "$SIG_WIZARD" 10000 visible
+}
+
+# Downloads and replacer files left behind.
+sig_leftovers() {
+    find "$SL_APP_DIR" -maxdepth 1 -iname '*.uTMP' -printf '%f '
+    find "$WINEPREFIX/drive_c" -iname slReplacer.exe -printf '%f ' 2>/dev/null
+}
+
 # The lost-file question with the not-signed text comes; No ends the upgrade and the old program goes on.
 sig_expect_refusal() {
     local before
     before=$(md5sum <"$SL_APP_DIR/skyloom.exe")
     upd_start
-    upg_agree
+    sig_agree
     sl_msgbox 60000
     sl_expect buttons '&Yes,&No'
-    [ "$(sl_fact text)" = "$(sl_escape "$SIG_QUESTION")" ] || sl_fail "not the not-signed question: $(sl_fact text)"
-    printf 'refused: caption [%s] text [%s]\n' "$(sl_fact caption)" "$(sl_fact text)" >>"$SL_DIR/outcome"
+    local caption
+    caption=$(sl_fact caption)
+    # The box draws its text itself; the program tells it.
+    sl_query controls box
+    [[ "$(sl_fact control.Text)" == *"|$(sl_escape "$SIG_QUESTION")|"* ]] ||
+        sl_fail "not the not-signed question: $(sl_fact control.Text)"
+    printf 'refused: caption [%s] text [%s]\n' "$caption" "$(sl_fact control.Text)" >>"$SL_DIR/outcome"
     sl_shot not-signed
     sl_press No
     local i
     for i in $(seq 50); do
-        sl_probe windows "$UPG_WIZARD" && [ "$(sl_fact visible)" = 0 ] && break
+        sl_probe windows "$SIG_WIZARD" && [ "$(sl_fact visible)" = 0 ] && break
         sleep 0.2
     done
     [ "$(sl_fact visible)" = 0 ] || sl_fail "the wizard stayed after No"
     sleep 1
     sl_alive || sl_fail "the old program ended after the refused download"
     sl_must wait-window "$SL_MAIN_CLASS" 5000 visible
-    [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
+    [ -z "$(sig_leftovers)" ] || sl_fail "left behind: $(sig_leftovers)"
     [ "$(md5sum <"$SL_APP_DIR/skyloom.exe")" = "$before" ] || sl_fail "the program file changed"
-    [ -z "$(upg_replacer_files)" ] || sl_fail "the replacer was written: $(upg_replacer_files)"
     sl_shot end
 }
 
 # The upgrade runs through: completion page, OK, restart with the notice, the served build in place.
 sig_expect_install() {
     upd_start
-    upg_agree
-    upg_wait_completion 90
-    sl_must click-child "$UPG_WIZARD" '&OK'
+    sig_agree
+    local i done=
+    for i in $(seq 120); do
+        sl_query controls wizard
+        if grep -q -E '^control\.WizardTitle=.*\|visible\|Upgrade completed!\|' <<<"$SL_OUT"; then done=1; break; fi
+        sl_probe no-msgbox 200 || sl_fail "a message came instead of the completion page: $(sl_fact caption): $(sl_fact text)"
+        sleep 0.3
+    done
+    [ -n "$done" ] || sl_fail "the wizard never reached its completion page"
+    sl_shot completion
+    # The restarted program finds nothing newer.
+    upd_info 06/27/2006
+    sl_must click-child "$SIG_WIZARD" '&OK'
     sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    upg_expect_restart_notice
+    sl_msgbox 40000
+    sl_expect caption Information
+    [[ "$(sl_fact text)" == 'Skyloom has been upgraded. New in this release:'* ]] || sl_fail "notice: $(sl_fact text)"
     sl_press OK
     cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "skyloom.exe does not hold the served build"
-    [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
+    sleep 1
+    [ -z "$(find "$SL_APP_DIR" -maxdepth 1 -iname '*.uTMP')" ] || sl_fail "downloads left behind"
     printf 'installed: %s\n' "$(md5sum <"$SL_APP_DIR/skyloom.exe")" >>"$SL_DIR/outcome"
 }
 
