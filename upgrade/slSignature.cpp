@@ -16,13 +16,12 @@ namespace {
 // refused rather than held in memory.
 constexpr std::size_t MaxSignedFileSize = 256u << 20;
 
-bool LibraryReady() { return sodium_init() >= 0; }
-
 struct TFileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// The file's bytes, read in blocks; false with why when it cannot be opened or read or is too big.
+} // namespace
+
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& why)
 {
     bytes.clear();
@@ -51,13 +50,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& why
     return true;
 }
 
-// Base64 of exactly size bytes; surrounding blanks are tolerated, since the value is pasted by hand.
 bool DecodeExact(std::string_view text, std::size_t size, std::string& bytes)
 {
     return DecodeBase64(TrimView(text), bytes) && bytes.size() == size;
 }
-
-} // namespace
 
 bool PublisherKeyConfigured() { return !TrimView(PublisherKeyText()).empty(); }
 
@@ -88,10 +84,6 @@ bool VerifyFileSignatureWithKey(const std::string& path, std::string_view signat
     }
     if (!ReadWholeFile(path, bytes, why))
         return false;
-    if (!LibraryReady()) {
-        why = "the signature library cannot start";
-        return false;
-    }
     if (crypto_sign_verify_detached(reinterpret_cast<const unsigned char*>(signature.data()),
                                     reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                                     reinterpret_cast<const unsigned char*>(key.data())) != 0) {
@@ -129,71 +121,6 @@ bool CheckDownloadSignature(const TslInfoFileContents& info, const std::string& 
     }
     why = UnsignedFileQuestion(HTTPFileName(url));
     return false;
-}
-
-namespace {
-
-// The full secret key (seed and public key) of a Base64 seed.
-bool ExpandSeed(std::string_view secretKeyBase64, unsigned char (&publicKey)[crypto_sign_PUBLICKEYBYTES],
-                unsigned char (&secretKey)[crypto_sign_SECRETKEYBYTES])
-{
-    std::string seed;
-    if (!DecodeExact(secretKeyBase64, crypto_sign_SEEDBYTES, seed) || !LibraryReady())
-        return false;
-    bool ok = crypto_sign_seed_keypair(publicKey, secretKey, reinterpret_cast<const unsigned char*>(seed.data())) == 0;
-    sodium_memzero(seed.data(), seed.size());
-    return ok;
-}
-
-std::string Text(const unsigned char* bytes, std::size_t size)
-{
-    return std::string(reinterpret_cast<const char*>(bytes), size);
-}
-
-} // namespace
-
-std::string SignFile(const std::string& path, std::string_view secretKeyBase64, std::string& why)
-{
-    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
-    if (!ExpandSeed(secretKeyBase64, publicKey, secretKey)) {
-        why = "the secret key is not Base64 of " + std::to_string(crypto_sign_SEEDBYTES) + " bytes";
-        return {};
-    }
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, why)) {
-        sodium_memzero(secretKey, sizeof secretKey);
-        return {};
-    }
-    unsigned char signature[crypto_sign_BYTES];
-    crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                         secretKey);
-    sodium_memzero(secretKey, sizeof secretKey);
-    why.clear();
-    return EncodeBase64(Text(signature, sizeof signature));
-}
-
-bool MakeKeyPair(std::string& secretKeyBase64, std::string& publicKeyBase64)
-{
-    if (!LibraryReady())
-        return false;
-    unsigned char seed[crypto_sign_SEEDBYTES], publicKey[crypto_sign_PUBLICKEYBYTES],
-        secretKey[crypto_sign_SECRETKEYBYTES];
-    randombytes_buf(seed, sizeof seed);
-    crypto_sign_seed_keypair(publicKey, secretKey, seed);
-    secretKeyBase64 = EncodeBase64(Text(seed, sizeof seed));
-    publicKeyBase64 = EncodeBase64(Text(publicKey, sizeof publicKey));
-    sodium_memzero(seed, sizeof seed);
-    sodium_memzero(secretKey, sizeof secretKey);
-    return true;
-}
-
-std::string PublicKeyOf(std::string_view secretKeyBase64)
-{
-    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
-    if (!ExpandSeed(secretKeyBase64, publicKey, secretKey))
-        return {};
-    sodium_memzero(secretKey, sizeof secretKey);
-    return EncodeBase64(Text(publicKey, sizeof publicKey));
 }
 
 } // namespace skyloom

@@ -27,6 +27,12 @@ bool VerifyFileSignature(const std::string& path, std::string_view signatureBase
 bool VerifyFileSignatureWithKey(const std::string& path, std::string_view signatureBase64,
                                 std::string_view publicKeyBase64, std::string& why);
 
+// The bytes of a file to be checked or signed, read in blocks; false with why when it cannot be opened or read
+// or is bigger than Ed25519, which needs the whole message at once, is given here (256 MB).
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& why);
+// Base64 of exactly size bytes; blanks around it are tolerated, since the values are pasted by hand.
+bool DecodeExact(std::string_view text, std::size_t size, std::string& bytes);
+
 // The question for a download that is not signed by the publisher (in the place of the lost-file question):
 // fileName filled into "File %s is not signed by the publisher. ... continue upgrade?".
 std::string UnsignedFileQuestion(std::string_view fileName);
@@ -37,13 +43,5 @@ std::string UnsignedFileQuestion(std::string_view fileName);
 // key; otherwise false with why = the question above for the URL's file name.
 bool CheckDownloadSignature(const TslInfoFileContents& info, const std::string& url, std::size_t fileIndex,
                             const std::string& path, std::string_view publicKeyBase64, std::string& why);
-
-// Signing, for the publisher's tool: the Base64 signature of the file's bytes by the secret key (Base64 of the
-// 32-byte seed); empty with why on failure.
-std::string SignFile(const std::string& path, std::string_view secretKeyBase64, std::string& why);
-// A new key pair: the secret seed and the public key, both Base64. False when the library cannot start.
-bool MakeKeyPair(std::string& secretKeyBase64, std::string& publicKeyBase64);
-// The public key (Base64) that belongs to a secret seed (Base64); empty when the seed is not Base64 of 32 bytes.
-std::string PublicKeyOf(std::string_view secretKeyBase64);
 
 } // namespace skyloom

@@ -1,4 +1,5 @@
 #include "slSignature.h"
+#include "slSigning.h"
 
 #include <gtest/gtest.h>
 

@@ -10,6 +10,7 @@
 //
 // Exit codes: 0 done, 1 a signature or file failed, 2 wrong usage.
 #include "slSignature.h"
+#include "slSigning.h"
 
 #include <cerrno>
 #include <cstdio>
