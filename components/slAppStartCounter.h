@@ -3,7 +3,7 @@
 #pragma once
 
 #include "slAppStartCounterCore.h"
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 
 #include <cstdint>
 #include <string>

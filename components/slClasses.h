@@ -1,6 +1,6 @@
 // Base classes of the component library: components with a host, login records, owned object lists,
 // persistent sub-objects, collection items and text styles. Portable; the window hooks, message windows,
-// savers and file stream are in slClassesWin.h.
+// savers and file stream are in slClasses_win.h.
 #pragma once
 
 #include "Classes.h"

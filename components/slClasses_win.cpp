@@ -1,4 +1,4 @@
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 
 #include <algorithm>
 #include <memory>

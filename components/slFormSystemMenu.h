@@ -3,8 +3,8 @@
 // can also hide or gray the standard commands, switching the frame's buttons to match. Windows only.
 
 #include "Menus.h"
-#include "slClassesWin.h"
-#include "slFormSystemMenuItems.h"
+#include "slClasses_win.h"
+#include "slFormSystemMenuCore.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,8 +3,8 @@
 // instances where its message window is, and two private messages ask it to come forward or to end.
 // Windows only.
 
-#include "slClassesWin.h"
-#include "slOnlyOneRules.h"
+#include "slClasses_win.h"
+#include "slOnlyOneCore.h"
 
 #include <memory>
 

@@ -5,8 +5,8 @@
 #include "Forms.h"
 #include "StdCtrls.h"
 #include "slButtonsPanel.h"
-#include "slClassesWin.h"
-#include "slInfoBoxRules.h"
+#include "slClasses_win.h"
+#include "slInfoBoxCore.h"
 #include "slPropImage.h"
 #include "slRichLabel.h"
 

@@ -8,7 +8,7 @@
 #include "slClasses.h"
 #include "slFormBackgroundCore.h"
 #include "slLabels.h"
-#include "slQuickAboutBoxLayout.h"
+#include "slQuickAboutBoxCore.h"
 
 #include <string>
 

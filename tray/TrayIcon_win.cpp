@@ -1,6 +1,6 @@
 #include "TrayIcon.h"
 
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>

@@ -1,7 +1,7 @@
 #include "slHTTP.h"
 
 #include "NetDate.h"
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 #include "WinHandles.h"
 
 #include <windows.h>

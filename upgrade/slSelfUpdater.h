@@ -132,6 +132,7 @@ private:
     void AutoCheckTimer();
     void InstallTransferEvents();
     void InfoFileArrived(TStream* Stream);
+    void NoInfoFile();
     void AskAndStart(std::vector<std::string> Files);
     void StartUpgrade(std::vector<std::string> Files);
     void PostNextFile();

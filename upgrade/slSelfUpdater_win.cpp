@@ -5,7 +5,7 @@
 #include "Registry.h"
 #include "SocketHandles_win.h"
 #include "SysUtils.h"
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 #include "slInfoBox.h"
 #include "slLabels.h"
 #include "slReplacerLaunch.h"
@@ -421,6 +421,15 @@ void TslSelfUpdater::TransferDone(TStream* Stream)
         ContinueWithNextFile();
 }
 
+void TslSelfUpdater::NoInfoFile()
+{
+    FCheckingInfoFile = false;
+    const std::shared_ptr<bool> alive = FAlive;
+    Fire(OnNoInfoFile, this);
+    if (*alive && ShowMessages.Contains(mNoInfoFile))
+        Notice(sutNoInfoFile, MB_ICONERROR);
+}
+
 void TslSelfUpdater::TransferHTTPError(std::int32_t Code)
 {
     FOutcomeSeen = true;
@@ -431,11 +440,7 @@ void TslSelfUpdater::TransferHTTPError(std::int32_t Code)
         return;
     }
     if (FCheckingInfoFile) {
-        FCheckingInfoFile = false;
-        const std::shared_ptr<bool> alive = FAlive;
-        Fire(OnNoInfoFile, this);
-        if (*alive && ShowMessages.Contains(mNoInfoFile))
-            Notice(sutNoInfoFile, MB_ICONERROR);
+        NoInfoFile();
         return;
     }
     if (FUpgrading)
@@ -489,11 +494,7 @@ void TslSelfUpdater::TransferFailed()
         return;
     }
     if (FCheckingInfoFile) {
-        FCheckingInfoFile = false;
-        const std::shared_ptr<bool> alive = FAlive;
-        Fire(OnNoInfoFile, this);
-        if (*alive && ShowMessages.Contains(mNoInfoFile))
-            Notice(sutNoInfoFile, MB_ICONERROR);
+        NoInfoFile();
         return;
     }
     if (FUpgrading)

@@ -4,8 +4,8 @@
 
 #include "ExtCtrls.h"
 #include "StdCtrls.h"
-#include "slButtonsPanelLayout.h"
-#include "slClassesWin.h"
+#include "slButtonsPanelCore.h"
+#include "slClasses_win.h"
 
 #include <cstdint>
 #include <functional>

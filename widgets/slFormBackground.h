@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Graphics.h"
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 #include "slFormBackgroundCore.h"
 
 namespace skyloom {

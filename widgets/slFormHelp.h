@@ -5,7 +5,7 @@
 #pragma once
 
 #include "Menus.h"
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 #include "slRichLabel.h"
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "slJPEGImage.h"
 
-#include <fstream>
+#include "Streams.h"
+
 #include <iterator>
 
 namespace skyloom {
@@ -31,17 +32,25 @@ void TJPEGImage::LoadFromMemory(const std::uint8_t* data, std::size_t size)
 
 void TJPEGImage::LoadFromFile(const std::string& fileName)
 {
-    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-    if (!in)
+    // Through the platform's file handles: the standard file streams would carry the whole locale machinery into
+    // the program for this one read.
+    THandleStream in(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (in.Handle() == INVALID_HANDLE_VALUE)
         throw EJPEGError("Cannot open file " + fileName);
-    auto size = static_cast<std::uintmax_t>(in.tellg());
-    if (size > kMaxJpegFileSize)
-        throw EJPEGError("JPEG error: the file is too large");
-    in.seekg(0);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    if (!in)
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(in.Handle(), &size))
         throw EJPEGError("Cannot read file " + fileName);
+    if (static_cast<std::uintmax_t>(size.QuadPart) > kMaxJpegFileSize)
+        throw EJPEGError("JPEG error: the file is too large");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::int64_t got = in.Read(bytes.data() + done, static_cast<std::int64_t>(bytes.size() - done));
+        if (got <= 0)
+            throw EJPEGError("Cannot read file " + fileName);
+        done += static_cast<std::size_t>(got);
+    }
     LoadFromMemory(bytes.data(), bytes.size());
 }
 
@@ -64,14 +73,6 @@ void TJPEGImage::Decode()
     }
     FBitmap.Transparent = Transparent;
     Changed();
-}
-
-std::vector<std::uint8_t> TJPEGImage::SaveToMemory() const
-{
-    if (FPixels.Width <= 0)
-        return FData;
-    return EncodeJpeg(FPixels, FProperties.CompressionQuality, FProperties.Grayscale,
-                      FProperties.ProgressiveEncoding);
 }
 
 void TJPEGImage::SetProperties(const TJPEGProperties& value)

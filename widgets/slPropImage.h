@@ -5,7 +5,7 @@
 #include "Controls.h"
 #include "Graphics.h"
 #include "slJPEGImage.h"
-#include "slPropImageGeometry.h"
+#include "slPropImageCore.h"
 
 namespace skyloom {
 

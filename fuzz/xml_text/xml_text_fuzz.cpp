@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 using namespace skyloom;
@@ -23,8 +22,8 @@ std::string Outcome(const std::string& text, bool keep, std::size_t bufferSize)
             doc->LoadFromString(text);
         } else {
             auto* impl = static_cast<TXmlDocument*>(doc->ImplObject());
-            std::istringstream stream(text);
-            xml::TXmlStmSource source(stream, bufferSize);
+            xml::TXmlStrInput input(text);
+            xml::TXmlStmSource source(input, input.Size(), bufferSize);
             xml::ParseContent(impl->ChildList(), source, impl->NameTable(), keep);
         }
     } catch (const EXmlError& e) {

@@ -6,7 +6,6 @@
 #include "slRSSText.h"
 
 #include <cmath>
-#include <iterator>
 
 namespace skyloom {
 
@@ -283,15 +282,42 @@ bool TslRSSFeed::LoadRead(TslRSSReadResult& Read)
     return true;
 }
 
+namespace {
+
+// Reaches the stream buffer's own virtual members. Its public members are compiled into the standard library, and
+// calling any of them would carry the whole stream and locale library into every program that has a feed (the feed
+// loads from its transfer's stream); a virtual call through the buffer's table needs nothing from it.
+struct TStreamBufferAccess : std::streambuf {
+    static bool Rewind(std::streambuf& buffer)
+    {
+        const auto seek = &TStreamBufferAccess::seekpos;
+        return (buffer.*seek)(std::streampos(0), std::ios::in) != std::streampos(std::streamoff(-1));
+    }
+
+    static void ReadRest(std::streambuf& buffer, std::string& out)
+    {
+        const auto get = &TStreamBufferAccess::xsgetn;
+        char chunk[16384];
+        for (;;) {
+            const std::streamsize got = (buffer.*get)(chunk, static_cast<std::streamsize>(sizeof chunk));
+            if (got <= 0)
+                break;
+            out.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+};
+
+} // namespace
+
 bool TslRSSFeed::LoadFromStream(std::istream& Stream, bool FromStart)
 {
-    if (FromStart) {
-        Stream.clear();
-        Stream.seekg(0);
-    }
+    std::streambuf* buffer = Stream.rdbuf();
+    bool readable = buffer != nullptr && (FromStart || !Stream.fail());
+    if (readable && FromStart)
+        readable = TStreamBufferAccess::Rewind(*buffer);
     std::string text;
-    if (Stream)
-        text.assign(std::istreambuf_iterator<char>(Stream), std::istreambuf_iterator<char>());
+    if (readable)
+        TStreamBufferAccess::ReadRest(*buffer, text);
     return LoadFromString(text);
 }
 

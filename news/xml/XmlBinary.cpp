@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ostream>
 
 namespace skyloom::xml {
 
@@ -17,10 +16,10 @@ constexpr std::size_t kBufferSize = 65536;
 
 class TBinWriter {
 public:
-    // A string is written to directly; a stream through a buffer of 65536 bytes.
-    TBinWriter(std::string* outString, std::ostream* outStream, std::int32_t options)
-        : FString(outString), FStream(outStream), FWide((options & 1) != 0),
-          FBuffer(outStream ? new char[kBufferSize] : nullptr)
+    // A string is written to directly; an output through a buffer of 65536 bytes.
+    TBinWriter(std::string* outString, IXmlOutput* output, std::int32_t options)
+        : FString(outString), FOutput(output), FWide((options & 1) != 0),
+          FBuffer(output ? new char[kBufferSize] : nullptr)
     {
     }
 
@@ -41,7 +40,7 @@ private:
         if (FString)
             FString->append(FBuffer.get(), FUsed);
         else
-            FStream->write(FBuffer.get(), static_cast<std::streamsize>(FUsed));
+            FOutput->Write(FBuffer.get(), FUsed);
         FUsed = 0;
     }
 
@@ -220,7 +219,7 @@ private:
     }
 
     std::string* FString;
-    std::ostream* FStream;
+    IXmlOutput* FOutput;
     bool FWide;
     std::unique_ptr<char[]> FBuffer;
     std::size_t FUsed = 0;
@@ -470,7 +469,7 @@ void WriteBinary(TXmlDocument& doc, std::string& out, std::int32_t options)
     TBinWriter(&out, nullptr, options).Document(doc, options);
 }
 
-void WriteBinary(TXmlDocument& doc, std::ostream& out, std::int32_t options)
+void WriteBinary(TXmlDocument& doc, IXmlOutput& out, std::int32_t options)
 {
     TBinWriter(nullptr, &out, options).Document(doc, options);
 }

@@ -4,7 +4,6 @@
 #include "XmlNodes.h"
 
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 
 namespace skyloom::xml {
@@ -16,7 +15,7 @@ inline constexpr std::size_t kXmlBinaryMarkerLength = 14;
 
 // Writes marker, options, the document's name table and its body.
 void WriteBinary(TXmlDocument& doc, std::string& out, std::int32_t options);
-void WriteBinary(TXmlDocument& doc, std::ostream& out, std::int32_t options);
+void WriteBinary(TXmlDocument& doc, IXmlOutput& out, std::int32_t options);
 // Reads everything after the marker: the document gets a new name table and the stored body.
 void ReadBinary(TXmlDocument& doc, TXmlSource& source);
 

@@ -6,19 +6,10 @@
 #include "XmlReader.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace skyloom {
 
 namespace {
-
-template <class I, class T>
-TXmlPtr<I> PtrTo(T* p)
-{
-    return TXmlPtr<I>(static_cast<I*>(p));
-}
 
 bool HasBinaryMarker(std::string_view data)
 {
@@ -136,39 +127,14 @@ void TXmlDocument::LoadFromBinaryString(const std::string& data)
     xml::ReadBinary(*this, source);
 }
 
-void TXmlDocument::LoadFromStream(std::istream& stream)
+void TXmlDocument::LoadFromInput(IXmlInput& input, std::uint64_t size, bool binary)
 {
-    const std::istream::pos_type start = stream.tellg();
-    if (start == std::istream::pos_type(-1)) {
-        // A stream that cannot tell its size is read whole first.
-        std::string all((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-        LoadFromString(all);
-        return;
-    }
     ResetForLoad();
-    stream.seekg(0, std::ios::end);
-    const std::istream::pos_type end = stream.tellg();
-    stream.seekg(start);
-    if (end - start > static_cast<std::streamoff>(xml::kXmlBinaryMarkerLength)) {
-        char head[xml::kXmlBinaryMarkerLength];
-        stream.read(head, sizeof head);
-        if (HasBinaryMarker(std::string_view(head, sizeof head))) {
-            xml::TXmlStmSource source(stream, 65536);
-            xml::ReadBinary(*this, source);
-            return;
-        }
-        stream.seekg(start);
-    }
-    xml::TXmlStmSource source(stream, 65536);
-    xml::ParseContent(ChildList(), source, NameTable(), FKeepWhitespace);
-}
-
-void TXmlDocument::LoadFromFile(const std::filesystem::path& fileName)
-{
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file)
-        throw EXmlError("Cannot open file \"" + fileName.string() + "\"");
-    LoadFromStream(file);
+    xml::TXmlStmSource source(input, size, 65536);
+    if (binary)
+        xml::ReadBinary(*this, source);
+    else
+        xml::ParseContent(ChildList(), source, NameTable(), FKeepWhitespace);
 }
 
 void TXmlDocument::LoadFromResource(const std::string& type, const std::string& name)
@@ -179,31 +145,9 @@ void TXmlDocument::LoadFromResource(const std::string& type, const std::string& 
         LoadFromString(bytes);
 }
 
-void TXmlDocument::SaveToStream(std::ostream& stream)
+void TXmlDocument::SaveBinaryToOutput(IXmlOutput& output, std::int32_t options)
 {
-    const std::string text = ToXml();
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-void TXmlDocument::SaveToFile(const std::filesystem::path& fileName)
-{
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw EXmlError("Cannot create file \"" + fileName.string() + "\"");
-    SaveToStream(file);
-}
-
-void TXmlDocument::SaveBinaryToStream(std::ostream& stream, std::int32_t options)
-{
-    xml::WriteBinary(*this, stream, options);
-}
-
-void TXmlDocument::SaveBinaryToFile(const std::filesystem::path& fileName, std::int32_t options)
-{
-    std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw EXmlError("Cannot create file \"" + fileName.string() + "\"");
-    SaveBinaryToStream(file, options);
+    xml::WriteBinary(*this, output, options);
 }
 
 void TXmlDocument::WriteXml(std::string& out, bool)

@@ -353,6 +353,25 @@ class IXmlCDATASection : public virtual IXmlNode {};
 class IXmlComment : public virtual IXmlNode {};
 class IXmlProcessingInstruction : public virtual IXmlNode {};
 
+// The bytes a document loads from or writes its binary form to. The stream and file forms of loading and saving
+// wrap a standard stream in one of these, so that only programs that use those forms carry the stream library.
+class IXmlInput {
+public:
+    // Up to count bytes into buffer; fewer only at the end of the data, 0 there.
+    virtual std::size_t Read(char* buffer, std::size_t count) = 0;
+
+protected:
+    ~IXmlInput() = default;
+};
+
+class IXmlOutput {
+public:
+    virtual void Write(const char* data, std::size_t count) = 0;
+
+protected:
+    ~IXmlOutput() = default;
+};
+
 class IXmlDocument : public virtual IXmlNode {
 public:
     virtual TXmlPtr<IXmlElement> DocumentElement() = 0;
@@ -375,16 +394,22 @@ public:
     // Loads replace the children. Data that begins with "< binary-xml >" is read as the binary form.
     virtual void LoadFromString(const std::string& text) = 0;
     virtual void LoadFromBinaryString(const std::string& data) = 0;
-    virtual void LoadFromStream(std::istream& stream) = 0;
-    virtual void LoadFromFile(const std::filesystem::path& fileName) = 0;
+    // Reads size bytes of input (all of it with ~0) as XML text, or, with binary, as the binary form that follows
+    // its marker (the marker already read).
+    virtual void LoadFromInput(IXmlInput& input, std::uint64_t size, bool binary) = 0;
     // A resource of the program's own module (Windows only; elsewhere raises EXmlError). A missing or empty
     // resource leaves the document as it is.
     virtual void LoadFromResource(const std::string& type, const std::string& name) = 0;
-    virtual void SaveToStream(std::ostream& stream) = 0;
-    virtual void SaveToFile(const std::filesystem::path& fileName) = 0;
     // options bit 0: strings as UTF-16.
-    virtual void SaveBinaryToStream(std::ostream& stream, std::int32_t options) = 0;
-    virtual void SaveBinaryToFile(const std::filesystem::path& fileName, std::int32_t options) = 0;
+    virtual void SaveBinaryToOutput(IXmlOutput& output, std::int32_t options) = 0;
+
+    // The stream and file forms, built on the ones above (XmlStreams.cpp).
+    void LoadFromStream(std::istream& stream);
+    void LoadFromFile(const std::filesystem::path& fileName);
+    void SaveToStream(std::ostream& stream);
+    void SaveToFile(const std::filesystem::path& fileName);
+    void SaveBinaryToStream(std::ostream& stream, std::int32_t options);
+    void SaveBinaryToFile(const std::filesystem::path& fileName, std::int32_t options);
 };
 
 // A new empty document on the given name table (the process-wide default table when none is given). With a

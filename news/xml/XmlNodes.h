@@ -3,7 +3,9 @@
 #pragma once
 
 #include "XmlAlloc.h"
+#include "XmlBase.h"
 #include "XmlLib.h"
+#include "XmlNames.h"
 
 #include <cstdint>
 #include <string>
@@ -15,39 +17,6 @@ namespace skyloom {
 class TXmlNode;
 class TXmlDocument;
 
-class TXmlBase : public virtual IXmlBase {
-public:
-    static void* operator new(std::size_t size) { return xml::PoolAllocate(size); }
-    static void operator delete(void* p, std::size_t size) noexcept { xml::PoolRelease(p, size); }
-
-    void AddRef() noexcept final { ++FRefCount; }
-    void Release() noexcept final
-    {
-        if (--FRefCount == 0)
-            delete this;
-    }
-    TXmlBase* ImplObject() noexcept final { return this; }
-    // Whether anyone besides the caller's one reference holds the object.
-    bool IsShared() const noexcept { return FRefCount > 1; }
-
-protected:
-    TXmlBase() = default;
-    ~TXmlBase() override = default;
-
-private:
-    int FRefCount = 0;
-};
-
-// Equality of two runs of n bytes. Names are short; comparing them in place beats a call to memcmp.
-inline bool XmlSameBytes(const char* a, const char* b, std::size_t n) noexcept
-{
-    for (std::size_t i = 0; i < n; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-
 // Growth of child lists and attribute arrays: by 4 below 9, by 16 up to 64, then by a quarter.
 inline int XmlGrowCapacity(int capacity)
 {
@@ -57,70 +26,6 @@ inline int XmlGrowCapacity(int capacity)
         return capacity + 16;
     return capacity + capacity / 4;
 }
-
-using TNameIndexArray = std::vector<std::int32_t>;
-
-class TXmlNameTable final : public TXmlBase, public IXmlNameTable {
-public:
-    explicit TXmlNameTable(int bucketCount);
-
-    std::int32_t IdOf(const std::string& name) override { return Intern(name); }
-    std::string NameOf(std::int32_t id) override { return Name(id); }
-
-    std::int32_t Intern(std::string_view name);
-    const std::string& Name(std::int32_t id) const noexcept
-    {
-        return id >= 0 && static_cast<std::size_t>(id) < FNames.size() ? FNames[static_cast<std::size_t>(id)]
-                                                                         : EmptyName();
-    }
-    static std::uint32_t Hash(std::string_view name) noexcept
-    {
-        std::uint32_t h = 0;
-        for (unsigned char b : name)
-            h = h * 33 + b;
-        return h;
-    }
-    // Replaces every name; the index is rebuilt from them.
-    void AssignNames(std::vector<std::string> names);
-
-    const std::vector<std::string>& Names() const noexcept { return FNames; }
-    std::uint32_t BucketCount() const noexcept { return FBucketCount; }
-    // The non-empty buckets in increasing index order, each with its ids in insertion order.
-    std::vector<std::pair<std::uint32_t, TNameIndexArray>> UsedBuckets() const;
-
-    std::int32_t FTextId = -1;
-    std::int32_t FCDataId = -1;
-    std::int32_t FCommentId = -1;
-    std::int32_t FDocumentId = -1;
-    std::int32_t FXmlId = -1;
-
-private:
-    static const std::string& EmptyName() noexcept;
-
-    std::int32_t Add(std::string_view name, std::uint32_t hash);
-    // Empties the index and gives it its first size.
-    void ResetIndex();
-    void Index(std::int32_t id, std::uint32_t hash);
-    void Grow();
-    std::size_t SlotOf(std::uint32_t hash) const noexcept { return (hash * 0x9E3779B1u) >> FSlotShift; }
-
-    // The buckets are those of the hash modulo the bucket count; ids enter a bucket in insertion order, so they
-    // follow from the names alone. Lookups use an open-addressing index over the full hash instead, which
-    // needs no per-bucket arrays and keeps a new table cheap.
-    std::vector<std::string> FNames;
-    std::vector<std::uint32_t> FHashes;
-    std::uint32_t FBucketCount;
-    struct TSlot {
-        std::uint32_t Hash;
-        std::int32_t IdPlus1;  // 0 for a free slot
-    };
-    std::vector<TSlot> FSlots;  // the size is a power of two, 2 to the power of (32 - FSlotShift)
-    int FSlotShift = 0;
-
-};
-
-TXmlNameTable* XmlDefaultNames();
-TXmlNameTable* XmlNameTableOf(const TXmlPtr<IXmlNameTable>& names);
 
 class TXmlNodeList final : public TXmlBase, public IXmlNodeList {
 public:
@@ -442,13 +347,9 @@ public:
                                                                        const std::string& data) override;
     void LoadFromString(const std::string& text) override;
     void LoadFromBinaryString(const std::string& data) override;
-    void LoadFromStream(std::istream& stream) override;
-    void LoadFromFile(const std::filesystem::path& fileName) override;
+    void LoadFromInput(IXmlInput& input, std::uint64_t size, bool binary) override;
     void LoadFromResource(const std::string& type, const std::string& name) override;
-    void SaveToStream(std::ostream& stream) override;
-    void SaveToFile(const std::filesystem::path& fileName) override;
-    void SaveBinaryToStream(std::ostream& stream, std::int32_t options) override;
-    void SaveBinaryToFile(const std::filesystem::path& fileName, std::int32_t options) override;
+    void SaveBinaryToOutput(IXmlOutput& output, std::int32_t options) override;
 
     TXmlDocument* AsDocument() noexcept override { return this; }
     void WriteXml(std::string& out, bool compact) override;

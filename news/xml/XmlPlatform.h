@@ -2,6 +2,8 @@
 // between that code page and UTF-16, and the program's own resources.
 #pragma once
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -20,5 +22,9 @@ std::string WideToAnsi(std::u16string_view text);
 // The bytes of the resource of that type and name in the program's own module; found is false when it does not
 // exist. Raises EXmlError where the platform has no resources.
 std::string LoadModuleResource(const std::string& type, const std::string& name, bool& found);
+
+// Opens an existing file for reading in binary mode while denying others write access (where the platform has
+// share modes; elsewhere a plain open). nullptr when it cannot be opened.
+std::FILE* OpenFileDenyingWrites(const std::filesystem::path& name);
 
 } // namespace skyloom::xml

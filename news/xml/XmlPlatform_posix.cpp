@@ -97,4 +97,10 @@ std::string LoadModuleResource(const std::string& type, const std::string& name,
                     "\")");
 }
 
+std::FILE* OpenFileDenyingWrites(const std::filesystem::path& name)
+{
+    // No share modes here: a plain open.
+    return std::fopen(name.c_str(), "rb");
+}
+
 } // namespace skyloom::xml

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <share.h>
+#include <stdio.h>
+
 #include <array>
 
 namespace skyloom::xml {
@@ -73,6 +76,11 @@ std::string LoadModuleResource(const std::string& type, const std::string& name,
         return {};
     found = true;
     return std::string(static_cast<const char*>(data), size);
+}
+
+std::FILE* OpenFileDenyingWrites(const std::filesystem::path& name)
+{
+    return _wfsopen(name.c_str(), L"rb", _SH_DENYWR);
 }
 
 } // namespace skyloom::xml

@@ -7,7 +7,6 @@
 #include "XmlPlatform.h"
 
 #include <algorithm>
-#include <istream>
 
 namespace skyloom::xml {
 
@@ -44,18 +43,10 @@ std::string_view TXmlSource::TakeTokenView() noexcept
     return v;
 }
 
-TXmlStmSource::TXmlStmSource(std::istream& stream, std::size_t bufferSize)
-    : FStream(stream), FBufferSize(bufferSize > 0 ? bufferSize : 1)
+TXmlStmSource::TXmlStmSource(IXmlInput& input, std::uint64_t size, std::size_t bufferSize)
+    : FInput(input), FBufferSize(bufferSize > 0 ? bufferSize : 1), FRemaining(size)
 {
-    const std::istream::pos_type start = stream.tellg();
-    FRemaining = ~0ULL;
-    if (start != std::istream::pos_type(-1)) {
-        stream.seekg(0, std::ios::end);
-        const std::istream::pos_type end = stream.tellg();
-        stream.seekg(start);
-        FRemaining = end > start ? static_cast<unsigned long long>(end - start) : 0;
-    }
-    // A short stream needs no more room than it has bytes.
+    // A short input needs no more room than it has bytes.
     FBufferSize = static_cast<std::size_t>(std::min<unsigned long long>(FBufferSize, std::max(FRemaining, 1ULL)));
     FBuffer.reset(new char[FBufferSize]);
     FPos = FEnd = FBuffer.get();
@@ -67,14 +58,13 @@ bool TXmlStmSource::Refill()
     FPos = FEnd = FBuffer.get();
     if (FRemaining == 0)
         return false;
-    const auto want = static_cast<std::streamsize>(std::min<unsigned long long>(FBufferSize, FRemaining));
-    FStream.read(FBuffer.get(), want);
-    const std::streamsize got = FStream.gcount();
-    if (got <= 0) {
+    const auto want = static_cast<std::size_t>(std::min<unsigned long long>(FBufferSize, FRemaining));
+    const std::size_t got = FInput.Read(FBuffer.get(), want);
+    if (got == 0) {
         FRemaining = 0;
         return false;
     }
-    FRemaining = got < want ? 0 : FRemaining - static_cast<unsigned long long>(got);
+    FRemaining = got < want ? 0 : FRemaining - got;
     FEnd = FBuffer.get() + got;
     return true;
 }

@@ -4,9 +4,9 @@
 
 #include "XmlNodes.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -113,16 +113,33 @@ protected:
     bool Refill() override { return false; }
 };
 
-// Reads a stream from its current position to its end through a buffer of the given size.
+// An input over a byte string that outlives it, handing out its bytes in pieces as a stream would.
+class TXmlStrInput final : public IXmlInput {
+public:
+    explicit TXmlStrInput(std::string_view text) : FRest(text) {}
+    std::size_t Size() const { return FRest.size(); }
+    std::size_t Read(char* buffer, std::size_t count) override
+    {
+        const std::size_t n = std::min(count, FRest.size());
+        std::memcpy(buffer, FRest.data(), n);
+        FRest.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view FRest;
+};
+
+// Reads size bytes of an input (to its end with ~0) through a buffer of the given size.
 class TXmlStmSource final : public TXmlSource {
 public:
-    TXmlStmSource(std::istream& stream, std::size_t bufferSize);
+    TXmlStmSource(IXmlInput& input, std::uint64_t size, std::size_t bufferSize);
 
 protected:
     bool Refill() override;
 
 private:
-    std::istream& FStream;
+    IXmlInput& FInput;
     std::unique_ptr<char[]> FBuffer;
     std::size_t FBufferSize;
     unsigned long long FRemaining;

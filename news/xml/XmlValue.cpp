@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -62,9 +63,11 @@ std::string FormatFloat(double v)
         return "NAN";
     if (std::isinf(v))
         return v < 0 ? "-INF" : "INF";
+    // The C library's "%.15g" is the same shortest-of-fixed-or-scientific form with 15 significant digits (the
+    // program never changes the C locale, so the point is "."); std::to_chars would carry 0.2 MB of tables.
     char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    std::string s(buf, res.ptr);
+    const int n = std::snprintf(buf, sizeof buf, "%.15g", v);
+    std::string s(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
     // The exponent is written as "E" followed by its digits without leading zeros or "+": 1E20, 1E-5.
     const auto e = s.find('e');
     if (e != std::string::npos) {
@@ -92,6 +95,64 @@ std::string Trimmed(std::string_view s)
     return std::string(s.substr(b, e - b));
 }
 
+// The decimal forms std::from_chars accepts ("-", digits with at most one ".", at least one digit, an optional
+// exponent with digits; "inf", "infinity", "nan" and "nan(...)" in any case), then converted by the C library,
+// which rounds correctly; std::from_chars for doubles would carry its own tables into the program.
+bool IsDecimalFloat(std::string_view s)
+{
+    std::size_t i = 0;
+    if (i < s.size() && s[i] == '-')
+        ++i;
+    const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    const auto word = [&](std::string_view w) {
+        if (s.size() - i < w.size())
+            return false;
+        for (std::size_t k = 0; k < w.size(); ++k) {
+            if (lower(s[i + k]) != w[k])
+                return false;
+        }
+        return true;
+    };
+    if (word("infinity"))
+        return s.size() - i == 8;
+    if (word("inf"))
+        return s.size() - i == 3;
+    if (word("nan")) {
+        i += 3;
+        if (i == s.size())
+            return true;
+        if (s[i] != '(' || s.back() != ')')
+            return false;
+        for (std::size_t k = i + 1; k + 1 < s.size(); ++k) {
+            const char c = s[k];
+            if (!((c >= '0' && c <= '9') || (lower(c) >= 'a' && lower(c) <= 'z') || c == '_'))
+                return false;
+        }
+        return true;
+    }
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    std::size_t count = digits();
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        count += digits();
+    }
+    if (count == 0)
+        return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    return i == s.size();
+}
+
 bool ParseFloatText(const std::string& text, double& out)
 {
     std::string s = Trimmed(text);
@@ -99,16 +160,25 @@ bool ParseFloatText(const std::string& text, double& out)
         if (c == ',')
             c = '.';
     }
-    if (s.empty())
+    if (!s.empty() && s[0] == '+')
+        s.erase(0, 1);
+    if (!IsDecimalFloat(s))
         return false;
-    const char* b = s.data();
-    const char* e = b + s.size();
-    if (*b == '+')
-        ++b;
-    if (b == e)
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (end != s.c_str() + s.size())
         return false;
-    auto res = std::from_chars(b, e, out, std::chars_format::general);
-    return res.ec == std::errc() && res.ptr == e;
+    // Out of range as std::from_chars has it: a finite text that overflows, or digits other than 0 that give 0.
+    const bool special = s.find_first_of("nNiI") != std::string::npos;
+    if (!special && std::isinf(v))
+        return false;
+    if (v == 0) {
+        const std::size_t mantissaEnd = s.find_first_of("eE");
+        if (s.substr(0, mantissaEnd).find_first_of("123456789") != std::string::npos)
+            return false;
+    }
+    out = v;
+    return true;
 }
 
 bool ParseIntText(const std::string& text, std::int32_t& out)

@@ -5,6 +5,7 @@
 
 #include "Forms.h"
 #include "TestSupport.h"
+#include "UpdateServerFiles.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,48 +21,7 @@
 namespace skyloom {
 namespace {
 
-std::string Env(const char* name)
-{
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-// The server's folder as this program sees it (wine maps the root of the host's file system to Z:).
-std::string WinPath(const std::string& unixPath)
-{
-    std::string p = "Z:" + unixPath;
-    for (char& c : p)
-        if (c == '/')
-            c = '\\';
-    return p;
-}
-
-std::string Body(std::size_t size, unsigned seed)
-{
-    std::string s(size, '\0');
-    unsigned x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
-    return s;
-}
-
-void WriteFile(const std::string& path, const std::string& data)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using namespace testing_update;
 
 class HTTPTransferTest : public ::testing::Test {
 protected:

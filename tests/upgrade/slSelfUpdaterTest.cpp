@@ -5,6 +5,7 @@
 
 #include "Forms.h"
 #include "TestSupport.h"
+#include "UpdateServerFiles.h"
 #include "slInfoBox.h"
 #include "slSelfUpdaterStringsWin.h"
 
@@ -23,36 +24,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string Env(const char* name)
-{
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-std::string WinPath(const std::string& unixPath)
-{
-    std::string p = "Z:" + unixPath;
-    for (char& c : p)
-        if (c == '/')
-            c = '\\';
-    return p;
-}
-
-void WriteFile(const std::string& path, const std::string& data)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using namespace testing_update;
 
 int Count(const std::string& text, const std::string& what)
 {
@@ -60,17 +32,6 @@ int Count(const std::string& text, const std::string& what)
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
         ++n;
     return n;
-}
-
-std::string Body(std::size_t size, unsigned seed)
-{
-    std::string s(size, '\0');
-    unsigned x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
-    return s;
 }
 
 // Answers every message box that appears with the button `answer` (1 OK/Yes, 2 No/Later) and records its title
@@ -424,6 +385,129 @@ TEST_F(SelfUpdaterTest, AbortDuringADownloadDeletesItsFiles)
     EXPECT_EQ(Events.back(), "Aborted");
     PumpFor(500);
     EXPECT_EQ(Events.back(), "Aborted") << "nothing follows the abort";
+}
+
+// The password dialog of a 401: OK repeats the request with what was entered, Cancel ends the check as an abort.
+TEST_F(SelfUpdaterTest, PasswordDialogRepeatsOrAborts)
+{
+    Info("06/27/2006", {Base + "a.bin"});
+    Control(R"({"/update.inf": {"mode": "401", "realm": "Area", "user": "anna", "password": "pw7"}})");
+    U->ShowMessages = {mPasswordRequest};
+    struct Case {
+        bool ok;
+        Strings events;
+    };
+    for (const Case& c : {Case{false, {"Aborted"}}, Case{true, {"NoUpdate"}}}) {
+        SCOPED_TRACE(c.ok ? "OK" : "Cancel");
+        Events.clear();
+        int dialogs = 0;
+        std::unique_ptr<TTimer> timer;
+        TslSelfUpdaterPasswordForm::OnDialogCreated = [&](TslSelfUpdaterPasswordForm* form) {
+            ++dialogs;
+            timer = std::make_unique<TTimer>(nullptr);
+            timer->SetInterval(150);
+            timer->SetOnTimer([&, form](TObject*) {
+                timer->SetEnabled(false);
+                form->UsernameEdit->SetText("anna");
+                form->PasswordEdit->SetText("pw7");
+                PostMessageW((c.ok ? form->OKBtn : form->CancelBtn)->Handle(), BM_CLICK, 0, 0);
+            });
+        };
+        Check();
+        TslSelfUpdaterPasswordForm::OnDialogCreated = nullptr;
+        EXPECT_EQ(dialogs, 1);
+        EXPECT_EQ(Events, c.events);
+    }
+    EXPECT_EQ(U->HTTPUsername(), "anna") << "the entered name is kept for the next request";
+}
+
+// Only files whose size changed: an unchanged file beside the program is skipped before anything is written.
+TEST_F(SelfUpdaterTest, MiscFilesOnlyIfSizeDifferent)
+{
+    Serve("a.bin", "aaa");
+    Serve("b.bin", "bbb");
+    WriteFile(Folder + "a.bin", "a");    // changed size
+    WriteFile(Folder + "b.bin", "old");  // same size
+    Info("12/01/2026", {Base + "a.bin", Base + "b.bin"});
+    U->ShowMessages = {};
+    U->MiscFilesUpgrade = mfuOnlyIfSizeDifferent;
+    Check();
+    EXPECT_EQ(Events, (Strings{"BeginUpgrade 0 2 ", "FileStart a.bin 3", "FileDone a.bin.uTMP", "FileStart b.bin 3",
+                               "EndUpgrade"}));
+    EXPECT_TRUE(Exists(Folder + "a.bin.uTMP"));
+    EXPECT_FALSE(Exists(Folder + "b.bin.uTMP")) << "the unchanged file is not fetched";
+    DeleteFileA((Folder + "a.bin").c_str());
+    DeleteFileA((Folder + "b.bin").c_str());
+}
+
+// Sets the remote-access value the "connected" test reads (missing: the key is removed).
+void SetRemoteConnection(int value)
+{
+    const char* key = "System\\CurrentControlSet\\Services\\RemoteAccess";
+    if (value < 0) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+        return;
+    }
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr), ERROR_SUCCESS);
+    const BYTE data[4] = {static_cast<BYTE>(value), 0, 0, 0};
+    RegSetValueExA(h, "Remote Connection", 0, REG_BINARY, data, sizeof data);
+    RegCloseKey(h);
+}
+
+// The automatic check: once, after its delay, only while connected, silent; a host it cannot reach is tried again.
+TEST_F(SelfUpdaterTest, AutomaticCheckRunsWhenConnectedAndRetriesSilently)
+{
+    Info("06/27/2006", {Base + "a.bin"});
+    U->ShowMessages = {mNoUpdateAvailable, mHostUnreachable};
+    U->AutoCheckDelay = 300;
+    TBoxAnswerer boxes(1);
+
+    SetRemoteConnection(0);
+    U->SetAutoCheck(true);
+    PumpFor(1500);
+    EXPECT_EQ(Count(Requests(), "\"/update.inf\""), 0) << "no check while not connected";
+
+    SetRemoteConnection(1);
+    ASSERT_TRUE(PumpUntil([&] { return !Events.empty(); }, 5000)) << "the check ran once connected";
+    PumpFor(1500);
+    EXPECT_EQ(Events, (Strings{"NoUpdate"})) << "one check, not one per delay";
+    EXPECT_TRUE(boxes.Titles.empty()) << "the automatic check is silent";
+
+    // A host it cannot reach: nothing shown, and the check is tried again after the delay.
+    U->SetAutoCheck(false);
+    Events.clear();
+    auto second = std::make_unique<TslSelfUpdater>(nullptr);
+    second->InfoFileURL = std::string("http://") + SL_UPDATE_HOST + ":9/update.inf";
+    second->ShowMessages = {mHostUnreachable};
+    second->AutoCheckDelay = 300;
+    int unreachable = 0;
+    second->OnHostUnreachable = [&](TObject*, const std::string&, const std::string&) { ++unreachable; };
+    second->SetAutoCheck(true);
+    EXPECT_TRUE(PumpUntil([&] { return unreachable >= 2; }, 8000)) << "tried again after the delay";
+    second->SetAutoCheck(false);
+    second.reset();
+    EXPECT_TRUE(boxes.Titles.empty()) << "an automatic check that cannot reach the host shows nothing";
+    SetRemoteConnection(-1);
+}
+
+// A program that cannot start its replacer (this test carries none) stays running and says why.
+TEST_F(SelfUpdaterTest, RestartThatCannotHappenKeepsTheProgramRunning)
+{
+    Serve("a.bin", "aaa");
+    Info("12/01/2026", {Base + "a.bin"});
+    U->ShowMessages = {};
+    U->OnEndUpgrade = [this](TObject*, bool&) { Log("EndUpgrade"); };
+    bool closedByComponent = false;
+    U->OnDoOwnCloseAppMethod = [&](TObject*) { closedByComponent = true; };
+    TBoxAnswerer boxes(1);
+    Check();
+    EXPECT_EQ(Events, (Strings{"BeginUpgrade 0 1 ", "FileStart a.bin 3", "FileDone a.bin.uTMP", "EndUpgrade"}));
+    ASSERT_EQ(boxes.Texts.size(), 1u) << "the user is told";
+    EXPECT_NE(boxes.Texts[0].find("could not be installed"), std::string::npos) << boxes.Texts[0];
+    EXPECT_FALSE(closedByComponent) << "no close without a replacer to finish the job";
+    EXPECT_FALSE(Application.TerminateRequested());
+    EXPECT_EQ(ReadFile(Folder + "a.bin.uTMP"), "aaa") << "the download stays for a later attempt";
 }
 
 } // namespace

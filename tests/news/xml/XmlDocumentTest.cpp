@@ -1,10 +1,16 @@
 // The document model: searching, text, typed values, attributes, tree changes, lifetimes and XML output.
+#include "XmlPlatform.h"
 #include "XmlTestSupport.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace skyloom {
@@ -187,6 +193,54 @@ TEST(XmlDocument, AttributesReadAsTypedValues)
     EXPECT_EQ(a->AttributeKind("missing"), vkString);
 }
 
+TEST(XmlDocument, FloatAttributesAcceptTheDecimalFormsOnly)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* text;
+        bool valid;
+        double value;
+    } cases[] = {
+        {"0", true, 0.0},           {"-0.0", true, -0.0},        {"+7", true, 7.0},
+        {".5", true, 0.5},          {"5.", true, 5.0},           {"1e5", true, 1e5},
+        {"1E-5", true, 1e-5},       {"2.5e+3", true, 2500.0},    {"0e999", true, 0.0},
+        {"0.1", true, 0.1},         {"9007199254740993", true, 9007199254740992.0},
+        {"2.2250738585072011e-308", true, 2.2250738585072011e-308},
+        {"4.9e-324", true, 4.9e-324},
+        {"inf", true, inf},         {"-Infinity", true, -inf},   {"NaN", true, nan},
+        {"nan(123)", true, nan},    {"1,25", true, 1.25},        {" \t3.5\r\n", true, 3.5},
+        {"", false, 0},             {"+", false, 0},             {"-", false, 0},
+        {".", false, 0},            {"e5", false, 0},            {"1e", false, 0},
+        {"1e+", false, 0},          {"1.2.3", false, 0},         {"0x10", false, 0},
+        {"1 2", false, 0},          {"++1", false, 0},           {"infinit", false, 0},
+        {"nan(", false, 0},         {"1e400", false, 0},         {"1e-400", false, 0},
+        {"5d", false, 0},
+    };
+    for (const auto& c : cases) {
+        auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        auto e = doc->AddElement("e");
+        e->SetAttrText("f", c.text);
+        if (!c.valid) {
+            EXPECT_THROW(e->AttrAsFloat("f"), EXmlConvertError) << "\"" << c.text << "\" is no number";
+            continue;
+        }
+        double got = 0;
+        ASSERT_NO_THROW(got = e->AttrAsFloat("f")) << "\"" << c.text << "\" is a number";
+        if (std::isnan(c.value))
+            EXPECT_TRUE(std::isnan(got)) << "\"" << c.text << "\" is not a number";
+        else
+            EXPECT_EQ(got, c.value) << "\"" << c.text << "\" read exactly";
+    }
+    // What the library writes it reads back to the same double.
+    for (double v : {0.1, 1.0 / 3.0, -1.5e-7, 1e20, 123456789012345.0, 6.02214076e23}) {
+        auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        auto e = doc->AddElement("e");
+        e->SetAttrFloat("f", v);
+        EXPECT_NEAR(e->AttrAsFloat("f"), v, std::abs(v) * 1e-14) << e->AttrText("f");
+    }
+}
+
 TEST(XmlDocument, AttributesStoreTypedValues)
 {
     auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
@@ -279,7 +333,28 @@ TEST(XmlDocument, ValueAtReadsAndWritesPaths)
     empty->SetValueAt("", TXmlValue::FromDouble(1.5));
     EXPECT_EQ(empty->ValueKind(), vkDouble);
     EXPECT_EQ(empty->Text(), "1.5");
-    EXPECT_EQ(ErrorOf([&] { item->SetValueAt("a/b", TXmlValue("x")); }), kNotSupported);
+}
+
+TEST(XmlDocument, ValueAtTakesAPathOfSeveralNamesAsOneName)
+{
+    auto doc = Load("<item id='7'><a><b>inner</b></a><c/></item>");
+    auto item = doc->DocumentElement();
+    // Reading never raises: there is no child element named "a/b", so the answer is the empty string.
+    for (const char* path : {"a/b", "channel/item", "a b", "1a", "/", "@"}) {
+        EXPECT_EQ(item->ValueAt(path).Kind(), vkString) << path;
+        EXPECT_EQ(item->ValueAt(path).ToText(), "") << path;
+    }
+    EXPECT_EQ(item->ChildNodes()->Count(), 2) << "reading adds nothing";
+
+    // Writing stores the value in the first child element of that name, appended when there is none.
+    item->SetValueAt("a/b", TXmlValue("x"));
+    ASSERT_EQ(item->ChildNodes()->Count(), 3);
+    EXPECT_EQ(item->ChildNodes()->Item(2)->NodeName(), "a/b");
+    EXPECT_EQ(item->ValueAt("a/b").ToText(), "x");
+    item->SetValueAt("a/b", TXmlValue::FromInteger(5));
+    EXPECT_EQ(item->ChildNodes()->Count(), 3) << "the second write finds the first element";
+    EXPECT_EQ(item->ValueAt("a/b").Kind(), vkInteger);
+    EXPECT_EQ(item->FirstChildElementNamed("a")->ChildText("b"), "inner") << "the nested element is untouched";
 }
 
 TEST(XmlDocument, SettingTextOrValueReplacesChildren)
@@ -527,6 +602,78 @@ TEST(XmlDocument, FilesAndStreams)
     EXPECT_THROW(back->LoadFromFile(dir / "missing.xml"), EXmlError);
     std::filesystem::remove_all(dir);
 }
+
+TEST(XmlDocument, FilesOfEveryShapeLoadAsTheirText)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "sl_xml_file_test";
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "doc.xml";
+    std::string big = "<rss>";
+    for (int i = 0; i < 5000; ++i)
+        big += "<item n='" + std::to_string(i) + "'>text " + std::to_string(i) + "</item>";
+    big += "</rss>";
+    // Texts shorter than the binary marker, one just past it, several buffers long, and the binary form.
+    const struct {
+        std::string bytes;
+        const char* what;
+    } cases[] = {
+        {"<a/>", "shorter than the marker"},
+        {"<abc>0123456</abc>", "just longer than the marker"},
+        {big, "many buffers long"},
+        {Load(big)->ToBinaryString(), "the binary form"},
+        {"", "empty"},
+    };
+    for (const auto& c : cases) {
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(c.bytes.data(), static_cast<std::streamsize>(c.bytes.size()));
+        }
+        auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        doc->LoadFromFile(path);
+        auto expected = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+        if (c.bytes.rfind("<", 0) == 0 || c.bytes.empty())
+            expected->LoadFromString(c.bytes);
+        else
+            expected->LoadFromBinaryString(c.bytes.substr(14));
+        EXPECT_EQ(doc->ToXml(), expected->ToXml()) << c.what;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+#ifdef _WIN32
+TEST(XmlDocument, AFileBeingLoadedMayBeReadButNotWrittenByOthers)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "sl_xml_share_test";
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "doc.xml";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "<a/>";
+    }
+    std::FILE* file = xml::OpenFileDenyingWrites(path);
+    ASSERT_NE(file, nullptr);
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    const DWORD writeError = GetLastError();
+    HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "a writer is refused while the file is open";
+    EXPECT_EQ(writeError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "another reader is let in";
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    if (reader != INVALID_HANDLE_VALUE)
+        CloseHandle(reader);
+    std::fclose(file);
+    auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+    doc->LoadFromFile(path);
+    HANDLE after = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(after, INVALID_HANDLE_VALUE) << "the load lets go of the file";
+    if (after != INVALID_HANDLE_VALUE)
+        CloseHandle(after);
+    std::filesystem::remove_all(dir);
+}
+#endif
 
 TEST(XmlDocument, ResourcesLoadOnlyOnWindows)
 {

@@ -253,10 +253,10 @@ TEST(XmlReader, StreamSourceReadsLikeTheStringSource)
             auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
             doc->SetKeepWhitespace(true);
             auto* impl = static_cast<TXmlDocument*>(doc->ImplObject());
-            std::istringstream stream(input);
+            xml::TXmlStrInput piecewise(input);
             std::string got;
             try {
-                xml::TXmlStmSource source(stream, size);
+                xml::TXmlStmSource source(piecewise, piecewise.Size(), size);
                 xml::ParseContent(impl->ChildList(), source, impl->NameTable(), true);
                 got = doc->ToXml();
             } catch (const EXmlError& e) {

@@ -1,4 +1,4 @@
-#include "slPropImageGeometry.h"
+#include "slPropImageCore.h"
 
 #include <cmath>
 

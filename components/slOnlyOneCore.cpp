@@ -1,4 +1,4 @@
-#include "slOnlyOneRules.h"
+#include "slOnlyOneCore.h"
 
 namespace skyloom {
 

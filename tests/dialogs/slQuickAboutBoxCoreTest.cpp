@@ -1,4 +1,4 @@
-#include "slQuickAboutBoxLayout.h"
+#include "slQuickAboutBoxCore.h"
 
 #include <gtest/gtest.h>
 

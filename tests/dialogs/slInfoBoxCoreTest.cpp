@@ -1,5 +1,5 @@
 // The message box's portable rules: style bits, button sets and the layout.
-#include "slInfoBoxRules.h"
+#include "slInfoBoxCore.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "slInfoBoxRules.h"
+#include "slInfoBoxCore.h"
 
 #include <algorithm>
 

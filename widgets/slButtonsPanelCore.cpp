@@ -1,4 +1,4 @@
-#include "slButtonsPanelLayout.h"
+#include "slButtonsPanelCore.h"
 
 #include <vector>
 

@@ -1,55 +1,23 @@
-// What controls offer for pointing and help: cursors, tooltips, popup menus, the clipboard, erasing through a
-// window hook, and the form's key preview.
-#include "Clipbrd.h"
+// Controls on a real window system: repaints, clicks, wide list items, cursors, tooltips, popup menus and erasing
+// through a window hook.
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "Menus.h"
 #include "StdCtrls.h"
 #include "TestSupport.h"
 
+#include "TestForms.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace skyloom;
+using namespace skyloom::testing;
 
 namespace {
-
-class TPlainForm : public TForm {
-public:
-    explicit TPlainForm(TComponent* owner) : TForm(owner)
-    {
-        SetBorderStyle(bsNone);
-        SetBounds(100, 100, 200, 120);
-        SetColor(clWhite);
-        Label = new TLabel(this);
-        Label->SetParent(this);
-        Label->SetAutoSize(false);
-        Label->SetBounds(10, 10, 60, 20);
-        Label->SetCaption("label");
-        Button = new TButton(this);
-        Button->SetParent(this);
-        Button->SetBounds(100, 10, 75, 25);
-        Button->SetCaption("Button");
-        FinishLoading();
-    }
-    TLabel* Label;
-    TButton* Button;
-};
-
-struct TFormDeleter {
-    void operator()(TForm* f) const { delete f; }
-};
-using TFormPtr = std::unique_ptr<TPlainForm, TFormDeleter>;
-
-TFormPtr ShownForm()
-{
-    TFormPtr form(new TPlainForm(nullptr));
-    form->Show();
-    Application.ProcessMessages();
-    return form;
-}
 
 // The window procedure in front of a form's, the way the kit's hook components insert themselves.
 WNDPROC GOldProc = nullptr;
@@ -75,6 +43,69 @@ COLORREF ScreenPixel(int x, int y)
 }
 
 } // namespace
+
+TEST(Controls, SettingTheSameValueDoesNotRepaint)
+{
+    TFormPtr form(new TTestForm(nullptr));
+    form->Show();
+    PumpFor(50);
+    int panel = form->Panel1->InvalidateCount();
+    int label = form->Label1->InvalidateCount();
+    form->Panel1->SetColor(clYellow);
+    form->Panel1->SetCaption("Checking connection...");
+    form->Label1->SetCaption("Latest headlines:");
+    form->Label1->SetTransparent(true);
+    EXPECT_EQ(form->Panel1->InvalidateCount(), panel);
+    EXPECT_EQ(form->Label1->InvalidateCount(), label);
+    form->Panel1->SetColor(clGreen);
+    form->Panel1->SetCaption("ONLINE");
+    EXPECT_EQ(form->Panel1->InvalidateCount(), panel + 2);
+    int paints = form->Panel1->PaintCount();
+    EXPECT_TRUE(PumpUntil([&] { return form->Panel1->PaintCount() > paints; })) << "a change repaints the panel";
+}
+
+TEST(Controls, CheckBoxClicksOnEveryChangeButNotForDesignSettings)
+{
+    TFormPtr form(new TTestForm(nullptr));
+    EXPECT_EQ(form->CheckClicks, 0) << "checked at design time is not a click";
+    form->CheckBox1->SetChecked(true);
+    EXPECT_EQ(form->CheckClicks, 0) << "no change, no click";
+    form->CheckBox1->SetChecked(false);
+    EXPECT_EQ(form->CheckClicks, 1);
+    form->Show();
+    // A click of the user: the platform's button notification.
+    SendMessageA(form->CheckBox1->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(form->CheckClicks, 2);
+    EXPECT_TRUE(form->CheckBox1->Checked());
+    EXPECT_EQ(SendMessageA(form->CheckBox1->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+TEST(Controls, WideListBoxHoldsUnicodeItems)
+{
+    TFormPtr form(new TTestForm(nullptr));
+    TWideListBox* list = form->List;
+    list->Items().Add(L"\x65e5\x672c");
+    ASSERT_EQ(list->Items().Count(), 2);
+    HWND wnd = list->Handle();
+    wchar_t buffer[64] = {};
+    SendMessageW(wnd, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(buffer));
+    EXPECT_EQ(std::wstring(buffer), L"\x65e5\x672c") << "the text reaches the window unconverted";
+    EXPECT_EQ(SendMessageW(wnd, LB_GETITEMHEIGHT, 0, 0), 16);
+    int clicks = 0;
+    list->OnClick = [&](TObject*) { ++clicks; };
+    EXPECT_EQ(list->ItemIndex(), -1);
+    list->SetItemIndex(0);
+    EXPECT_EQ(clicks, 0) << "selecting in code is not a click";
+    // The user's selection arrives as a selection-change notification to the parent.
+    SendMessageW(wnd, LB_SETCURSEL, 1, 0);
+    SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(0, LBN_SELCHANGE), reinterpret_cast<LPARAM>(wnd));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(list->ItemIndex(), 1);
+    list->Items().Clear();
+    EXPECT_EQ(SendMessageW(wnd, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(list->ItemIndex(), -1);
+    EXPECT_THROW(list->Items().Strings(0), EListError);
+}
 
 TEST(Cursors, TheTableHoldsTheStandardAndTheKitsPointers)
 {
@@ -189,17 +220,6 @@ TEST(PopupMenus, ARightClickOpensTheMenuOfTheControlUnderThePointer)
     EXPECT_EQ(form->Label->PopupMenu(), nullptr) << "a freed menu is forgotten";
 }
 
-TEST(Clipboard, TextGoesInAndComesBack)
-{
-    Clipboard().SetAsText("x y");
-    EXPECT_TRUE(Clipboard().HasText());
-    EXPECT_EQ(Clipboard().AsText(), "x y");
-    Clipboard().SetAsText("");
-    EXPECT_EQ(Clipboard().AsText(), "");
-    Clipboard().Clear();
-    EXPECT_FALSE(Clipboard().HasText());
-}
-
 TEST(Painting, AHookThatErasesTheBackgroundIsNotPaintedOver)
 {
     auto form = ShownForm();
@@ -211,24 +231,4 @@ TEST(Painting, AHookThatErasesTheBackgroundIsNotPaintedOver)
     Application.ProcessMessages();
     EXPECT_EQ(ScreenPixel(form->Left() + 20, form->Top() + 90), RGB(255, 0, 0)) << "the hook's background stays";
     SetWindowLongPtrA(form->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GOldProc));
-}
-
-TEST(Keys, KeyPreviewShowsKeysToTheFormFirst)
-{
-    auto form = ShownForm();
-    form->Button->SetFocus();
-    std::vector<unsigned short> seen;
-    form->OnKeyDown = [&](TObject*, unsigned short& key, TShiftState) {
-        seen.push_back(key);
-        if (key == 'C')
-            key = 0;
-    };
-    PostMessageA(form->Button->Handle(), WM_KEYDOWN, 'C', 0);
-    Application.ProcessMessages();
-    EXPECT_TRUE(seen.empty()) << "without KeyPreview the form does not see a key meant for its button";
-    form->KeyPreview = true;
-    PostMessageA(form->Button->Handle(), WM_KEYDOWN, 'C', 0);
-    Application.ProcessMessages();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], 'C');
 }

@@ -1,4 +1,4 @@
-#include "slFormSystemMenuItems.h"
+#include "slFormSystemMenuCore.h"
 
 #include <gtest/gtest.h>
 

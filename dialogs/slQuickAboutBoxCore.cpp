@@ -1,4 +1,4 @@
-#include "slQuickAboutBoxLayout.h"
+#include "slQuickAboutBoxCore.h"
 
 namespace skyloom {
 

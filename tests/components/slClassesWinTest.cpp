@@ -2,7 +2,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "TestSupport.h"
-#include "slClassesWin.h"
+#include "slClasses_win.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,80 @@
+// The name table: every element and attribute name of a document interned once, with the ids the nodes keep.
+// Internal to the library.
+#pragma once
+
+#include "XmlBase.h"
+#include "XmlLib.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace skyloom {
+
+using TNameIndexArray = std::vector<std::int32_t>;
+
+class TXmlNameTable final : public TXmlBase, public IXmlNameTable {
+public:
+    explicit TXmlNameTable(int bucketCount);
+
+    std::int32_t IdOf(const std::string& name) override { return Intern(name); }
+    std::string NameOf(std::int32_t id) override { return Name(id); }
+
+    std::int32_t Intern(std::string_view name);
+    const std::string& Name(std::int32_t id) const noexcept
+    {
+        return id >= 0 && static_cast<std::size_t>(id) < FNames.size() ? FNames[static_cast<std::size_t>(id)]
+                                                                         : EmptyName();
+    }
+    static std::uint32_t Hash(std::string_view name) noexcept
+    {
+        std::uint32_t h = 0;
+        for (unsigned char b : name)
+            h = h * 33 + b;
+        return h;
+    }
+    // Replaces every name; the index is rebuilt from them.
+    void AssignNames(std::vector<std::string> names);
+
+    const std::vector<std::string>& Names() const noexcept { return FNames; }
+    std::uint32_t BucketCount() const noexcept { return FBucketCount; }
+    // The non-empty buckets in increasing index order, each with its ids in insertion order.
+    std::vector<std::pair<std::uint32_t, TNameIndexArray>> UsedBuckets() const;
+
+    std::int32_t FTextId = -1;
+    std::int32_t FCDataId = -1;
+    std::int32_t FCommentId = -1;
+    std::int32_t FDocumentId = -1;
+    std::int32_t FXmlId = -1;
+
+private:
+    static const std::string& EmptyName() noexcept;
+
+    std::int32_t Add(std::string_view name, std::uint32_t hash);
+    // Empties the index and gives it its first size.
+    void ResetIndex();
+    void Index(std::int32_t id, std::uint32_t hash);
+    void Grow();
+    std::size_t SlotOf(std::uint32_t hash) const noexcept { return (hash * 0x9E3779B1u) >> FSlotShift; }
+
+    // The buckets are those of the hash modulo the bucket count; ids enter a bucket in insertion order, so they
+    // follow from the names alone. Lookups use an open-addressing index over the full hash instead, which
+    // needs no per-bucket arrays and keeps a new table cheap.
+    std::vector<std::string> FNames;
+    std::vector<std::uint32_t> FHashes;
+    std::uint32_t FBucketCount;
+    struct TSlot {
+        std::uint32_t Hash;
+        std::int32_t IdPlus1;  // 0 for a free slot
+    };
+    std::vector<TSlot> FSlots;  // the size is a power of two, 2 to the power of (32 - FSlotShift)
+    int FSlotShift = 0;
+
+};
+
+TXmlNameTable* XmlDefaultNames();
+TXmlNameTable* XmlNameTableOf(const TXmlPtr<IXmlNameTable>& names);
+
+} // namespace skyloom
