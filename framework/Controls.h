@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace skyloom {
@@ -104,6 +105,9 @@ void DefaultUtilityHandler(HWND wnd, TMessage& message);
 // Converts between the single-byte text of the program and wide text with the system's code page.
 std::wstring AnsiToWide(const std::string& s);
 std::string WideToAnsi(const std::wstring& s);
+// Between UTF-8 and wide text (texts in any script, whatever the system's code page).
+std::wstring Utf8ToWide(std::string_view s);
+std::string WideToUtf8(std::wstring_view s);
 
 class TControl : public TComponent {
 public:

@@ -152,25 +152,36 @@ void DefaultUtilityHandler(HWND wnd, TMessage& message)
     message.Result = DefWindowProcA(wnd, message.Msg, message.WParam, message.LParam);
 }
 
-std::wstring AnsiToWide(const std::string& s)
+namespace {
+
+std::wstring MultiByteToWide(UINT codePage, std::string_view s)
 {
     if (s.empty())
         return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
     return w;
 }
 
-std::string WideToAnsi(const std::wstring& s)
+std::string WideToMultiByte(UINT codePage, std::wstring_view s)
 {
     if (s.empty())
         return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string a(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), a.data(), n, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string a(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), a.data(), n, nullptr, nullptr);
     return a;
 }
+
+} // namespace
+
+std::wstring AnsiToWide(const std::string& s) { return MultiByteToWide(CP_ACP, s); }
+std::string WideToAnsi(const std::wstring& s) { return WideToMultiByte(CP_ACP, s); }
+std::wstring Utf8ToWide(std::string_view s) { return MultiByteToWide(CP_UTF8, s); }
+std::string WideToUtf8(std::wstring_view s) { return WideToMultiByte(CP_UTF8, s); }
 
 // ---- TScreen ----
 

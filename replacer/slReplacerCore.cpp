@@ -13,34 +13,17 @@ bool HasControlOrQuote(std::string_view s)
     return std::any_of(s.begin(), s.end(), [](char c) { return c == '"' || static_cast<unsigned char>(c) < 32; });
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view SkipSpaces(std::string_view s)
-{
-    std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i]))
-        ++i;
-    return s.substr(i);
-}
-
-std::string_view TrimSpacesRight(std::string_view s)
-{
-    while (!s.empty() && IsSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // The rest of the line after its first word (a quoted word ends at its closing quote, another at the first blank).
 std::string_view AfterFirstWord(std::string_view line)
 {
-    line = SkipSpaces(line);
+    line = TrimLeftView(line);
     std::size_t end;
     if (!line.empty() && line.front() == '"') {
         end = line.find('"', 1);
         end = end == std::string_view::npos ? line.size() : end + 1;
     } else {
         end = 0;
-        while (end < line.size() && !IsSpace(line[end]))
+        while (end < line.size() && !IsBlank(line[end]))
             ++end;
     }
     return line.substr(end);
@@ -70,10 +53,7 @@ std::string ReplacerCommandLine(std::string_view replacerPath, const TslReplacer
 TslReplacerCommandKind ParseReplacerCommandLine(std::string_view commandLine, TslReplacerCommand& command)
 {
     command = {};
-    std::string_view rest = TrimSpacesRight(SkipSpaces(AfterFirstWord(commandLine)));
-    // Line ends (a hand-made line may carry them) count as trailing blanks too.
-    while (!rest.empty() && static_cast<unsigned char>(rest.back()) < 32)
-        rest = TrimSpacesRight(rest.substr(0, rest.size() - 1));
+    std::string_view rest = TrimView(AfterFirstWord(commandLine));
     if (rest.empty())
         return rcNoArguments;
 
@@ -83,14 +63,14 @@ TslReplacerCommandKind ParseReplacerCommandLine(std::string_view commandLine, Ts
         if (close == std::string_view::npos)
             return rcInvalid;
         path = rest.substr(1, close - 1);
-        rest = SkipSpaces(rest.substr(close + 1));
+        rest = TrimLeftView(rest.substr(close + 1));
         if (rest.empty() || rest.front() != '+')
             return rcInvalid;
     } else {
         const std::size_t plus = rest.find('+');
         if (plus == std::string_view::npos)
             return rcInvalid;
-        path = TrimSpacesRight(rest.substr(0, plus));
+        path = TrimView(rest.substr(0, plus));
         rest = rest.substr(plus);
     }
     rest.remove_prefix(1); // the "+"

@@ -50,32 +50,22 @@ struct TslSelfUpdaterWizardEvents {
     std::function<void()> OnClosed;         // the window is gone, however it closed (OK, confirmed close, component)
 };
 
-// A label drawing wide text.
-class TslWideLabel : public TGraphicControl {
+// A label drawing wide text; Caption() holds the same text in the system's code page.
+class TslWideLabel : public TLabel {
 public:
     explicit TslWideLabel(TComponent* owner);
     const std::wstring& WideCaption() const { return FWideCaption; }
-    // Also keeps Caption() as the text in the system's code page.
     void SetWideCaption(const std::wstring& value);
-    bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool value);
-    bool WordWrap() const { return FWordWrap; }
-    void SetWordWrap(bool value);
-    // Fits the size to the caption (with WordWrap only the height).
-    bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool value);
 
 protected:
     void Loaded() override;
     void Paint() override;
+    void TextChanged() override;
     void FontChanged() override;
-    void AdjustBounds();
 
 private:
+    void AdjustWideBounds();
     std::wstring FWideCaption;
-    bool FTransparent = false;
-    bool FWordWrap = false;
-    bool FAutoSize = true;
 };
 
 // A push button whose window is a Unicode window showing a wide caption.

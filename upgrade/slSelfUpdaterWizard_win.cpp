@@ -47,14 +47,14 @@ void SetFontPixels(TFont& font, const char* name, int pixels, TFontStyles style)
     font.SetStyle(style);
 }
 
-// The built-in icon of the password dialog: a padlock on a transparent background.
+// The built-in icon of the password dialog: a padlock on the dialog's colour.
 void DrawPadlock(TBitmap& bitmap)
 {
-    constexpr COLORREF kBackground = RGB(255, 0, 255);
+    const COLORREF background = GetSysColor(COLOR_BTNFACE);
     bitmap.SetSize(32, 32);
     HDC dc = bitmap.Canvas().Handle();
     {
-        TOwnedGdi<HBRUSH> back(CreateSolidBrush(kBackground));
+        TOwnedGdi<HBRUSH> back(CreateSolidBrush(background));
         RECT all{0, 0, 32, 32};
         FillRect(dc, &all, back.Get());
     }
@@ -85,8 +85,6 @@ void DrawPadlock(TBitmap& bitmap)
         RECT slot{15, 23, 17, 28};
         FillRect(dc, &slot, dark.Get());
     }
-    bitmap.Transparent = true;
-    bitmap.TransparentColor = static_cast<TColor>(kBackground);
 }
 
 } // namespace
@@ -137,86 +135,63 @@ void TslSelfUpdaterWizard::Assign(const TPersistent& source)
 
 // ---- wide-text controls ----
 
-TslWideLabel::TslWideLabel(TComponent* owner) : TGraphicControl(owner)
+TslWideLabel::TslWideLabel(TComponent* owner) : TLabel(owner)
 {
-    FParentColor = true;
-    FWidth = 65;
-    FHeight = 13;
+    ShowAccelChar = false;
 }
 
 void TslWideLabel::SetWideCaption(const std::wstring& value)
 {
-    if (value == FWideCaption)
-        return;
     FWideCaption = value;
     FText = WideToAnsi(value);
-    AdjustBounds();
-    Invalidate();
-}
-
-void TslWideLabel::SetTransparent(bool value)
-{
-    if (FTransparent == value)
-        return;
-    FTransparent = value;
-    Invalidate();
-}
-
-void TslWideLabel::SetWordWrap(bool value)
-{
-    if (FWordWrap == value)
-        return;
-    FWordWrap = value;
-    AdjustBounds();
-    Invalidate();
-}
-
-void TslWideLabel::SetAutoSize(bool value)
-{
-    if (FAutoSize == value)
-        return;
-    FAutoSize = value;
-    AdjustBounds();
+    TextChanged();
 }
 
 void TslWideLabel::Loaded()
 {
-    TGraphicControl::Loaded();
-    AdjustBounds();
+    TLabel::Loaded();
+    AdjustWideBounds();
+}
+
+void TslWideLabel::TextChanged()
+{
+    AdjustWideBounds();
+    Invalidate();
 }
 
 void TslWideLabel::FontChanged()
 {
-    AdjustBounds();
+    AdjustWideBounds();
     Invalidate();
 }
 
-void TslWideLabel::AdjustBounds()
+// The size follows the wide text (the base measures its code-page copy, which may lack the script's letters).
+void TslWideLabel::AdjustWideBounds()
 {
-    if (!FAutoSize || Loading())
+    if (!AutoSize() || Loading())
         return;
-    RECT r{0, 0, FWordWrap ? FWidth : 0, 0};
+    RECT r{0, 0, WordWrap() ? FWidth : 0, 0};
     {
         TWindowDC dc(nullptr);
         TSelectObject select(dc.Get(), FFont.Handle());
         const std::wstring text = FWideCaption.empty() ? std::wstring(L" ") : FWideCaption;
-        const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0);
+        const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (WordWrap() ? DT_WORDBREAK : 0);
         DrawTextW(dc.Get(), text.data(), static_cast<int>(text.size()), &r, flags);
     }
-    SetBounds(FLeft, FTop, FWordWrap ? FWidth : r.right, r.bottom);
+    SetBounds(FLeft, FTop, WordWrap() ? FWidth : r.right, r.bottom);
 }
 
 void TslWideLabel::Paint()
 {
     TCanvas& canvas = Canvas();
     TRect r = Rect(0, 0, FWidth, FHeight);
-    if (!FTransparent) {
+    if (!Transparent()) {
         canvas.Brush().SetStyle(bsSolid);
         canvas.Brush().SetColor(FColor);
         canvas.FillRect(r);
     }
     canvas.Brush().SetStyle(bsClear);
-    canvas.DrawTextW(FWideCaption, r, DT_NOPREFIX | DT_EXPANDTABS | (FWordWrap ? DT_WORDBREAK : 0));
+    canvas.DrawTextW(FWideCaption, r, DT_NOPREFIX | DT_EXPANDTABS | (WordWrap() ? DT_WORDBREAK : 0));
 }
 
 TslWideButton::TslWideButton(TComponent* owner) : TButton(owner) {}
@@ -616,6 +591,19 @@ bool TslSelfUpdaterWizardForm::ConfirmAbort()
     return MessageBoxW(Handle(), text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
+namespace {
+
+BOOL CALLBACK CloseOwnedQuestion(HWND wnd, LPARAM owner)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(wnd, name, 16);
+    if (GetWindow(wnd, GW_OWNER) == reinterpret_cast<HWND>(owner) && std::wstring(name) == L"#32770")
+        PostMessageW(wnd, WM_COMMAND, IDNO, 0);
+    return TRUE;
+}
+
+} // namespace
+
 void TslSelfUpdaterWizardForm::Finish()
 {
     if (FFinished)
@@ -625,7 +613,13 @@ void TslSelfUpdaterWizardForm::Finish()
     if (gWizard == this)
         gWizard = nullptr;
     Hide();
-    Release();
+    if (FAsking) {
+        // Ended while the closing question is open: the question goes with it, and the window is freed once the
+        // question's own message loop has returned (the close handler still runs on it).
+        EnumThreadWindows(GetCurrentThreadId(), CloseOwnedQuestion, reinterpret_cast<LPARAM>(FHandle));
+    } else {
+        Release();
+    }
     Fire(events.OnClosed);
 }
 
@@ -643,11 +637,17 @@ void TslSelfUpdaterWizardForm::WndProc(TMessage& message)
             abort = ConfirmAbort();
         } catch (...) {
             FAsking = false;
+            if (FFinished)
+                Release();
             throw;
         }
         FAsking = false;
         // The component may have ended the wizard while the question was open.
-        if (!abort || FFinished)
+        if (FFinished) {
+            Release();
+            return;
+        }
+        if (!abort)
             return;
         const auto onAbort = FEvents.OnAbortConfirmed;
         Fire(onAbort);
@@ -743,9 +743,10 @@ TslSelfUpdaterPasswordForm* TslSelfUpdaterPasswordForm::Current()
 
 namespace {
 
-void PlaceField(TslWideLabel& caption, TEdit& field, int textLeft)
+// Both fields start at the same place: after the wider caption when it does not fit before the designed one.
+void PlaceField(TslWideLabel& caption, TEdit& field, int textLeft, int captionWidth)
 {
-    const TslPasswordFieldPlace place = PasswordFieldPlace(textLeft, caption.Width(), field.Left(), field.Width());
+    const TslPasswordFieldPlace place = PasswordFieldPlace(textLeft, captionWidth, field.Left(), field.Width());
     field.SetBounds(place.FieldLeft, field.Top(), place.FieldWidth, field.Height());
     caption.SetBounds(place.CaptionLeft, field.Top() + (field.Height() - caption.Height()) / 2, caption.Width(),
                       caption.Height());
@@ -763,14 +764,17 @@ bool AskSelfUpdaterCredentials(const TslSelfUpdaterWizard& settings, const std::
     TslSelfUpdaterPasswordForm& form = *dialog;
     gPasswordDialog = dialog.get();
 
-    form.slRichLabel1->SetCaption(
-        PasswordRequestText(SelfUpdaterCaption(sutPasswordRequest), fileName, settings.HideFileLocation));
+    // As UTF-8, so that the request reads right in any block whatever the system's code page.
+    form.slRichLabel1->SetUtf8(true);
+    form.slRichLabel1->SetCaption(PasswordRequestText(WideToUtf8(SelfUpdaterTextW(sutPasswordRequest)),
+                                                      WideToUtf8(AnsiToWide(fileName)), settings.HideFileLocation));
     form.SetWideCaption(SelfUpdaterTextW(sutEnterPassword));
     form.UsernameLabel->SetWideCaption(SelfUpdaterTextW(sutUserName));
     form.PasswordLabel->SetWideCaption(SelfUpdaterTextW(sutPassword));
     const int textLeft = form.slRichLabel1->Left() - form.BottomPanel->Left();
-    PlaceField(*form.UsernameLabel, *form.UsernameEdit, textLeft);
-    PlaceField(*form.PasswordLabel, *form.PasswordEdit, textLeft);
+    const int captionWidth = std::max(form.UsernameLabel->Width(), form.PasswordLabel->Width());
+    PlaceField(*form.UsernameLabel, *form.UsernameEdit, textLeft, captionWidth);
+    PlaceField(*form.PasswordLabel, *form.PasswordEdit, textLeft, captionWidth);
     form.UsernameEdit->SetText(user);
     form.PasswordEdit->SetText("");
     form.OKBtn->SetWideCaption(SelfUpdaterTextW(sutOK));

@@ -60,6 +60,9 @@ public:
     void SetAlignment(TAlignment value);
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool value);
+    // The caption is UTF-8 rather than text in the system's code page (a text in any script).
+    bool Utf8() const { return FUtf8; }
+    void SetUtf8(bool value);
 
     // The layout of the caption at the current width; its Width and Height are the drawing's size.
     TslRichLayout Measure();
@@ -85,6 +88,7 @@ private:
     bool FWordWrap = true;
     TAlignment FAlignment = taLeftJustify;
     bool FTransparent = false;
+    bool FUtf8 = false;
     bool FSizing = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 namespace skyloom {
 
@@ -13,7 +14,7 @@ constexpr int kMaxDrawingSide = 16384;
 // Measures with the label's font in its four style bits.
 class TGdiMeasurer : public TslTextMeasurer {
 public:
-    TGdiMeasurer(HDC dc, TFont& font) : FDC(dc)
+    TGdiMeasurer(HDC dc, TFont& font, bool utf8) : FDC(dc), FUtf8(utf8)
     {
         GetObjectA(font.Handle(), sizeof FBase, &FBase);
         FOld = SelectObject(FDC, font.Handle());
@@ -41,7 +42,13 @@ public:
             return 0;
         SelectObject(FDC, FontFor(style));
         SIZE size{};
-        GetTextExtentPoint32A(FDC, text.data(), static_cast<int>(std::min<std::size_t>(text.size(), 1u << 20)), &size);
+        text = text.substr(0, 1u << 20);
+        if (FUtf8) {
+            const std::wstring wide = Utf8ToWide(text);
+            GetTextExtentPoint32W(FDC, wide.data(), static_cast<int>(wide.size()), &size);
+        } else {
+            GetTextExtentPoint32A(FDC, text.data(), static_cast<int>(text.size()), &size);
+        }
         return size.cx;
     }
     int LineHeight() override
@@ -52,8 +59,20 @@ public:
         return size.cy;
     }
 
+    // Draws a run of the text at x, y on dc in the text's encoding.
+    void DrawRun(HDC dc, int x, int y, std::string_view text)
+    {
+        if (FUtf8) {
+            const std::wstring wide = Utf8ToWide(text);
+            TextOutW(dc, x, y, wide.data(), static_cast<int>(wide.size()));
+        } else {
+            TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
+        }
+    }
+
 private:
     HDC FDC;
+    bool FUtf8;
     HGDIOBJ FOld;
     LOGFONTA FBase{};
     std::array<TOwnedGdi<HFONT>, 16> FFonts;
@@ -72,7 +91,7 @@ void FrameWith(HDC dc, RECT r, COLORREF color)
 TslRichLayout MeasureRichText(std::string_view text, TFont& font, const TslRichDrawOptions& options)
 {
     TOwnedMemDC dc(CreateCompatibleDC(nullptr));
-    TGdiMeasurer measurer(dc.Get(), font);
+    TGdiMeasurer measurer(dc.Get(), font, options.Layout.Utf8);
     return LayoutRichText(text, options.Markup, options.Layout, measurer, BaseStyleOf(font));
 }
 
@@ -80,7 +99,7 @@ TslRichLayout DrawRichText(TBitmap& target, std::string_view text, TFont& font, 
                            HDC background, int bgX, int bgY)
 {
     TOwnedMemDC measureDC(CreateCompatibleDC(nullptr));
-    TGdiMeasurer measurer(measureDC.Get(), font);
+    TGdiMeasurer measurer(measureDC.Get(), font, options.Layout.Utf8);
     TslRichLayout layout = LayoutRichText(text, options.Markup, options.Layout, measurer, BaseStyleOf(font));
     const int w = std::clamp(layout.Width + options.ExtraWidth, 1, kMaxDrawingSide);
     const int h = std::clamp(layout.Height, 1, kMaxDrawingSide);
@@ -124,7 +143,7 @@ TslRichLayout DrawRichText(TBitmap& target, std::string_view text, TFont& font, 
         for (const auto& run : line.Runs) {
             HGDIOBJ old = SelectObject(dc, measurer.FontFor(run.Style));
             SetTextColor(dc, run.Color == clDefault ? own : ColorToRGB(run.Color));
-            TextOutA(dc, x, line.Y, run.Text.data(), static_cast<int>(run.Text.size()));
+            measurer.DrawRun(dc, x, line.Y, run.Text);
             SelectObject(dc, old);
             x += measurer.TextWidth(run.Text, run.Style);
         }
@@ -221,6 +240,14 @@ void TslRichLabel::SetTransparent(bool value)
     Changed();
 }
 
+void TslRichLabel::SetUtf8(bool value)
+{
+    if (FUtf8 == value)
+        return;
+    FUtf8 = value;
+    TextChanged();
+}
+
 TslRichDrawOptions TslRichLabel::DrawOptions()
 {
     TslRichDrawOptions o;
@@ -233,6 +260,7 @@ TslRichDrawOptions TslRichLabel::DrawOptions()
     o.Layout.WordWrap = FWordWrap;
     o.Layout.Alignment = FAlignment == taRightJustify ? raRight : FAlignment == taCenter ? raCenter : raLeft;
     o.Layout.ShowShadow = FShowShadow;
+    o.Layout.Utf8 = FUtf8;
     o.Color = FColor;
     o.ShowFrame = FShowFrame;
     o.ShadowColor = FShadowColor;

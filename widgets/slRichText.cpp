@@ -155,6 +155,20 @@ bool IsRichBreakChar(char c)
     }
 }
 
+std::size_t Utf8WideBreakLength(std::string_view text)
+{
+    if (text.size() < 3)
+        return 0;
+    const auto b0 = static_cast<unsigned char>(text[0]), b1 = static_cast<unsigned char>(text[1]),
+               b2 = static_cast<unsigned char>(text[2]);
+    if ((b0 & 0xF0) != 0xE0 || (b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80)
+        return 0;
+    const unsigned cp = ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
+    const bool wide = (cp >= 0x2E80 && cp <= 0x9FFF) || (cp >= 0xAC00 && cp <= 0xD7AF) ||
+                      (cp >= 0xF900 && cp <= 0xFAFF) || (cp >= 0xFF00 && cp <= 0xFFEF);
+    return wide ? 3 : 0;
+}
+
 std::vector<std::string_view> SplitRichParagraphs(std::string_view text)
 {
     std::vector<std::string_view> paragraphs;
@@ -318,9 +332,17 @@ TslRichLayout LayoutRichText(std::string_view text, const TslMarkupOptions& mark
         }
         // Possible line ends: after each break character, and the paragraph's end.
         std::vector<std::size_t> cuts;
-        for (std::size_t i = 0; i < n; ++i)
-            if (IsRichBreakChar(flat.At(i)) && i + 1 < n)
+        for (std::size_t i = 0; i < n; ++i) {
+            if (IsRichBreakChar(flat.At(i)) && i + 1 < n) {
                 cuts.push_back(i + 1);
+            } else if (options.Utf8 && i + 3 < n) {
+                const char sequence[3] = {flat.At(i), flat.At(i + 1), flat.At(i + 2)};
+                if (const std::size_t length = Utf8WideBreakLength(std::string_view(sequence, 3))) {
+                    i += length - 1;
+                    cuts.push_back(i + 1);
+                }
+            }
+        }
         cuts.push_back(n);
         std::size_t a = 0;
         std::size_t first = 0;  // the first candidate after a

@@ -78,6 +78,9 @@ struct TslRichLayoutOptions {
     bool WordWrap = true;
     TslRichAlignment Alignment = raLeft;
     bool ShowShadow = false;
+    // The text is UTF-8 (drawn as such whatever the system's code page): a line may then also end after any
+    // character of a script written without blanks (CJK ideographs, kana, full-width forms).
+    bool Utf8 = false;
 };
 
 struct TslRichLine {
@@ -104,5 +107,8 @@ TslRichLayout LayoutRichText(std::string_view text, const TslMarkupOptions& mark
                              TslTextMeasurer& measurer, TslRichStyles baseStyle = 0);
 
 bool IsRichBreakChar(char c);
+// The length of the UTF-8 sequence at the start of text when it encodes a character after which a line may end
+// although no blank follows (CJK ideographs, kana, hangul, CJK punctuation, full-width forms); 0 otherwise.
+std::size_t Utf8WideBreakLength(std::string_view text);
 
 } // namespace skyloom

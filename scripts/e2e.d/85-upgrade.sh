@@ -74,6 +74,19 @@ upg_replacer_files() {
     find "$WINEPREFIX/drive_c" -iname slReplacer.exe 2>/dev/null
 }
 
+# Waits until COMMAND... succeeds, at most $1 seconds; its last status.
+upg_until() {
+    local limit=$1 i
+    shift
+    for i in $(seq $((limit * 5))); do
+        "$@" && return 0
+        sleep 0.2
+    done
+    "$@"
+}
+upg_no_leftovers() { [ -z "$(upg_leftovers)" ]; }
+upg_no_replacer() { [ -z "$(upg_replacer_files)" ]; }
+
 # Answers every message box that comes within $1 ms with OK, logging caption and text to $SL_DIR/boxes; stops after
 # $2 boxes.
 upg_answer_boxes() {
@@ -126,12 +139,7 @@ upgrade_complete() {
     sl_expect notices 1
     sl_no_welcome 1500
     # The restarted program deleted the replacer when it started.
-    local i
-    for i in $(seq 50); do
-        [ -z "$(upg_replacer_files)" ] && break
-        sleep 0.2
-    done
-    [ -z "$(upg_replacer_files)" ] || sl_fail "slReplacer.exe left in the temporary folder: $(upg_replacer_files)"
+    upg_until 10 upg_no_replacer || sl_fail "slReplacer.exe left in the temporary folder: $(upg_replacer_files)"
 }
 
 # A listed file the server does not have: the question, and Yes installs the others.
@@ -187,12 +195,7 @@ upgrade_cancel() {
     sl_msgbox 10000
     sl_shot abort-question
     sl_press Yes
-    local i
-    for i in $(seq 50); do
-        [ -z "$(upg_leftovers)" ] && break
-        sleep 0.2
-    done
-    [ -z "$(upg_leftovers)" ] || sl_fail "downloads left after the abort: $(upg_leftovers)"
+    upg_until 10 upg_no_leftovers || sl_fail "downloads left after the abort: $(upg_leftovers)"
     sl_probe wait-window "$UPG_WIZARD" 500 && sl_fail "the wizard is still there"
     sl_alive || sl_fail "the program ended"
     upd_responsive 2000
@@ -237,12 +240,7 @@ upgrade_cannot_replace() {
     upg_agree
     upg_wait_completion 60
     "$SL_WINE" "$SL_PROBE_EXE" hold-file "$(sl_exe_winpath)" 60000 >"$SL_DIR/hold.out" 2>&1 &
-    local i
-    for i in $(seq 50); do
-        grep -q '^held=' "$SL_DIR/hold.out" && break
-        sleep 0.2
-    done
-    grep -q '^held=' "$SL_DIR/hold.out" || sl_fail "could not hold skyloom.exe: $(cat "$SL_DIR/hold.out")"
+    upg_until 10 grep -q '^held=' "$SL_DIR/hold.out" || sl_fail "could not hold skyloom.exe: $(cat "$SL_DIR/hold.out")"
     sl_must click-child "$UPG_WIZARD" '&OK'
     sl_wait_exit 30 || sl_fail "the old program did not end after OK"
     sl_must wait-window "$SL_MAIN_CLASS" 40000
@@ -279,12 +277,29 @@ upgrade_external_setup() {
     sl_press OK
     [ "$(tr -d '\r' <"$SL_APP_DIR/recorder.log" 2>/dev/null)" = "arg=/afterupgrade" ] ||
         sl_fail "the setup did not run with the restart parameters: $(cat "$SL_APP_DIR/recorder.log" 2>/dev/null)"
-    local i
-    for i in $(seq 25); do
-        [ ! -e "$SL_APP_DIR/setup.exe" ] && break
-        sleep 0.2
-    done
-    [ ! -e "$SL_APP_DIR/setup.exe" ] || sl_fail "the setup was not deleted after it ended"
+    upg_until 5 test ! -e "$SL_APP_DIR/setup.exe" || sl_fail "the setup was not deleted after it ended"
     cmp -s "$SL_APP_DIR/skyloom.exe" "$SL_EXE_BUILT" || sl_fail "the program itself was replaced"
     [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
+}
+
+# Redirect: the listed address opens in the browser (the recorder of 70-about.sh stands in for it); nothing is
+# downloaded, nothing replaced, and the program goes on.
+e2e_scenario upgrade_redirect 120
+upgrade_redirect() {
+    local host n
+    about_register_recorder
+    upd_serve
+    host=$(sl_build_setting SL_UPDATE_HOST)
+    printf '#url=http://%s/skyloom/download.html\r\n#method=2\r\n#date=12/31/2030\r\n#message={- See the site}\r\n' \
+        "$host" >"$UPD_WWW/skyloom/update.inf"
+    upg_start
+    sl_msgbox 20000
+    sl_press Yes
+    about_wait_record "arg=http://$host/skyloom/download.html"
+    sl_probe wait-window "$UPG_WIZARD" 1000 && sl_fail "a wizard opened for a redirect"
+    sl_alive || sl_fail "the program ended"
+    read -r n _ <<<"$(upd_requests /skyloom/download.html)"
+    [ "$n" = 0 ] || sl_fail "the program downloaded the redirect address itself"
+    [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
+    cmp -s "$SL_APP_DIR/skyloom.exe" "$SL_EXE_BUILT" || sl_fail "skyloom.exe changed"
 }

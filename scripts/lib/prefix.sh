@@ -8,7 +8,7 @@
 # be shared with other checkouts through a symbolic link.
 
 # Name patterns of the files that are shared.
-SL_PREFIX_SHARED=('*.dll' '*.exe' '*.drv' '*.sys' '*.ocx' '*.cpl' '*.acm' '*.ax' '*.tlb' '*.nls' '*.ttf' '*.fon'
+SL_PREFIX_SHARED=('*.dll' '*.exe' '*.drv' '*.sys' '*.ocx' '*.cpl' '*.acm' '*.ax' '*.tlb' '*.nls' '*.ttf' '*.ttc' '*.fon'
                   '*.ds' '*.vxd' '*.mui' '*.msstyles')
 
 # sl_clone_prefix TEMPLATE PREFIX: PREFIX becomes a fresh clone of TEMPLATE (a former PREFIX is removed), without

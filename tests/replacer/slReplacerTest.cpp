@@ -94,6 +94,15 @@ protected:
         return static_cast<int>(code);
     }
 
+    // Runs the replacer while another thread closes the message it shows; the message's text goes to told.
+    int RunReplacerClosingMessage(const std::string& params, std::string& told)
+    {
+        std::thread closer([&told] { told = CloseReplacerMessage(20000); });
+        const int code = RunReplacer(params, false);
+        closer.join();
+        return code;
+    }
+
     std::string Restarted() { return WaitForFile(Program + ".log", 15000); }
     DWORD Attributes(const std::string& name) { return GetFileAttributesA((Folder + name).c_str()); }
 };
@@ -153,9 +162,7 @@ TEST_F(ReplacerRun, TargetHeldOpenKeepsTheOldFileAndTheDownload)
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.Valid());
     std::string told;
-    std::thread closer([&told] { told = CloseReplacerMessage(20000); });
-    const int code = RunReplacer("/afterupgrade", false);
-    closer.join();
+    const int code = RunReplacerClosingMessage("/afterupgrade", told);
     held.Reset();
     EXPECT_EQ(code, 1) << "a file that could not be replaced";
     EXPECT_EQ(ReadBytes(Folder + "data.bin"), "old") << "the held file keeps its old contents";
@@ -172,9 +179,7 @@ TEST_F(ReplacerRun, ProgramThatCannotBeReplacedStartsAsBefore)
                                   OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.Valid());
     std::string told;
-    std::thread closer([&told] { told = CloseReplacerMessage(20000); });
-    const int code = RunReplacer("/afterupgrade", false);
-    closer.join();
+    const int code = RunReplacerClosingMessage("/afterupgrade", told);
     held.Reset();
     EXPECT_EQ(code, 1);
     EXPECT_EQ(ReadBytes(Program), Self) << "the old program stays runnable";

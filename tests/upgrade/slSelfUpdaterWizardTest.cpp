@@ -13,6 +13,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,7 +48,8 @@ TRect PlaceOf(TWinControl* control)
 // Answers the system's message box that the wizard shows (with button id), noting what it asked.
 class TMessageBoxAnswer {
 public:
-    explicit TMessageBoxAnswer(int button)
+    // Without a button, action runs while the box is open instead of an answer.
+    explicit TMessageBoxAnswer(int button, std::function<void()> action = nullptr) : FAction(std::move(action))
     {
         gAnswer = this;
         FButton = button;
@@ -97,13 +99,18 @@ private:
         EnumThreadWindows(GetCurrentThreadId(), &TMessageBoxAnswer::FindBox, reinterpret_cast<LPARAM>(&box));
         if (!box)
             return;
-        ++self->Boxes;
+        if (self->Boxes++ && self->FAction)
+            return;  // the action ran already; the box is on its way out
         self->Caption = WindowText(box);
         EnumChildWindows(box, &TMessageBoxAnswer::ReadChild, reinterpret_cast<LPARAM>(self));
-        PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(self->FButton), 0);
+        if (self->FAction)
+            self->FAction();
+        else
+            PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(self->FButton), 0);
     }
     static inline TMessageBoxAnswer* gAnswer = nullptr;
     int FButton = IDNO;
+    std::function<void()> FAction;
     UINT_PTR FTimer = 0;
 };
 
@@ -131,14 +138,13 @@ protected:
         PumpUntil([] { return false; }, 50);
     }
     // Closes the wizard with the system command and answers the question with button.
-    void CloseWith(TslSelfUpdaterWizardForm* wizard, UINT how, int button, TMessageBoxAnswer& answer)
+    void CloseWith(TslSelfUpdaterWizardForm* wizard, UINT how, TMessageBoxAnswer& answer)
     {
         HWND wnd = wizard->Handle();
         if (how == 0)
             wizard->CancelBtn->Click();
         else
             PostMessageW(wnd, how, how == WM_SYSCOMMAND ? SC_CLOSE : 0, 0);
-        (void)button;
         ASSERT_TRUE(PumpUntil([&] { return answer.Boxes > 0; }, 5000)) << "no question was asked";
         PumpUntil([] { return false; }, 200);
     }
@@ -268,6 +274,13 @@ TEST_F(SelfUpdaterWizard, TextsOfANonLatinBlockReachTheWindowsIntact)
         EXPECT_EQ(wizard->LFileSize->WideCaption().substr(0, 2), Block(language, sutFileSize).substr(0, 2));
         wizard->Repaint();
         SaveScreenShot(language == wlRussian ? "wizard-download-russian" : "wizard-download-chinese");
+        wizard->ShowCompletionPage("Skyloom");
+        EXPECT_EQ(wizard->AfterNote->WideCaption(),
+                  std::wstring(L"") + Block(language, sutCompletedNote).replace(
+                                          Block(language, sutCompletedNote).find(L"%s"), 2, L"Skyloom"));
+        EXPECT_EQ(WindowText(wizard->OKBtn), Block(language, sutOK));
+        wizard->Repaint();
+        SaveScreenShot(language == wlRussian ? "wizard-completed-russian" : "wizard-completed-chinese");
         wizard->CloseWithoutQuestion();
         PumpUntil([] { return false; }, 50);
     }
@@ -316,7 +329,7 @@ TEST_F(SelfUpdaterWizard, AnsweringNoKeepsTheWizard)
     for (const Way& way : {Way{0, "Cancel"}, Way{WM_SYSCOMMAND, "close box"}, Way{WM_CLOSE, "WM_CLOSE"}}) {
         TslSelfUpdaterWizardForm* wizard = TslSelfUpdaterWizardForm::Show(Settings, Log.Events());
         TMessageBoxAnswer answer(IDNO);
-        CloseWith(wizard, way.Message, IDNO, answer);
+        CloseWith(wizard, way.Message, answer);
         EXPECT_EQ(answer.Boxes, 1) << way.Name;
         EXPECT_EQ(answer.Text, L"The update is not completed.\nWould you like to abort upgrading?") << way.Name;
         EXPECT_EQ(answer.Caption, L"Skyloom") << way.Name;
@@ -336,7 +349,7 @@ TEST_F(SelfUpdaterWizard, AnsweringYesAbortsAndCloses)
             wizard->ShowCompletionPage("Skyloom");
         HWND wnd = wizard->Handle();
         TMessageBoxAnswer answer(IDYES);
-        CloseWith(wizard, completion ? WM_SYSCOMMAND : 0, IDYES, answer);
+        CloseWith(wizard, completion ? WM_SYSCOMMAND : 0, answer);
         EXPECT_EQ(answer.Boxes, 1) << "completion page " << completion;
         EXPECT_EQ(log.Aborts, 1) << "completion page " << completion;
         EXPECT_EQ(log.Closes, 1) << "completion page " << completion;
@@ -363,6 +376,20 @@ TEST_F(SelfUpdaterWizard, TheComponentClosesItWithoutAQuestion)
     TslSelfUpdaterWizardForm* next = TslSelfUpdaterWizardForm::Show(Settings, Log.Events());
     EXPECT_NE(next, nullptr);
     EXPECT_TRUE(IsWindowVisible(next->Handle()));
+}
+
+TEST_F(SelfUpdaterWizard, TheComponentMayEndItWhileTheQuestionIsOpen)
+{
+    TslSelfUpdaterWizardForm* wizard = TslSelfUpdaterWizardForm::Show(Settings, Log.Events());
+    HWND wnd = wizard->Handle();
+    TMessageBoxAnswer answer(0, [wizard] { wizard->CloseWithoutQuestion(); });
+    wizard->CancelBtn->Click();
+    ASSERT_TRUE(PumpUntil([&] { return answer.Boxes > 0; }, 5000)) << "no question was asked";
+    PumpUntil([&] { return !IsWindow(wnd); }, 3000);
+    EXPECT_FALSE(IsWindow(wnd)) << "the wizard and its question are gone";
+    EXPECT_EQ(Log.Closes, 1);
+    EXPECT_EQ(Log.Aborts, 0) << "the unanswered question aborts nothing";
+    EXPECT_EQ(TslSelfUpdaterWizardForm::Current(), nullptr);
 }
 
 namespace {
@@ -474,26 +501,45 @@ TEST(SelfUpdaterPassword, CancelAndTheHiddenFileName)
     EXPECT_FALSE(topmost);
 }
 
-TEST(SelfUpdaterPassword, RussianCaptionsReachTheWindows)
+TEST(SelfUpdaterPassword, NonLatinTextsReachTheWindows)
 {
-    SelectSelfUpdaterLanguage(wlRussian);
-    TslSelfUpdaterWizard settings;
-    std::wstring caption, userCaption, ok, cancel;
-    TDialogAnswer answer(
-        [&](TslSelfUpdaterPasswordForm* form) {
-            caption = WindowText(form->Handle());
-            userCaption = form->UsernameLabel->WideCaption();
-            ok = WindowText(form->OKBtn->Handle());
-            cancel = WindowText(form->CancelBtn->Handle());
-            form->Repaint();
-            SaveScreenShot("password-dialog-russian");
-        },
-        "u", "p", true);
-    std::string user, password;
-    EXPECT_TRUE(AskSelfUpdaterCredentials(settings, "skyloom.exe", user, password));
-    EXPECT_EQ(caption, Block(wlRussian, sutEnterPassword));
-    EXPECT_EQ(userCaption, Block(wlRussian, sutUserName));
-    EXPECT_EQ(ok, Block(wlRussian, sutOK));
-    EXPECT_EQ(cancel, Block(wlRussian, sutCancel));
+    for (TslSelfUpdaterLanguage language : {wlRussian, wlChineseSimplified}) {
+        SelectSelfUpdaterLanguage(language);
+        TslSelfUpdaterWizard settings;
+        std::wstring caption, userCaption, ok, cancel, text;
+        int textWidth = 0;
+        TRect userField, passwordField, userLabel;
+        TDialogAnswer answer(
+            [&](TslSelfUpdaterPasswordForm* form) {
+                text = Utf8ToWide(form->slRichLabel1->PlainText());
+                textWidth = form->slRichLabel1->Measure().Width;
+                userField = form->UsernameEdit->BoundsRect();
+                passwordField = form->PasswordEdit->BoundsRect();
+                userLabel = form->UsernameLabel->BoundsRect();
+                caption = WindowText(form->Handle());
+                userCaption = form->UsernameLabel->WideCaption();
+                ok = WindowText(form->OKBtn->Handle());
+                cancel = WindowText(form->CancelBtn->Handle());
+                form->Repaint();
+                SaveScreenShot(language == wlRussian ? "password-dialog-russian" : "password-dialog-chinese");
+            },
+            "u", "p", true);
+        std::string user, password;
+        EXPECT_TRUE(AskSelfUpdaterCredentials(settings, "skyloom.exe", user, password));
+        EXPECT_EQ(caption, Block(language, sutEnterPassword));
+        EXPECT_EQ(userCaption, Block(language, sutUserName));
+        EXPECT_EQ(ok, Block(language, sutOK));
+        EXPECT_EQ(cancel, Block(language, sutCancel));
+        // The request in the block's own letters, with the file name where the block puts it.
+        const std::wstring request = Block(language, sutPasswordRequest);
+        const std::wstring before = request.substr(0, request.find(L"\"[b]"));
+        EXPECT_EQ(text.substr(0, before.size()), before);
+        EXPECT_NE(text.find(L"\"skyloom.exe\""), std::wstring::npos);
+        EXPECT_EQ(text.find(L'?'), std::wstring::npos) << "no letter was lost to the code page";
+        EXPECT_LE(textWidth, 246) << "the request wraps inside the label, also without blanks between words";
+        EXPECT_EQ(userField.Left, passwordField.Left) << "the fields stay aligned";
+        EXPECT_EQ(userField.Right, 285) << "and keep their right edge";
+        EXPECT_LT(userLabel.Right, userField.Left) << "the caption stays clear of its field";
+    }
     SelectSelfUpdaterLanguage(wlEnglish);
 }

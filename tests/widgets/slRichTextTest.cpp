@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -200,6 +202,50 @@ TEST(RichText, LayoutWrapsAfterBreakCharacters)
     noWrap.Width = 10;
     noWrap.WordWrap = false;
     EXPECT_EQ(LayoutRichText("a b c d", {}, noWrap, m).Lines.size(), 1u) << "without WordWrap one line";
+}
+
+TEST(RichText, Utf8TextMayBreakAfterEveryIdeograph)
+{
+    struct Length {
+        const char* text;
+        std::size_t length;
+    } lengths[] = {
+        {"\xE4\xB8\x80", 3},      // U+4E00, the first CJK ideograph
+        {"\xEF\xBC\x8C", 3},      // U+FF0C, the full-width comma
+        {"\xE3\x81\x82", 3},      // U+3042, hiragana
+        {"\xED\x95\x9C", 3},      // U+D55C, hangul
+        {"\xE2\x82\xAC", 0},      // U+20AC, the euro sign: a letter like any other
+        {"\xD0\xBF", 0},           // Cyrillic: words are separated by blanks
+        {"a", 0},
+        {"\xE4\xB8", 0},           // cut short
+        {"\xE4\x41\x80", 0},      // not a sequence
+    };
+    for (const Length& l : lengths)
+        EXPECT_EQ(Utf8WideBreakLength(l.text), l.length) << "sequence of " << std::strlen(l.text) << " bytes";
+
+    // The fake measurer gives 6 pixels a byte: one ideograph is 18 pixels wide.
+    const std::string five = "\xE4\xB8\x80\xE4\xBA\x8C\xE4\xB8\x89\xE5\x9B\x9B\xE4\xBA\x94";  // 一二三四五
+    struct Case {
+        std::string text;
+        bool utf8;
+        int width;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {five, true, 40, {five.substr(0, 6), five.substr(6, 6), five.substr(12)}},
+        {five, false, 40, {five}},  // in a code page the bytes are not characters of their own
+        {five, true, 200, {five}},
+        {"[b]" + five.substr(0, 6) + "[]" + five.substr(6, 6), true, 44, {five.substr(0, 6), five.substr(6, 6)}},
+        {"ab" + five.substr(0, 3) + "cd", true, 30, {"ab" + five.substr(0, 3), "cd"}},
+        {"\xD0\xBF\xD1\x80\xD0\xB8 \xD0\xBC\xD0\xB8", true, 40, {"\xD0\xBF\xD1\x80\xD0\xB8 ", "\xD0\xBC\xD0\xB8"}},
+    };
+    for (const Case& c : cases) {
+        TFakeMeasurer m;
+        TslRichLayoutOptions o;
+        o.Width = c.width;
+        o.Utf8 = c.utf8;
+        EXPECT_EQ(LineTexts(LayoutRichText(c.text, {}, o, m)), c.lines)
+            << "lines of " << c.text.size() << " bytes in " << c.width << " pixels, utf8 " << c.utf8;
+    }
 }
 
 TEST(RichText, LayoutMeasuresWithTheMarkupApplied)
