@@ -10,6 +10,9 @@ TAppSettings ReadAppSettings(const std::string& iniPath)
     TAppSettings s;
     s.PingSetting = ReadProfileString(iniPath, SettingsSection, "ping", ProbeHost);
     s.FeedURL = ReadProfileString(iniPath, SettingsSection, "rss", DefaultFeedURL);
+    s.TrayStatus = SettingSwitch(ReadProfileString(iniPath, SettingsSection, "traystatus", ""));
+    s.Notify = SettingSwitch(ReadProfileString(iniPath, SettingsSection, "notify", ""));
+    s.OutageLog = ReadProfileString(iniPath, SettingsSection, "outagelog", "");
     return s;
 }
 
@@ -62,6 +65,19 @@ std::string DirectoryOf(const std::string& path)
 {
     std::size_t cut = path.find_last_of("\\/:");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string ResolveSettingPath(const std::string& dir, const std::string& path)
+{
+    const bool rooted = !path.empty() && (path[0] == '\\' || path[0] == '/');
+    const bool drive = path.size() >= 2 && path[1] == ':' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return rooted || drive ? path : dir + path;
+}
+
+bool SettingSwitch(const std::string& value)
+{
+    return value == "1";
 }
 
 std::string WelcomeMessage(const std::string& site)

@@ -23,9 +23,14 @@ inline constexpr const char* ShellCaption = "Information";
 struct TAppSettings {
     std::string PingSetting;
     std::string FeedURL;
+    // Optional extras, off when their key is absent: the connection state on the tray icon ("traystatus=1"), a
+    // notice when it changes ("notify=1") and the outage log's path ("outagelog=PATH", empty: no log).
+    bool TrayStatus = false;
+    bool Notify = false;
+    std::string OutageLog;
 };
 
-// Reads "ping" and "rss" from section "Skyloom" of the settings file at iniPath. A missing file, section or key
+// Reads "ping", "rss", "traystatus", "notify" and "outagelog" from section "Skyloom" of the settings file at iniPath. A missing file, section or key
 // gives the default (ProbeHost, DefaultFeedURL); a key that is present but empty gives an empty string.
 TAppSettings ReadAppSettings(const std::string& iniPath);
 
@@ -50,6 +55,12 @@ bool IsAfterUpgradeSwitch(const std::string& firstArg);
 
 // The directory part of a path, with its trailing separator ("C:\a\b.exe" -> "C:\a\").
 std::string DirectoryOf(const std::string& path);
+// A path from the settings file as the program opens it: one that is not absolute ("log.txt", "logs\a.txt",
+// "..\a.txt") is taken relative to dir (which ends in a separator); "C:\a", "\\server\share\a", "\a" and
+// "/a" stand as they are.
+std::string ResolveSettingPath(const std::string& dir, const std::string& path);
+// A switch of the settings file: on only for the value "1".
+bool SettingSwitch(const std::string& value);
 
 // The welcome message of the very first start and the notice after an upgrade; line breaks are single CRs.
 std::string WelcomeMessage(const std::string& site);

@@ -9,6 +9,10 @@
 //                "<menu>.<index>[.<index>]=<name>|<caption>|<command id>|<flags>" (flags: popup, default, separator)
 //   state        shows, refreshes, notices (counts in this process), feed, ping, appdir, timer, title, infobox (the
 //                answer of the last box opened by "infobox", -1 before one was answered)
+//   tray         the tray icon's tooltip as the shell got it (tray.hint, UTF-8), the state mark it shows
+//                (tray.mark: none, yellow, green, red; tray.marksize), the watched state, every balloon shown
+//                (tray.balloons, tray.balloonN=title|text) and the outage log (outagelog: off, idle, written,
+//                unwritable; outagelog.path, .lines, .failures)
 //   controls     the window's controls, windowless ones (labels) included:
 //                "control.<name>=<kind>|<left>,<top>,<width>x<height>|<visible>|<caption>|<colour>|<font>|<extra>"
 //                (kinds: label, richlabel, image, button, panel, checkbox, listbox, control; extra holds "checked",

@@ -4,6 +4,8 @@
 #include "TestQueryProtocol.h"
 
 #include "Unit1.h"
+#include "TrayIcon.h"
+#include "TrayStatus.h"
 #include "slInfoBox.h"
 #include "slQuickAboutBox.h"
 #include "slSelfUpdaterWizard.h"
@@ -131,6 +133,53 @@ void DescribeControls(TWinControl& parent, std::string& out)
     }
 }
 
+// The tooltip as the shell got it (in the system's code page), as UTF-8.
+std::string TrayTipUtf8(const TTrayIcon& tray)
+{
+    const char* tip = tray.TrayRecord().szTip;
+    const int n = MultiByteToWideChar(CP_ACP, 0, tip, -1, nullptr, 0);
+    if (n <= 1)
+        return std::string();
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, tip, -1, wide.data(), n);
+    wide.resize(static_cast<std::size_t>(n - 1));
+    const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(static_cast<std::size_t>(m), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), m, nullptr, nullptr);
+    return out;
+}
+
+const char* LinkStateName(TLinkState state)
+{
+    switch (state) {
+    case TLinkState::lsOnline: return "online";
+    case TLinkState::lsOffline: return "offline";
+    default: return "checking";
+    }
+}
+
+void DescribeTray(TForm1& form, std::string& out)
+{
+    out += "tray.hint=" + Escape(TrayTipUtf8(*form.TrayIcon1)) + "\n";
+    const TTrayStatus* status = form.TrayStatus();
+    const bool marked = status && status->Settings().ShowState;
+    static constexpr const char* colours[] = {"yellow", "green", "red"};
+    out += "tray.mark=" + std::string(marked ? colours[static_cast<int>(status->MarkShown())] : "none") + "\n";
+    out += "tray.marksize=" + std::to_string(marked ? status->MarkSize() : 0) + "\n";
+    out += "tray.state=" + std::string(status ? LinkStateName(status->State()) : "none") + "\n";
+    out += "tray.notify=" + std::string(status && status->Settings().Notify ? "1" : "0") + "\n";
+    const std::size_t balloons = status ? status->Balloons().size() : 0;
+    out += "tray.balloons=" + std::to_string(balloons) + "\n";
+    for (std::size_t i = 0; i < balloons; ++i)
+        out += "tray.balloon" + std::to_string(i + 1) + "=" + Escape(status->Balloons()[i]) + "\n";
+    static constexpr const char* logStates[] = {"off", "idle", "written", "unwritable"};
+    out += "outagelog=" + std::string(status ? logStates[static_cast<int>(status->LogState())] : "off") + "\n";
+    out += "outagelog.path=" + Escape(status ? status->Settings().OutageLogPath : "") + "\n";
+    out += "outagelog.lines=" + std::to_string(status ? status->LogLines() : 0) + "\n";
+    out += "outagelog.failures=" + std::to_string(status ? status->LogFailures() : 0) + "\n";
+}
+
 std::string Answer(TForm1& form, const std::string& request)
 {
     std::string out;
@@ -162,6 +211,8 @@ std::string Answer(TForm1& form, const std::string& request)
                "\n";
         out += "title=" + Escape(Application.Title()) + "\n";
         out += "infobox=" + std::to_string(GLastInfoBoxResult) + "\n";
+    } else if (request == "tray") {
+        DescribeTray(form, out);
     } else if (request == "controls" || request == "controls box" || request == "controls about" ||
                request == "controls wizard") {
         TForm* target = &form;

@@ -26,6 +26,7 @@ class TslRSSFeed;
 class TslThread;
 class TTrayIcon;
 class TNetHTTP;
+class TTrayStatus;
 struct TFetchedFeed;
 
 // The upgrade message the program carries from its design; the update check replaces it with the published one.
@@ -113,6 +114,8 @@ public:
     std::uint64_t StatusPassCount() const { return FStatusPassCount.load(); }
     // FormCreate has run: the settings are read and the window is ready for its message loop.
     bool Created() const { return FCreated; }
+    // The connection state on the tray icon, its notices and the outage log; null when the settings ask for none.
+    const TTrayStatus* TrayStatus() const { return FTrayStatus.get(); }
 
 private:
     void ShowInformation(const std::string& text);
@@ -127,6 +130,8 @@ private:
     // Adds the next lines waiting for the list, for about one frame, so that a long list never holds up the
     // window; the last batch completes the refresh.
     void AddPendingLines();
+    // On the main thread: the status panel has taken the look of an online or offline pass.
+    void ConnectionShown(const TStatusLook& look);
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
@@ -149,6 +154,9 @@ private:
     std::shared_ptr<TNetHTTP> FNetHTTP;
     // Runs the feed's fetch and parse, so that a slow or hostile server never holds up the window.
     TslThread* NewsThread = nullptr;
+    // The look the panel took last (null: still "checking"), kept for the tray status made by FormCreate.
+    const TStatusLook* FLastLook = nullptr;
+    std::unique_ptr<TTrayStatus> FTrayStatus;
 };
 
 extern TForm1* Form1;

@@ -11,6 +11,7 @@
 #include "NewsView.h"
 #include "TestQuery.h"
 #include "TrayIcon.h"
+#include "TrayStatus.h"
 #include "slAppStartCounter.h"
 #include "slFormSystemMenu.h"
 #include "slHTMLViewer.h"
@@ -285,6 +286,8 @@ TForm1::~TForm1()
     slThread1 = nullptr;
     delete NewsThread;
     NewsThread = nullptr;
+    // With the loop ended no state comes any more: an outage still running is logged as ending now.
+    FTrayStatus.reset();
     if (Form1 == this)
         Form1 = nullptr;
 }
@@ -297,6 +300,17 @@ void TForm1::FormCreate(TObject*)
     TAppSettings settings = ReadAppSettings(AppDir + SettingsFileName);
     PingSetting.Set(settings.PingSetting);
     FeedURL = settings.FeedURL;
+    TTrayStatusSettings extras;
+    extras.ShowState = settings.TrayStatus;
+    extras.Notify = settings.Notify;
+    if (!settings.OutageLog.empty())
+        extras.OutageLogPath = ResolveSettingPath(AppDir, settings.OutageLog);
+    // Without any of the keys the tray keeps the static icon and the plain hint, and nothing is logged.
+    if (extras.Any()) {
+        FTrayStatus = std::make_unique<TTrayStatus>(*this, *TrayIcon1, extras);
+        if (FLastLook)
+            ConnectionShown(*FLastLook);
+    }
     // Setting the box runs CheckBox1Click when the state changes, as a click of the user would.
     CheckBox1->SetChecked(IsInAutorun(AutorunValueName));
     FCreated = true;
@@ -419,12 +433,20 @@ void TForm1::slThread1Execute(TObject*)
         if (shown == &look)
             return;
         shown = &look;
-        TslCustomThread::SynchronizeCurrent([panel, &look] {
+        TslCustomThread::SynchronizeCurrent([this, panel, &look] {
             panel->SetColor(RGBColor(look.Red, look.Green, look.Blue));
             panel->SetCaption(look.Caption);
+            ConnectionShown(look);
         });
     };
     RunStatusLoop(TStatusProbes::Network(), ProbeHost, hooks);
+}
+
+void TForm1::ConnectionShown(const TStatusLook& look)
+{
+    FLastLook = &look;
+    if (FTrayStatus)
+        FTrayStatus->StatusShown(&look == &OnlineLook);
 }
 
 void TForm1::RefreshNews(const std::string& url)

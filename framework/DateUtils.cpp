@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
 namespace skyloom {
 
@@ -199,6 +200,28 @@ TDateTime UTCToLocal(TDateTime utc)
 TDateTime LocalToUTC(TDateTime local)
 {
     return local + LocalTimeBias() / 1440.0;
+}
+
+long long DateTimeToUnixFloor(TDateTime dt)
+{
+    long long whole = 0, ms = 0;
+    SplitDateTime(dt, whole, ms);
+    return (whole - UnixDays) * 86400 + ms / 1000;
+}
+
+std::string FormatISO8601Local(TDateTime utc, int bias)
+{
+    // Whole seconds first, so that the text and any duration computed from the same seconds agree.
+    const long long seconds = DateTimeToUnixFloor(utc) - static_cast<long long>(bias) * 60;
+    TDateTimeParts p;
+    if (!DecodeDateTime(UnixToDateTime(seconds), p))
+        return std::string();
+    const int offset = -bias;
+    const int absOffset = offset < 0 ? -offset : offset;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", p.Year, p.Month, p.Day, p.Hour,
+                  p.Minute, p.Second, offset < 0 ? '-' : '+', absOffset / 60, absOffset % 60);
+    return buf;
 }
 
 } // namespace skyloom

@@ -5,6 +5,7 @@
 #include "Types.h"
 
 #include <optional>
+#include <string>
 
 namespace skyloom {
 
@@ -48,5 +49,12 @@ void SetLocalTimeBiasOverride(std::optional<int> minutes);
 
 TDateTime UTCToLocal(TDateTime utc);
 TDateTime LocalToUTC(TDateTime local);
+
+// A moment as ISO 8601 local time with its offset, to the whole second (the fraction is dropped):
+// "2026-03-29T01:59:59+01:00". utc is the moment in universal time, bias the local zone's bias in force then
+// (UTC = local + bias, as LocalTimeBias gives it). Empty for a value outside the years 1 to 9999.
+std::string FormatISO8601Local(TDateTime utc, int bias);
+// Whole seconds of a moment since 1970-01-01 UTC, rounded down (DateTimeToUnix rounds to the nearest).
+long long DateTimeToUnixFloor(TDateTime dt);
 
 } // namespace skyloom

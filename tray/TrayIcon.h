@@ -87,6 +87,9 @@ public:
     bool ShowBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
                          unsigned timeoutSeconds);
 
+    // Whether the shell shows balloon notices at all (Windows NT 4 and 95/98 shells do not).
+    static bool BalloonsSupported();
+
     // Hides the main window and its taskbar button / brings both back in the foreground.
     void HideMainWindow();
     void RestoreMainWindow();

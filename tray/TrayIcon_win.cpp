@@ -26,10 +26,10 @@ constexpr std::size_t MaxHint = 255;
 UINT GTaskbarCreated = 0;
 bool GTaskbarCreatedAsked = false;
 
-// The common controls' version as major * 100 + minor (0 when it cannot be read).
-unsigned CommonControlsVersion()
+// A system library's version as major * 100 + minor (0 when it cannot be read).
+unsigned DllVersion(const char* name)
 {
-    TOwnedModule lib(LoadLibraryA("comctl32.dll"));
+    TOwnedModule lib(LoadLibraryA(name));
     if (!lib)
         return 0;
     unsigned version = 0;
@@ -102,10 +102,17 @@ UINT TTrayIcon::TaskbarCreatedMessage()
     if (!GTaskbarCreatedAsked) {
         GTaskbarCreatedAsked = true;
         // Shells older than the 4.71 common controls never send it.
-        if (CommonControlsVersion() > 470)
+        if (DllVersion("comctl32.dll") > 470)
             GTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     }
     return GTaskbarCreated;
+}
+
+bool TTrayIcon::BalloonsSupported()
+{
+    // Balloon notices came with the shell of Windows 2000 (shell32 5.0); older shells ignore the fields.
+    static const bool supported = DllVersion("shell32.dll") >= 500;
+    return supported;
 }
 
 TTrayIcon::TTrayIcon(TComponent* owner)

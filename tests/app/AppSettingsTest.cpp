@@ -173,6 +173,55 @@ TEST(DirectoryOf, KeepsTheTrailingSeparator)
     EXPECT_EQ(DirectoryOf("skyloom.exe"), "");
 }
 
+TEST_F(SettingsFile, TrayExtrasAreOffUnlessSet)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        bool trayStatus;
+        bool notify;
+        std::string outageLog;
+    };
+    const Case cases[] = {
+        {"keys absent", "[Skyloom]\nping=p\n", false, false, ""},
+        {"all three on", "[Skyloom]\ntraystatus=1\nnotify=1\noutagelog=outages.log\n", true, true, "outages.log"},
+        {"zero is off", "[Skyloom]\ntraystatus=0\nnotify=0\n", false, false, ""},
+        {"empty is off", "[Skyloom]\ntraystatus=\nnotify=\noutagelog=\n", false, false, ""},
+        {"other words are off", "[Skyloom]\ntraystatus=yes\nnotify=2\n", false, false, ""},
+        {"blanks around the value", "[Skyloom]\ntraystatus = 1 \nnotify=1\r\n", true, true, ""},
+        {"in another section", "[Other]\ntraystatus=1\nnotify=1\noutagelog=x.log\n", false, false, ""},
+        {"a path with blanks", "[Skyloom]\noutagelog=C:\\My Logs\\drops.txt\n", false, false,
+         "C:\\My Logs\\drops.txt"},
+    };
+    for (const Case& c : cases) {
+        TAppSettings s = ReadAppSettings(Write(c.content));
+        EXPECT_EQ(s.TrayStatus, c.trayStatus) << c.name;
+        EXPECT_EQ(s.Notify, c.notify) << c.name;
+        EXPECT_EQ(s.OutageLog, c.outageLog) << c.name;
+    }
+}
+
+TEST(ResolveSettingPath, RelativePathsStartInTheProgramsFolder)
+{
+    const std::string dir = "C:\\Sky loom\\";
+    const struct {
+        const char* path;
+        std::string expected;
+    } cases[] = {
+        {"outages.log", dir + "outages.log"},
+        {"logs\\outages.log", dir + "logs\\outages.log"},
+        {"..\\outages.log", dir + "..\\outages.log"},
+        {"C:\\logs\\o.log", "C:\\logs\\o.log"},
+        {"d:/logs/o.log", "d:/logs/o.log"},
+        {"\\\\server\\share\\o.log", "\\\\server\\share\\o.log"},
+        {"\\o.log", "\\o.log"},
+        {"/tmp/o.log", "/tmp/o.log"},
+        {"1:x", dir + "1:x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolveSettingPath(dir, c.path), c.expected) << c.path;
+}
+
 TEST(ShellMessages, WelcomeUsesSingleCarriageReturns)
 {
     EXPECT_EQ(WelcomeMessage("https://example.org/"),

@@ -89,3 +89,44 @@ TEST(DateUtils, NowIsUniversalTimeMinusTheZoneBias)
         EXPECT_EQ(Date(), std::floor(Date())) << "Date has no time of day";
     }
 }
+
+TEST(DateUtils, ISO8601LocalTimeCarriesTheZoneOffset)
+{
+    // One moment in universal time shown in several zones (bias: UTC = local + bias minutes).
+    const TDateTime utc = EncodeDate(2026, 12, 9) + EncodeTime(23, 30, 5, 999);
+    const struct {
+        TDateTime UTC;
+        int Bias;
+        const char* Text;
+    } cases[] = {
+        {utc, 0, "2026-12-09T23:30:05+00:00"},
+        {utc, -60, "2026-12-10T00:30:05+01:00"},        // past midnight in Central Europe
+        {utc, 300, "2026-12-09T18:30:05-05:00"},
+        {utc, -330, "2026-12-10T05:00:05+05:30"},       // half-hour zone
+        {utc, 570, "2026-12-09T14:00:05-09:30"},
+        {utc, -825, "2026-12-10T13:15:05+13:45"},       // quarter-hour zone
+        {EncodeDate(2024, 2, 28) + EncodeTime(23, 0, 0, 0), -120, "2024-02-29T01:00:00+02:00"},  // leap day
+        {EncodeDate(2026, 12, 31) + EncodeTime(23, 59, 59, 0), -60, "2027-01-01T00:59:59+01:00"},
+        {EncodeDate(2026, 1, 1) + EncodeTime(0, 0, 1, 0), 60, "2025-12-31T23:00:01-01:00"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatISO8601Local(c.UTC, c.Bias), c.Text) << "bias " << c.Bias;
+    EXPECT_EQ(FormatISO8601Local(-700000.0, 0), "") << "a moment before the year 1 has no text";
+}
+
+TEST(DateUtils, UnixSecondsRoundedDown)
+{
+    const TDateTime second = UnixToDateTime(1700000000);
+    const struct {
+        TDateTime Value;
+        long long Seconds;
+    } cases[] = {
+        {second, 1700000000},
+        {second + 999.0 / MSecsPerDay, 1700000000},
+        {second + 1000.0 / MSecsPerDay, 1700000001},
+        {second - 1.0 / MSecsPerDay, 1699999999},
+        {UnixToDateTime(0), 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DateTimeToUnixFloor(c.Value), c.Seconds) << "expected " << c.Seconds;
+}
