@@ -14,6 +14,8 @@ inline constexpr const char* DefaultFeedURL = SL_DEFAULT_FEED;
 inline constexpr const char* UpdateHost = SL_UPDATE_HOST;
 // ProbeHost, the host whose address the connection monitor resolves and pings (SL_PROBE_HOST) and the default of
 // the "ping" setting, belongs to the monitor: StatusLoop.h.
+// The publisher key that downloaded updates must be signed with (SL_UPDATE_PUBLIC_KEY) belongs to the upgrade:
+// upgrade/slPublisherKey.cpp, read through PublisherKeyText() in slSignature.h.
 inline constexpr const char* ProductVersion = SL_VERSION;
 
 } // namespace skyloom

@@ -258,6 +258,48 @@ std::string EncodeBase64(std::string_view bytes)
     return out;
 }
 
+bool DecodeBase64(std::string_view text, std::string& bytes)
+{
+    auto digit = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z')
+            return c - 'A';
+        if (c >= 'a' && c <= 'z')
+            return c - 'a' + 26;
+        if (c >= '0' && c <= '9')
+            return c - '0' + 52;
+        return c == '+' ? 62 : c == '/' ? 63 : -1;
+    };
+    bytes.clear();
+    if (text.size() % 4 != 0)
+        return false;
+    std::size_t padding = 0;
+    if (text.ends_with("=="))
+        padding = 2;
+    else if (text.ends_with('='))
+        padding = 1;
+    bytes.reserve(text.size() / 4 * 3);
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        const std::size_t used = last ? 4 - padding : 4;
+        unsigned v = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            int d = k < used ? digit(text[i + k]) : 0;
+            if (d < 0)
+                return bytes.clear(), false;
+            v = v << 6 | static_cast<unsigned>(d);
+        }
+        // Bits beyond the last byte must be zero, so that each byte string has exactly one encoding.
+        if ((padding == 2 && last && (v & 0xFFFF) != 0) || (padding == 1 && last && (v & 0xFF) != 0))
+            return bytes.clear(), false;
+        bytes += static_cast<char>(v >> 16);
+        if (used > 2)
+            bytes += static_cast<char>((v >> 8) & 0xFF);
+        if (used > 3)
+            bytes += static_cast<char>(v & 0xFF);
+    }
+    return true;
+}
+
 namespace {
 
 std::size_t LastDelimiter(std::string_view path)

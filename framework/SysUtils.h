@@ -118,6 +118,9 @@ long long StrToInt64Def(std::string_view s, long long def);
 
 // Base64 of the bytes, with padding and without line breaks.
 std::string EncodeBase64(std::string_view bytes);
+// The bytes of strict Base64 text: the standard alphabet, a length that is a multiple of four, at most two "=" and
+// only at the end, unused bits zero, nothing else (no blanks, no line breaks). False for anything else.
+bool DecodeBase64(std::string_view text, std::string& bytes);
 
 // The parts of a hint "Short|Long": the short part is the tooltip, the long part the help text. A hint
 // without "|" is both.

@@ -122,30 +122,42 @@ TslInfoFileContents ReadInfoFile(std::string_view text)
         return at == std::string::npos ? std::string() : ValueAt(text, at + pattern.size(), multiLine);
     };
 
+    // The numbered keys of one kind, indexed in one pass: the first "<prefix><digits>=" of each number counts.
+    // Looking each number up in the whole text would make a long list quadratic.
+    auto numberedKeys = [&](std::string_view prefix) {
+        std::map<std::string, size_t, std::less<>> numbered;
+        for (size_t at = lower.find(prefix); at != std::string::npos; at = lower.find(prefix, at + 1)) {
+            size_t end = at + prefix.size();
+            while (end < lower.size() && IsDigit(lower[end]))
+                ++end;
+            if (end > at + prefix.size() && end < lower.size() && lower[end] == '=')
+                numbered.try_emplace(lower.substr(at + prefix.size(), end - at - prefix.size()), end + 1);
+        }
+        return numbered;
+    };
+    const auto numberedUrls = numberedKeys("#url");
+    const auto numberedSigs = numberedKeys("#sig");
+
     TslInfoFileContents info;
-    for (std::string_view key : {"#url", "#url0"}) {
-        std::string url = value(key);
-        if (!url.empty())
-            info.Files.push_back(std::move(url));
-    }
-    // The numbered keys, indexed in one pass: the first "#url<digits>=" of each number counts. Looking each
-    // number up in the whole text would make a long list quadratic.
-    std::map<std::string, size_t, std::less<>> numbered;
-    for (size_t at = lower.find("#url"); at != std::string::npos; at = lower.find("#url", at + 1)) {
-        size_t end = at + 4;
-        while (end < lower.size() && IsDigit(lower[end]))
-            ++end;
-        if (end > at + 4 && end < lower.size() && lower[end] == '=')
-            numbered.try_emplace(lower.substr(at + 4, end - at - 4), end + 1);
+    // Each file's signature carries the same suffix as the file's key: "#sig" for "#url", "#sig0" for "#url0".
+    for (std::string_view suffix : {"", "0"}) {
+        std::string url = value("#url" + std::string(suffix));
+        if (url.empty())
+            continue;
+        info.Files.push_back(std::move(url));
+        info.Signatures.push_back(value("#sig" + std::string(suffix)));
     }
     for (size_t n = info.Files.size() + 1;; ++n) {
-        auto it = numbered.find(std::to_string(n));
-        if (it == numbered.end())
+        const std::string number = std::to_string(n);
+        auto it = numberedUrls.find(number);
+        if (it == numberedUrls.end())
             break;
         std::string url = ValueAt(text, it->second, false);
         if (url.empty())
             break;
         info.Files.push_back(std::move(url));
+        auto sig = numberedSigs.find(number);
+        info.Signatures.push_back(sig == numberedSigs.end() ? std::string() : ValueAt(text, sig->second, false));
     }
     info.Version = value("#version");
     info.Date = value("#date");

@@ -22,6 +22,9 @@ std::string InfoFileValue(std::string_view text, std::string_view key, bool mult
 // Everything the check reads from an information file.
 struct TslInfoFileContents {
     std::vector<std::string> Files; // "#url", "#url0", then "#url<n>" numbered on from the files already taken
+    // Parallel to Files: the Base64 publisher signature of each file, from the key numbered like the file's own
+    // ("#sig" for "#url", "#sig0" for "#url0", "#sig<n>" for "#url<n>"); empty when absent.
+    std::vector<std::string> Signatures;
     std::string Version;            // "#version"
     std::string Date;               // "#date"
     std::string Message;            // "#message={...}"

@@ -10,6 +10,7 @@
 #include "slLabels.h"
 #include "slReplacerLaunch.h"
 #include "slSelfUpdaterStringsWin.h"
+#include "slSignature.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -123,6 +124,13 @@ TslSelfUpdater::TslSelfUpdater(TComponent* Owner)
     FProgramPath = ModulePath();
     FProgramFolder = ExtractFilePath(FProgramPath);
     InstallTransferEvents();
+    // A build that carries the publisher's key installs only files the publisher signed: any other download is
+    // handled like a lost file and deleted before the replacer could see it.
+    if (PublisherKeyConfigured())
+        VerifyDownload = [this](const std::string& url, const std::string& tempPath, std::size_t fileIndex,
+                                std::string& why) {
+            return CheckDownloadSignature(FInfo, url, fileIndex, tempPath, PublisherKeyText(), why);
+        };
     // A replacer left in the temporary folder by the upgrade that started this program.
     if (!Designing())
         DeleteLeftoverReplacer();

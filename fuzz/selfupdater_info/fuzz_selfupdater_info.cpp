@@ -1,5 +1,6 @@
 // The information-file reader and what the check does with its values: every file it lists came from the text,
-// every value is a piece of the text, and the decisions never fail.
+// every value is a piece of the text, each file has exactly one signature entry (itself a piece of the text), and
+// the decisions never fail.
 #include "slSelfUpdaterCore.h"
 
 #include <cstddef>
@@ -21,6 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!arg.empty() && (arg.front() != '"' || arg.back() != '"' || arg.find('"', 1) != arg.size() - 1))
             __builtin_trap();
     }
+    if (info.Signatures.size() != info.Files.size())
+        __builtin_trap();
+    for (const std::string& signature : info.Signatures)
+        if (text.find(signature) == std::string::npos)
+            __builtin_trap();
     if (text.find(info.Message) == std::string::npos || text.find(info.Version) == std::string::npos)
         __builtin_trap();
     const TDateTime today = 46000;

@@ -175,3 +175,33 @@ TEST(SysUtils, Base64FollowsTheStandardAlphabetAndPadding)
     for (const Case& c : cases)
         EXPECT_EQ(EncodeBase64(c.bytes), c.encoded) << "bytes [" << c.bytes << "]";
 }
+
+TEST(SysUtils, Base64DecodesExactlyWhatEncodingProducesAndRefusesTheRest)
+{
+    const std::string samples[] = {"", "f", "fo", "foo", "foob", "fooba", "foobar", std::string("\xff\xfe\0", 3),
+                                   std::string(64, '\x5a')};
+    for (const std::string& bytes : samples) {
+        std::string decoded = "stale";
+        EXPECT_TRUE(DecodeBase64(EncodeBase64(bytes), decoded)) << "encoding of [" << bytes << "] refused";
+        EXPECT_EQ(decoded, bytes) << "round trip of [" << bytes << "]";
+    }
+    struct Bad {
+        const char* text;
+        const char* why;
+    } bad[] = {{"Zg=", "length not a multiple of four"},
+               {"Zm9", "unpadded tail"},
+               {"Zg", "unpadded tail"},
+               {"Z===", "three padding characters"},
+               {"Zg==Zg==", "padding in the middle"},
+               {"Zm9v Zg==", "blank inside"},
+               {"Zm9v\nZg==", "line break inside"},
+               {"Zm-v", "URL-safe alphabet"},
+               {"Zh==", "unused bits set after one byte"},
+               {"Zm9=", "unused bits set after two bytes"},
+               {"====", "padding only"}};
+    for (const Bad& b : bad) {
+        std::string decoded = "stale";
+        EXPECT_FALSE(DecodeBase64(b.text, decoded)) << b.why << ": [" << b.text << "] accepted";
+        EXPECT_TRUE(decoded.empty()) << b.why << ": refused text left bytes behind";
+    }
+}

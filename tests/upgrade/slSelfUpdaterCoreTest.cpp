@@ -33,14 +33,49 @@ TEST(InfoFileFiles, NumberedKeysContinueFromTheFilesAlreadyTaken)
         EXPECT_EQ(ReadInfoFile(c.Text).Files, c.Expected) << c.Text;
 }
 
+TEST(InfoFileSignatures, EachFileTakesTheSignatureKeyNumberedLikeItsOwn)
+{
+    struct Case { const char* Text; Files ExpectedFiles; Files ExpectedSignatures; };
+    const Case cases[] = {
+        {"#url=http://h/a\r\n#sig=SA\r\n", {"http://h/a"}, {"SA"}},
+        {"#url=http://h/a\r\n#url0=http://h/b\r\n#url3=http://h/c\r\n#sig3=SC\r\n#sig0=SB\r\n#sig=SA\r\n",
+         {"http://h/a", "http://h/b", "http://h/c"}, {"SA", "SB", "SC"}},
+        // without "#url" the first file comes from "#url0", and so does its signature
+        {"#url0=http://h/b\r\n#url2=http://h/c\r\n#sig=SA\r\n#sig0=SB\r\n#sig2=SC\r\n",
+         {"http://h/b", "http://h/c"}, {"SB", "SC"}},
+        {"#url1=http://h/a\r\n#url2=http://h/b\r\n#sig1=S1\r\n#sig2=S2\r\n", {"http://h/a", "http://h/b"},
+         {"S1", "S2"}},
+        // missing signatures stay empty in their place; a signature without a file is ignored
+        {"#url=http://h/a\r\n#url0=http://h/b\r\n#url3=http://h/c\r\n#sig0=SB\r\n#sig7=SX\r\n",
+         {"http://h/a", "http://h/b", "http://h/c"}, {"", "SB", ""}},
+        {"#sig=SA\r\n#sig0=SB\r\n", {}, {}},
+        // the first key of a number counts, capitals are found, the value keeps its case, nothing is trimmed
+        {"#URL=http://h/a\r\n#SIG=AbC+/=\r\n#sig=other\r\n", {"http://h/a"}, {"AbC+/="}},
+        {"#url=http://h/a\r\n#sig= SA \r\n", {"http://h/a"}, {" SA "}},
+        {"#url1=http://h/a\r\n#sig10=SJ\r\n#sig1=S1\r\n", {"http://h/a"}, {"S1"}}, // "#sig10" is not "#sig1"
+        {"#url=http://h/a\r\n#sig=last", {"http://h/a"}, {"last"}},                     // no final line break
+        {"#url=http://h/a\r\n#sig", {"http://h/a"}, {""}},
+    };
+    for (const Case& c : cases) {
+        const TslInfoFileContents info = ReadInfoFile(c.Text);
+        EXPECT_EQ(info.Files, c.ExpectedFiles) << c.Text;
+        EXPECT_EQ(info.Signatures, c.ExpectedSignatures) << c.Text;
+    }
+}
+
 TEST(InfoFileFiles, ALongListReadsInOnePass)
 {
     std::string text = "#url=http://h/0\r\n";
     for (int i = 2; i <= 20000; ++i)
         text += "#url" + std::to_string(i) + "=http://h/" + std::to_string(i) + "\r\n";
-    Files files = ReadInfoFile(text).Files;
-    ASSERT_EQ(files.size(), 20000u);
-    EXPECT_EQ(files.back(), "http://h/20000");
+    for (int i = 2; i <= 20000; ++i)
+        text += "#sig" + std::to_string(i) + "=S" + std::to_string(i) + "\r\n";
+    const TslInfoFileContents info = ReadInfoFile(text);
+    ASSERT_EQ(info.Files.size(), 20000u);
+    EXPECT_EQ(info.Files.back(), "http://h/20000");
+    ASSERT_EQ(info.Signatures.size(), 20000u);
+    EXPECT_EQ(info.Signatures.front(), "");
+    EXPECT_EQ(info.Signatures.back(), "S20000");
 }
 
 TEST(InfoFileValues, SingleAndMultiLineValues)
