@@ -18,6 +18,13 @@ inline std::string Env(const char* name)
     return v ? v : "";
 }
 
+// The address of the update server the script started ("http://host:port/"), empty when the test runs without one.
+inline std::string ServerBase()
+{
+    const std::string port = Env("SL_UPDATE_PORT");
+    return port.empty() ? std::string() : std::string("http://") + SL_UPDATE_HOST + ":" + port + "/";
+}
+
 // A path of the host as this program sees it (wine maps the root of the host's file system to Z:).
 inline std::string WinPath(const std::string& unixPath)
 {

@@ -27,10 +27,10 @@ class HTTPTransferTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (Env("SL_UPDATE_PORT").empty())
+        Base = ServerBase();
+        if (Base.empty())
             GTEST_SKIP() << "needs the update server (run through netns-updateserver.sh)";
         Work = WinPath(Env("SL_UPDATE_WORK"));
-        Base = std::string("http://") + SL_UPDATE_HOST + ":" + Env("SL_UPDATE_PORT") + "/";
         Out = Work + "\\out-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin";
         DeleteFileA(Out.c_str());
         Control("{}");

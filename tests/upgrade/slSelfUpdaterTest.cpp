@@ -59,10 +59,10 @@ class SelfUpdaterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (Env("SL_UPDATE_PORT").empty())
+        Base = ServerBase();
+        if (Base.empty())
             GTEST_SKIP() << "needs the update server (run through netns-updateserver.sh)";
         Work = WinPath(Env("SL_UPDATE_WORK"));
-        Base = std::string("http://") + SL_UPDATE_HOST + ":" + Env("SL_UPDATE_PORT") + "/";
         Control("{}");
         WriteFile(Work + "\\requests.log", "");
         U = std::make_unique<TslSelfUpdater>(nullptr);
