@@ -121,9 +121,26 @@ enum TXmlValueKind : int {
 class TXmlValue {
 public:
     TXmlValue() noexcept = default;  // empty
-    TXmlValue(const std::string& s) : FKind(vkString), FBytes(s.data(), s.size()) {}
-    TXmlValue(std::string_view s) : FKind(vkString), FBytes(s.data(), s.size()) {}
-    TXmlValue(const char* s) : FKind(vkString), FBytes(s) {}
+    TXmlValue(const std::string& s) { AssignBytes(vkString, s.data(), s.size()); }
+    TXmlValue(std::string_view s) { AssignBytes(vkString, s.data(), s.size()); }
+    TXmlValue(const char* s) : TXmlValue(std::string_view(s)) {}
+    TXmlValue(const TXmlValue& o) { CopyFrom(o); }
+    TXmlValue(TXmlValue&& o) noexcept : FKind(o.FKind), FSize(o.FSize), FScalar(o.FScalar) { o.Forget(); }
+    TXmlValue& operator=(const TXmlValue& o)
+    {
+        if (this != &o) {
+            TXmlValue copy(o);
+            Swap(copy);
+        }
+        return *this;
+    }
+    TXmlValue& operator=(TXmlValue&& o) noexcept
+    {
+        TXmlValue moved(std::move(o));
+        Swap(moved);
+        return *this;
+    }
+    ~TXmlValue() { FreeBytes(); }
 
     static TXmlValue Null();
     static TXmlValue FromSmallint(std::int16_t v);
@@ -149,7 +166,7 @@ public:
     std::int64_t CurrencyValue() const noexcept { return FScalar.I64; }
     bool BooleanValue() const noexcept { return FScalar.I32 != 0; }
     std::uint8_t ByteValue() const noexcept { return static_cast<std::uint8_t>(FScalar.I32); }
-    std::string_view Bytes() const noexcept { return {FBytes.data(), FBytes.size()}; }  // byte string, array
+    std::string_view Bytes() const noexcept { return {HasBytes() ? FScalar.Data : "", FSize}; }  // byte string, array
     std::u16string WideValue() const;                               // wide string
 
     // The value as text: "" for empty, "{{null}}" for null, numbers in decimal with "." as separator, dates as
@@ -167,19 +184,60 @@ public:
     bool Equals(const TXmlValue& other) const noexcept;
 
     // Payload storage for the binary form and the node classes.
-    void SetRaw(TXmlValueKind kind, std::int64_t bits) noexcept { FKind = kind; FScalar.I64 = bits; FBytes.clear(); }
-    std::int64_t RawBits() const noexcept { return FScalar.I64; }
+    // For the scalar kinds only.
+    void SetRaw(TXmlValueKind kind, std::int64_t bits) noexcept
+    {
+        FreeBytes();
+        FKind = kind;
+        FSize = 0;
+        FScalar.I64 = bits;
+    }
+    std::int64_t RawBits() const noexcept { return HasBytes() ? 0 : FScalar.I64; }
 
 private:
+    // A document holds one value per text node, element and attribute, so the value is kept to 16 bytes: the
+    // kind, the length of the bytes, and either the scalar or the bytes, which live in a block of their own.
     union TScalar {
         std::int32_t I32;
         float F32;
         double F64;
         std::int64_t I64;
+        char* Data;  // byte string, byte array, or the UTF-16 units of a wide string; none when FSize is 0
     };
+
+    bool HasBytes() const noexcept { return FKind == vkString || FKind == vkByteArray || FKind == vkWideString; }
+    void AssignBytes(TXmlValueKind kind, const char* p, std::size_t n);
+    void CopyFrom(const TXmlValue& o)
+    {
+        if (o.HasBytes() && o.FSize > 0) {
+            AssignBytes(o.FKind, o.FScalar.Data, o.FSize);
+        } else {
+            FKind = o.FKind;
+            FSize = o.FSize;
+            FScalar = o.FScalar;
+        }
+    }
+    void FreeBytes() noexcept
+    {
+        if (HasBytes() && FSize > 0)
+            xml::PoolRelease(FScalar.Data, FSize);
+    }
+    void Forget() noexcept
+    {
+        FKind = vkEmpty;
+        FSize = 0;
+        FScalar.I64 = 0;
+    }
+    void Swap(TXmlValue& o) noexcept
+    {
+        std::swap(FKind, o.FKind);
+        std::swap(FSize, o.FSize);
+        std::swap(FScalar, o.FScalar);
+    }
+
     TXmlValueKind FKind = vkEmpty;
+    std::uint32_t FSize = 0;
     TScalar FScalar{.I64 = 0};
-    TXmlBytes FBytes;  // byte string, byte array, or the UTF-16 units of a wide string
 };
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -629,8 +629,6 @@ void TXmlNode::StoreAttr(std::int32_t id, TXmlValue&& v)
 
 void TXmlNode::AppendAttr(std::int32_t id, TXmlValue&& v)
 {
-    if (FAttributes.size() == FAttributes.capacity())
-        FAttributes.reserve(static_cast<std::size_t>(XmlGrowCapacity(static_cast<int>(FAttributes.capacity()))));
     FAttributes.push_back(TXmlAttrData{id, std::move(v)});
 }
 
@@ -655,7 +653,7 @@ void TXmlNode::DeleteAttributeById(std::int32_t id)
 {
     const int at = FindAttr(id);
     if (at >= 0)
-        FAttributes.erase(FAttributes.begin() + at);
+        FAttributes.erase(at);
 }
 
 bool TXmlNode::HasAttribute(const std::string& name)

@@ -8,6 +8,7 @@
 #include "XmlNames.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,7 +63,7 @@ private:
     void Attach(TXmlNode* node);
     void Detach(TXmlNode* node);
 
-    static constexpr int kInlineCapacity = 4;
+    static constexpr int kInlineCapacity = 1;
 
     TXmlNode* FOwner;
     TXmlNode** FItems = FInline;
@@ -75,6 +76,79 @@ private:
 struct TXmlAttrData {
     std::int32_t NameId;
     TXmlValue Value;
+};
+
+// The attributes of a node: a pointer and two 32-bit counts, since most nodes have none and a document holds
+// many nodes. Grows like the child lists.
+class TXmlAttrArray {
+public:
+    TXmlAttrArray() noexcept = default;
+    TXmlAttrArray(const TXmlAttrArray&) = delete;
+    TXmlAttrArray& operator=(const TXmlAttrArray& o)
+    {
+        if (this == &o)
+            return *this;
+        clear();
+        if (o.FCount > FCapacity)
+            Reserve(o.FCount);
+        for (const TXmlAttrData& a : o)
+            push_back(TXmlAttrData{a.NameId, a.Value});
+        return *this;
+    }
+    ~TXmlAttrArray()
+    {
+        clear();
+        if (FItems)
+            xml::PoolRelease(FItems, sizeof(TXmlAttrData) * static_cast<std::size_t>(FCapacity));
+    }
+
+    std::size_t size() const noexcept { return static_cast<std::size_t>(FCount); }
+    TXmlAttrData& operator[](std::size_t i) noexcept { return FItems[i]; }
+    const TXmlAttrData& operator[](std::size_t i) const noexcept { return FItems[i]; }
+    TXmlAttrData* begin() noexcept { return FItems; }
+    TXmlAttrData* end() noexcept { return FItems + FCount; }
+    const TXmlAttrData* begin() const noexcept { return FItems; }
+    const TXmlAttrData* end() const noexcept { return FItems + FCount; }
+
+    void push_back(TXmlAttrData&& a)
+    {
+        if (FCount == FCapacity)
+            Reserve(XmlGrowCapacity(FCapacity));
+        ::new (static_cast<void*>(FItems + FCount)) TXmlAttrData(std::move(a));
+        ++FCount;
+    }
+    // Keeps the order of the others.
+    void erase(int index) noexcept
+    {
+        for (int i = index; i + 1 < FCount; ++i)
+            FItems[i] = std::move(FItems[i + 1]);
+        FItems[--FCount].~TXmlAttrData();
+    }
+    void clear() noexcept
+    {
+        for (int i = 0; i < FCount; ++i)
+            FItems[i].~TXmlAttrData();
+        FCount = 0;
+    }
+
+private:
+    void Reserve(int capacity)
+    {
+        auto* items =
+            static_cast<TXmlAttrData*>(xml::PoolAllocate(sizeof(TXmlAttrData) * static_cast<std::size_t>(capacity)));
+        for (int i = 0; i < FCount; ++i) {
+            ::new (static_cast<void*>(items + i)) TXmlAttrData(std::move(FItems[i]));
+            FItems[i].~TXmlAttrData();
+        }
+        if (FItems)
+            xml::PoolRelease(FItems, sizeof(TXmlAttrData) * static_cast<std::size_t>(FCapacity));
+        FItems = items;
+        FCapacity = capacity;
+    }
+
+    TXmlAttrData* FItems = nullptr;
+    std::int32_t FCount = 0;
+    std::int32_t FCapacity = 0;
 };
 
 class TXmlNode : public TXmlBase, public virtual IXmlNode {
@@ -211,7 +285,7 @@ protected:
 
 private:
     TXmlPtr<TXmlNameTable> FNames;
-    std::vector<TXmlAttrData, xml::TPoolAllocator<TXmlAttrData>> FAttributes;
+    TXmlAttrArray FAttributes;
     TXmlPtr<TXmlNodeList> FChildren;
 };
 

@@ -434,7 +434,7 @@ TXmlValue TXmlValue::FromWideString(const std::u16string& x)
 {
     TXmlValue v;
     v.FKind = vkWideString;
-    v.FBytes.assign(reinterpret_cast<const char*>(x.data()), x.size() * sizeof(char16_t));
+    v.AssignBytes(vkWideString, reinterpret_cast<const char*>(x.data()), x.size() * sizeof(char16_t));
     return v;
 }
 
@@ -461,16 +461,30 @@ TXmlValue TXmlValue::FromString(std::string x)
 
 TXmlValue TXmlValue::FromByteArray(std::string bytes)
 {
-    TXmlValue v(bytes);
-    v.FKind = vkByteArray;
+    TXmlValue v;
+    v.AssignBytes(vkByteArray, bytes.data(), bytes.size());
     return v;
+}
+
+void TXmlValue::AssignBytes(TXmlValueKind kind, const char* p, std::size_t n)
+{
+    if (n > UINT32_MAX)
+        throw std::length_error("XML value too long");
+    char* data = n > 0 ? static_cast<char*>(xml::PoolAllocate(n)) : nullptr;
+    if (n > 0)
+        std::memcpy(data, p, n);
+    FreeBytes();
+    FKind = kind;
+    FSize = static_cast<std::uint32_t>(n);
+    FScalar.Data = data;
 }
 
 std::u16string TXmlValue::WideValue() const
 {
-    std::u16string w(FBytes.size() / sizeof(char16_t), u'\0');
+    const std::string_view units = Bytes();
+    std::u16string w(units.size() / sizeof(char16_t), u'\0');
     if (!w.empty())
-        std::memcpy(w.data(), FBytes.data(), w.size() * sizeof(char16_t));
+        std::memcpy(w.data(), units.data(), w.size() * sizeof(char16_t));
     return w;
 }
 
@@ -486,8 +500,8 @@ std::string TXmlValue::ToText() const
     case vkDate: return xml::DateTimeToText(FScalar.F64);
     case vkWideString: return xml::WideToAnsi(WideValue());
     case vkBoolean: return FScalar.I32 ? "1" : "0";
-    case vkString: return std::string(FBytes.data(), FBytes.size());
-    case vkByteArray: return xml::Base64Encode(FBytes.data(), FBytes.size(), 0);
+    case vkString: return std::string(Bytes());
+    case vkByteArray: return xml::Base64Encode(Bytes().data(), FSize, 0);
     }
     return {};
 }
@@ -580,12 +594,12 @@ bool TXmlValue::Equals(const TXmlValue& other) const noexcept
         if (a == vkNull || b == vkNull)
             return a == b;
         if (a == vkByteArray || b == vkByteArray)
-            return a == b && FBytes == other.FBytes;
+            return a == b && Bytes() == other.Bytes();
         if (a == vkEmpty && b == vkEmpty)
             return true;
         if ((IsTextKind(a) || a == vkEmpty) && (IsTextKind(b) || b == vkEmpty)) {
             if (a == vkWideString && b == vkWideString)
-                return FBytes == other.FBytes;
+                return Bytes() == other.Bytes();
             return ToText() == other.ToText();
         }
         return AsFloat() == other.AsFloat();

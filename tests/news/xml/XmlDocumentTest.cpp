@@ -278,6 +278,90 @@ TEST(XmlDocument, AttributesStoreTypedValues)
     EXPECT_EQ(e->AttributeCount(), 0);
 }
 
+TEST(XmlDocument, ValuesKeepTheirPayloadThroughCopiesAndMoves)
+{
+    const std::string withZeros("a\0b\0", 4);
+    const std::string longText(5000, 'x');
+    const std::vector<std::pair<TXmlValue, std::string>> cases = {
+        {TXmlValue(), ""},
+        {TXmlValue(""), ""},
+        {TXmlValue(withZeros), withZeros},
+        {TXmlValue(longText), longText},
+        {TXmlValue::FromByteArray(std::string("\xFF\x00\x10", 3)), "/wAQ"},
+        {TXmlValue::FromWideString(u"Wide"), "Wide"},
+        {TXmlValue::FromInteger(-7), "-7"},
+        {TXmlValue::FromDouble(0.5), "0.5"},
+        {TXmlValue::Null(), "{{null}}"},
+    };
+    for (const auto& [value, text] : cases) {
+        TXmlValue copy(value);
+        EXPECT_EQ(copy.Kind(), value.Kind()) << text;
+        EXPECT_EQ(copy.ToText(), text) << "a copy has the same text";
+        TXmlValue assigned = TXmlValue::FromInteger(3);
+        assigned = value;
+        EXPECT_EQ(assigned.ToText(), text) << "assigning over a number";
+        TXmlValue overText("previous text that is long enough to need its own block");
+        overText = copy;
+        EXPECT_EQ(overText.ToText(), text) << "assigning over a text";
+        const TXmlValue& same = overText;
+        overText = same;
+        EXPECT_EQ(overText.ToText(), text) << "assigning a value to itself";
+        TXmlValue moved(std::move(copy));
+        EXPECT_EQ(moved.ToText(), text) << "a moved value keeps the payload";
+        EXPECT_TRUE(moved.Equals(value) || value.Kind() == vkNull) << text;
+        moved.SetRaw(vkInteger, 12);
+        EXPECT_EQ(moved.ToText(), "12") << "a number stored over " << text;
+        EXPECT_EQ(value.ToText(), text) << "the original is untouched";
+    }
+    EXPECT_EQ(TXmlValue::FromByteArray(std::string("\x01\x02", 2)).Bytes(), std::string_view("\x01\x02", 2));
+    EXPECT_EQ(TXmlValue::FromWideString(u"\u0416").WideValue(), u"\u0416");
+    EXPECT_EQ(TXmlValue("abc").RawBits(), 0) << "a text has no scalar bits";
+}
+
+TEST(XmlDocument, ManyAttributesKeepTheirOrderAndValues)
+{
+    auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+    auto e = doc->AddElement("e");
+    // Appending keeps gcc 12 from a false -Wrestrict warning about numbered("a", i).
+    const auto numbered = [](const char* prefix, int i) {
+        std::string s = prefix;
+        s += std::to_string(i);
+        return s;
+    };
+    for (int i = 0; i < 150; ++i)
+        e->SetAttrText(numbered("a", i), numbered("value ", i));
+    ASSERT_EQ(e->AttributeCount(), 150);
+    for (int i = 0; i < 150; i += 7) {
+        EXPECT_EQ(e->AttributeName(i), numbered("a", i));
+        EXPECT_EQ(e->AttrText(numbered("a", i)), numbered("value ", i));
+    }
+    for (int i = 0; i < 150; i += 2)
+        e->DeleteAttribute(numbered("a", i));
+    ASSERT_EQ(e->AttributeCount(), 75);
+    for (int i = 0; i < 75; ++i)
+        EXPECT_EQ(e->AttributeName(i), numbered("a", 2 * i + 1)) << "deleting keeps the order of the others";
+    auto clone = e->CloneNode(false);
+    ASSERT_EQ(clone->AttributeCount(), 75);
+    EXPECT_EQ(clone->AttrText("a149"), "value 149");
+    e->SetAttrInt("a149", 1);
+    EXPECT_EQ(clone->AttrText("a149"), "value 149") << "a clone has its own copies of the values";
+    auto loaded = Load("<e" + [] {
+        std::string attrs;
+        for (int i = 0; i < 40; ++i) {
+            attrs += " n";
+            attrs += std::to_string(i);
+            attrs += "='";
+            attrs.append(static_cast<std::size_t>(i), 'v');
+            attrs += "'";
+        }
+        return attrs;
+    }() + "/>");
+    auto root = loaded->DocumentElement();
+    ASSERT_EQ(root->AttributeCount(), 40);
+    EXPECT_EQ(root->AttrText("n39"), std::string(39, 'v'));
+    EXPECT_EQ(root->AttrText("n0", "d"), "");
+}
+
 TEST(XmlDocument, RequiredThingsRaiseNamedMessages)
 {
     auto doc = Load("<feed kind='Rss'><title>t</title></feed>");
