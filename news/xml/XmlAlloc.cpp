@@ -22,6 +22,11 @@ void* PoolAllocate(std::size_t size)
     return ::operator new(size);
 }
 
+void* PoolAllocateBytes(std::size_t size)
+{
+    return ::operator new(size);
+}
+
 void PoolRelease(void* p, std::size_t) noexcept
 {
     ::operator delete(p);
@@ -66,13 +71,20 @@ TChunk* ChunkOf(void* p) noexcept
     return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(p) & ~static_cast<std::uintptr_t>(kChunkSize - 1));
 }
 
-// Plain data without a destructor: nodes of static documents may still be released while the program exits.
-struct TPool {
-    // The chunk being cut from.
+// Where blocks are being cut: one chunk, the free part of it and how many blocks it has handed out.
+struct TCursor {
     TChunk* Chunk;
     char* Pos;
     char* End;
     std::int32_t HandedOut;
+};
+
+// Plain data without a destructor: nodes of static documents may still be released while the program exits.
+struct TPool {
+    // Objects are cut at multiples of 8 bytes; the bytes of texts and values, which need no alignment, from
+    // chunks of their own without rounding, which also keeps the nodes of a document close together.
+    TCursor Objects;
+    TCursor Bytes;
     // Empty chunks that were used before, taken in the order they were given back: a document is released in
     // the order it was made, so the next one is cut in the same order of addresses, which the processor reads
     // ahead best. Slabs are never given back: the memory serves the next documents.
@@ -116,22 +128,32 @@ TChunk* TakeChunk()
     return c;
 }
 
-// Kept out of line, so that the common path of PoolAllocate needs no saved registers.
-SL_XML_NOINLINE void* CutFromNewChunk(std::size_t bytes)
+// Kept out of line, so that the common path of the allocation needs no saved registers.
+SL_XML_NOINLINE void* CutFromNewChunk(TCursor& cursor, std::size_t bytes)
 {
     TChunk* fresh = TakeChunk();
     fresh->Live = kCuttingBias;
-    if (TChunk* old = gPool.Chunk) {
+    if (TChunk* old = cursor.Chunk) {
         // The bias is traded for the number of blocks handed out.
-        old->Live += gPool.HandedOut - kCuttingBias;
+        old->Live += cursor.HandedOut - kCuttingBias;
         if (old->Live == 0)
             GiveBack(old);
     }
-    gPool.Chunk = fresh;
-    gPool.Pos = reinterpret_cast<char*>(fresh) + kFirstBlock + bytes;
-    gPool.End = reinterpret_cast<char*>(fresh) + kChunkSize;
-    gPool.HandedOut = 1;
+    cursor.Chunk = fresh;
+    cursor.Pos = reinterpret_cast<char*>(fresh) + kFirstBlock + bytes;
+    cursor.End = reinterpret_cast<char*>(fresh) + kChunkSize;
+    cursor.HandedOut = 1;
     return reinterpret_cast<char*>(fresh) + kFirstBlock;
+}
+
+inline void* Cut(TCursor& cursor, std::size_t bytes)
+{
+    if (static_cast<std::size_t>(cursor.End - cursor.Pos) < bytes)
+        return CutFromNewChunk(cursor, bytes);
+    void* p = cursor.Pos;
+    cursor.Pos += bytes;
+    ++cursor.HandedOut;
+    return p;
 }
 
 } // namespace
@@ -140,13 +162,14 @@ void* PoolAllocate(std::size_t size)
 {
     if (size - 1 >= kMaxPooled)  // also 0
         return ::operator new(size);
-    const std::size_t bytes = (size + kGranule - 1) & ~(kGranule - 1);
-    if (static_cast<std::size_t>(gPool.End - gPool.Pos) < bytes)
-        return CutFromNewChunk(bytes);
-    void* p = gPool.Pos;
-    gPool.Pos += bytes;
-    ++gPool.HandedOut;
-    return p;
+    return Cut(gPool.Objects, (size + kGranule - 1) & ~(kGranule - 1));
+}
+
+void* PoolAllocateBytes(std::size_t size)
+{
+    if (size - 1 >= kMaxPooled)
+        return ::operator new(size);
+    return Cut(gPool.Bytes, size);
 }
 
 void PoolRelease(void* p, std::size_t size) noexcept

@@ -82,6 +82,8 @@ private:
 namespace xml {
 
 void* PoolAllocate(std::size_t size);
+// A block without alignment, for bytes; released like the others.
+void* PoolAllocateBytes(std::size_t size);
 void PoolRelease(void* p, std::size_t size) noexcept;
 
 template <class T>

@@ -22,11 +22,10 @@ const std::string& TXmlNameTable::EmptyName() noexcept
     return empty;
 }
 
-std::int32_t TXmlNameTable::Intern(std::string_view name)
+std::int32_t TXmlNameTable::Intern(std::string_view name, std::uint32_t h)
 {
     if (name.empty())
         return -1;
-    const std::uint32_t h = Hash(name);
     const std::size_t mask = FSlots.size() - 1;
     for (std::size_t i = SlotOf(h);; i = (i + 1) & mask) {
         const TSlot slot = FSlots[i];

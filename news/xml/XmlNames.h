@@ -22,7 +22,9 @@ public:
     std::int32_t IdOf(const std::string& name) override { return Intern(name); }
     std::string NameOf(std::int32_t id) override { return Name(id); }
 
-    std::int32_t Intern(std::string_view name);
+    std::int32_t Intern(std::string_view name) { return Intern(name, Hash(name)); }
+    // The same with the name's Hash, which the reader works out while it scans the name.
+    std::int32_t Intern(std::string_view name, std::uint32_t hash);
     const std::string& Name(std::int32_t id) const noexcept
     {
         return id >= 0 && static_cast<std::size_t>(id) < FNames.size() ? FNames[static_cast<std::size_t>(id)]

@@ -1102,7 +1102,7 @@ TXmlNode* TXmlElement::Clone(bool deep)
 
 std::string TXmlCharacterData::Text()
 {
-    const std::string text(FText.data(), FText.size());
+    const std::string text(RawText());
     return KeepsWhitespace() ? text : TrimBlanks(text);
 }
 

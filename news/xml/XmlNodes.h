@@ -271,10 +271,14 @@ public:
     void WriteAttributes(std::string& out) const;
     void CopyAttributesTo(TXmlNode& other) const { other.FAttributes = FAttributes; }
 
+    // Declared first, so that it takes the room the counted base leaves after its count.
+    // The name of an element or a processing instruction; the other kinds take theirs from the table.
+    std::int32_t FNameId = -1;
     TXmlNode* FParent = nullptr;
 
 protected:
     explicit TXmlNode(TXmlNameTable* names) : FNames(names) {}
+    TXmlNode(TXmlNameTable* names, std::int32_t id) : FNameId(id), FNames(names) {}
     ~TXmlNode() override;
     bool IsAncestorOrSelf(const TXmlNode* node) const noexcept;
     TXmlNode* FirstChildWithId(std::int32_t id) const noexcept;
@@ -291,7 +295,7 @@ private:
 
 class TXmlElement final : public TXmlNode, public IXmlElement {
 public:
-    TXmlElement(TXmlNameTable* names, std::int32_t id) : TXmlNode(names), FNameId(id) {}
+    TXmlElement(TXmlNameTable* names, std::int32_t id) : TXmlNode(names, id) {}
 
     std::int32_t NameId() override { return FNameId; }
     TXmlNodeType NodeType() override { return ntElement; }
@@ -314,27 +318,26 @@ public:
 private:
     void RemoveTextChildren();
 
-    std::int32_t FNameId;
     TXmlValue FValue;
 };
 
 class TXmlCharacterData : public TXmlNode {
 public:
     std::string Text() override;
-    void SetText(const std::string& s) override { FText.assign(s.data(), s.size()); }
-    std::string_view RawText() const noexcept { return {FText.data(), FText.size()}; }
+    void SetText(const std::string& s) override { FText = TXmlValue(s); }
+    std::string_view RawText() const noexcept { return FText.Bytes(); }
 
 protected:
-    TXmlCharacterData(TXmlNameTable* names, std::string_view text) : TXmlNode(names), FText(text.data(), text.size()) {}
-    TXmlCharacterData(TXmlNameTable* names, TXmlBytes&& text) : TXmlNode(names), FText(std::move(text)) {}
+    // The text is a byte string.
+    TXmlCharacterData(TXmlNameTable* names, TXmlValue&& text) : TXmlNode(names), FText(std::move(text)) {}
 
-    TXmlBytes FText;
+    // Always a byte string.
+    TXmlValue FText;
 };
 
 class TXmlCDATASection final : public TXmlCharacterData, public IXmlCDATASection {
 public:
-    TXmlCDATASection(TXmlNameTable* names, std::string_view text) : TXmlCharacterData(names, text) {}
-    TXmlCDATASection(TXmlNameTable* names, TXmlBytes&& text) : TXmlCharacterData(names, std::move(text)) {}
+    TXmlCDATASection(TXmlNameTable* names, TXmlValue&& text) : TXmlCharacterData(names, std::move(text)) {}
     std::int32_t NameId() override { return NameTable().FCDataId; }
     TXmlNodeType NodeType() override { return ntCDataSection; }
     TXmlPtr<IXmlCDATASection> ToCDataSection() override { return TXmlPtr<IXmlCDATASection>(this); }
@@ -344,8 +347,7 @@ public:
 
 class TXmlComment final : public TXmlCharacterData, public IXmlComment {
 public:
-    TXmlComment(TXmlNameTable* names, std::string_view text) : TXmlCharacterData(names, text) {}
-    TXmlComment(TXmlNameTable* names, TXmlBytes&& text) : TXmlCharacterData(names, std::move(text)) {}
+    TXmlComment(TXmlNameTable* names, TXmlValue&& text) : TXmlCharacterData(names, std::move(text)) {}
     std::int32_t NameId() override { return NameTable().FCommentId; }
     TXmlNodeType NodeType() override { return ntComment; }
     TXmlPtr<IXmlComment> ToComment() override { return TXmlPtr<IXmlComment>(this); }
@@ -376,7 +378,7 @@ private:
 class TXmlProcessingInstruction final : public TXmlNode, public IXmlProcessingInstruction {
 public:
     TXmlProcessingInstruction(TXmlNameTable* names, std::int32_t id, std::string data)
-        : TXmlNode(names), FNameId(id), FData(std::move(data)) {}
+        : TXmlNode(names, id), FData(std::move(data)) {}
     std::int32_t NameId() override { return FNameId; }
     TXmlNodeType NodeType() override { return ntProcessingInstruction; }
     std::string Text() override { return FData; }
@@ -389,7 +391,6 @@ public:
     void SetData(std::string data) { FData = std::move(data); }
 
 private:
-    std::int32_t FNameId;
     std::string FData;
 };
 

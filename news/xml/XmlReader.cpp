@@ -7,6 +7,7 @@
 #include "XmlPlatform.h"
 
 #include <algorithm>
+#include <array>
 
 namespace skyloom::xml {
 
@@ -123,6 +124,8 @@ private:
     std::uint32_t DecimalNumber();
     std::uint32_t HexNumber();
     std::string_view Name();
+    // Reads a name and interns it.
+    std::int32_t NameId();
     void ExpectChar(char c);
     void ExpectText(std::string_view s);
     void SkipBlanks();
@@ -130,12 +133,14 @@ private:
     void Attributes(TXmlNode& node);
     TXmlValue QuotedValue(char q);
     void Instruction(TXmlNodeList& list);
-    TXmlBytes ScanUntil(std::string_view terminator);
+    TXmlValue ScanUntil(std::string_view terminator);
 
     TXmlSource& S;
     TXmlNameTable& FNames;
     const bool FPreserve;
     const unsigned char* const FClass;
+    // The hash of the name Name() read last.
+    std::uint32_t FNameHash = 0;
 };
 
 void TReader::Content(TXmlNodeList& list, int depth)
@@ -317,10 +322,15 @@ std::string_view TReader::Name()
     const char* start = S.FPos;
     const char* p = start + 1;
     const char* end = S.FEnd;
-    while (p != end && IsNameByte(static_cast<unsigned char>(*p)))
+    // The hash for the name table is worked out on the way, so the name is read only once.
+    std::uint32_t h = static_cast<unsigned char>(*start);
+    while (p != end && IsNameByte(static_cast<unsigned char>(*p))) {
+        h = h * 33 + static_cast<unsigned char>(*p);
         ++p;
+    }
     if (p != end) {
         S.FPos = p;
+        FNameHash = h;
         return {start, static_cast<std::size_t>(p - start)};
     }
     S.NewToken();
@@ -330,7 +340,15 @@ std::string_view TReader::Name()
         S.AppendChar(static_cast<char>(Cur()));
         S.Next();
     }
-    return S.TakeTokenView();
+    const std::string_view name = S.TakeTokenView();
+    FNameHash = TXmlNameTable::Hash(name);
+    return name;
+}
+
+std::int32_t TReader::NameId()
+{
+    const std::string_view name = Name();
+    return FNames.Intern(name, FNameHash);
 }
 
 void TReader::ExpectChar(char c)
@@ -368,7 +386,7 @@ void TReader::Element(TXmlNodeList& list, int depth)
 {
     if (depth >= kMaxXmlDepth)
         Fail(kMsgTooDeep);
-    const std::int32_t id = FNames.Intern(Name());
+    const std::int32_t id = NameId();
     if (S.AtEnd())
         Fail(kMsgElementUnfinished);
     const unsigned char c = Cur();
@@ -401,7 +419,7 @@ void TReader::Attributes(TXmlNode& node)
 {
     SkipBlanks();
     while (!S.AtEnd() && IsNameStart(Cur())) {
-        const std::int32_t id = FNames.Intern(Name());
+        const std::int32_t id = NameId();
         SkipBlanks();
         ExpectChar('=');
         SkipBlanks();
@@ -415,13 +433,25 @@ void TReader::Attributes(TXmlNode& node)
     }
 }
 
+// For each byte, the kinds of attribute value it ends a run of: bit 1 the double-quoted, bit 2 the single-quoted.
+// "&" and "<" end both. A table lookup per byte is cheaper than the four comparisons.
+constexpr std::array<unsigned char, 256> kValueStops = [] {
+    std::array<unsigned char, 256> t{};
+    t[static_cast<unsigned char>('"')] = 1;
+    t[static_cast<unsigned char>('\'')] = 2;
+    t[static_cast<unsigned char>('&')] = 3;
+    t[static_cast<unsigned char>('<')] = 3;
+    return t;
+}();
+
 TXmlValue TReader::QuotedValue(char q)
 {
+    const unsigned char stop = q == '"' ? 1 : 2;
     S.Next();
     const char* start = S.FPos;
     const char* p = start;
     const char* end = S.FEnd;
-    while (p != end && *p != q && *p != '&' && *p != '<')
+    while (p != end && !(kValueStops[static_cast<unsigned char>(*p)] & stop))
         ++p;
     if (p != end && *p == q) {
         TXmlValue value(std::string_view(start, static_cast<std::size_t>(p - start)));
@@ -443,7 +473,7 @@ TXmlValue TReader::QuotedValue(char q)
         start = S.FPos;
         p = start;
         end = S.FEnd;
-        while (p != end && *p != q && *p != '&' && *p != '<')
+        while (p != end && !(kValueStops[static_cast<unsigned char>(*p)] & stop))
             ++p;
         S.AppendRun(start, static_cast<std::size_t>(p - start));
         S.MoveTo(p);
@@ -457,26 +487,26 @@ TXmlValue TReader::QuotedValue(char q)
 void TReader::Instruction(TXmlNodeList& list)
 {
     S.Next();
-    const std::int32_t id = FNames.Intern(Name());
+    const std::int32_t id = NameId();
     auto* pi = new TXmlProcessingInstruction(&FNames, id, std::string());
     list.AppendNew(pi);
     if (id == FNames.FXmlId) {
         Attributes(*pi);
         ExpectText("?>");
     } else {
-        const TXmlBytes data = ScanUntil("?>");
-        pi->SetData(std::string(data.data(), data.size()));
+        const TXmlValue data = ScanUntil("?>");
+        pi->SetData(std::string(data.Bytes()));
     }
 }
 
-TXmlBytes TReader::ScanUntil(std::string_view t)
+TXmlValue TReader::ScanUntil(std::string_view t)
 {
     // Within the window a plain search finds the first occurrence of the terminator.
     {
         const std::string_view window(S.FPos, static_cast<std::size_t>(S.FEnd - S.FPos));
         const std::size_t at = window.find(t);
         if (at != std::string_view::npos) {
-            TXmlBytes text(S.FPos, at);
+            TXmlValue text(std::string_view(S.FPos, at));
             S.MoveTo(S.FPos + at + t.size());
             return text;
         }
@@ -508,7 +538,7 @@ TXmlBytes TReader::ScanUntil(std::string_view t)
         matched = keep;
     }
     const std::string_view collected = S.TakeTokenView();
-    return TXmlBytes(collected.data(), collected.size());
+    return TXmlValue(collected);
 }
 
 } // namespace

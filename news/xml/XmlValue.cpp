@@ -470,7 +470,7 @@ void TXmlValue::AssignBytes(TXmlValueKind kind, const char* p, std::size_t n)
 {
     if (n > UINT32_MAX)
         throw std::length_error("XML value too long");
-    char* data = n > 0 ? static_cast<char*>(xml::PoolAllocate(n)) : nullptr;
+    char* data = n > 0 ? static_cast<char*>(xml::PoolAllocateBytes(n)) : nullptr;
     if (n > 0)
         std::memcpy(data, p, n);
     FreeBytes();
