@@ -153,29 +153,29 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 TXmlNodeList::~TXmlNodeList()
 {
     Clear();
-    if (FItems != FInline)
-        xml::PoolRelease(FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
+    if (FCapacity > 1)
+        xml::PoolRelease(FMany, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
 }
 
 TXmlPtr<IXmlNode> TXmlNodeList::Item(int index)
 {
     if (index < 0 || index >= FCount)
         throw EXmlError(xml::kMsgListIndex);
-    return PtrTo<IXmlNode>(FItems[index]);
+    return PtrTo<IXmlNode>(Items()[index]);
 }
 
 std::string TXmlNodeList::ToXml()
 {
     std::string out;
     for (int i = 0; i < FCount; ++i)
-        out += FItems[i]->ToXml();
+        out += Items()[i]->ToXml();
     return out;
 }
 
 int TXmlNodeList::IndexOf(const TXmlNode* node) const noexcept
 {
     for (int i = 0; i < FCount; ++i) {
-        if (FItems[i] == node)
+        if (Items()[i] == node)
             return i;
     }
     return -1;
@@ -185,10 +185,10 @@ void TXmlNodeList::Reserve(int capacity)
 {
     auto* items = static_cast<TXmlNode**>(xml::PoolAllocate(sizeof(TXmlNode*) * static_cast<std::size_t>(capacity)));
     if (FCount > 0)
-        std::memcpy(items, FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCount));
-    if (FItems != FInline)
-        xml::PoolRelease(FItems, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
-    FItems = items;
+        std::memcpy(items, Items(), sizeof(TXmlNode*) * static_cast<std::size_t>(FCount));
+    if (FCapacity > 1)
+        xml::PoolRelease(FMany, sizeof(TXmlNode*) * static_cast<std::size_t>(FCapacity));
+    FMany = items;
     FCapacity = capacity;
 }
 
@@ -206,7 +206,7 @@ void TXmlNodeList::AppendNew(TXmlNode* node)
     }
     node->AddRef();
     node->FParent = FOwner;
-    FItems[FCount++] = node;
+    Items()[FCount++] = node;
 }
 
 void TXmlNodeList::AppendUnowned(TXmlNode* node)
@@ -214,14 +214,15 @@ void TXmlNodeList::AppendUnowned(TXmlNode* node)
     if (FCount == FCapacity)
         Reserve(XmlGrowCapacity(FCapacity));
     node->AddRef();
-    FItems[FCount++] = node;
+    Items()[FCount++] = node;
 }
 
 void TXmlNodeList::Disown() noexcept
 {
     for (int i = 0; i < FCount; ++i) {
-        if (FItems[i]->FParent == FOwner)
-            FItems[i]->FParent = nullptr;
+        TXmlNode* node = Items()[i];
+        if (node->FParent == FOwner)
+            node->FParent = nullptr;
     }
     FOwner = nullptr;
 }
@@ -256,30 +257,32 @@ void TXmlNodeList::Insert(int index, TXmlNode* node)
         index = FCount;
     if (FCount == FCapacity)
         Reserve(XmlGrowCapacity(FCapacity));
-    std::memmove(FItems + index + 1, FItems + index, sizeof(TXmlNode*) * static_cast<std::size_t>(FCount - index));
+    TXmlNode** items = Items();
+    std::memmove(items + index + 1, items + index, sizeof(TXmlNode*) * static_cast<std::size_t>(FCount - index));
     node->AddRef();
-    FItems[index] = node;
+    items[index] = node;
     ++FCount;
 }
 
 void TXmlNodeList::Replace(int index, TXmlNode* node)
 {
     const TXmlPtr<IXmlNode> keep = PtrTo<IXmlNode>(node);
-    TXmlNode* old = FItems[index];
+    TXmlNode* old = Items()[index];
     if (old == node)
         return;
     const TXmlPtr<IXmlNode> keepOld = PtrTo<IXmlNode>(old);
     Attach(node);
     index = IndexOf(old);  // attaching may have taken the node out of this very list
     node->AddRef();
-    FItems[index] = node;
+    Items()[index] = node;
     Detach(old);
 }
 
 void TXmlNodeList::RemoveAt(int index)
 {
-    TXmlNode* node = FItems[index];
-    std::memmove(FItems + index, FItems + index + 1, sizeof(TXmlNode*) * static_cast<std::size_t>(FCount - index - 1));
+    TXmlNode** items = Items();
+    TXmlNode* node = items[index];
+    std::memmove(items + index, items + index + 1, sizeof(TXmlNode*) * static_cast<std::size_t>(FCount - index - 1));
     --FCount;
     Detach(node);
 }
@@ -292,7 +295,7 @@ void TXmlNodeList::Clear()
     const int count = FCount;
     FCount = 0;
     for (int i = 0; i < count; ++i)
-        Detach(FItems[i]);
+        Detach(Items()[i]);
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -30,7 +30,7 @@ inline int XmlGrowCapacity(int capacity)
 
 class TXmlNodeList final : public TXmlBase, public IXmlNodeList {
 public:
-    explicit TXmlNodeList(TXmlNode* owner) : FOwner(owner) {}
+    explicit TXmlNodeList(TXmlNode* owner) : FOwner(owner), FOne(nullptr) {}
     TXmlNodeList(const TXmlNodeList&) = delete;
     TXmlNodeList& operator=(const TXmlNodeList&) = delete;
     ~TXmlNodeList() override;
@@ -39,10 +39,10 @@ public:
     TXmlPtr<IXmlNode> Item(int index) override;
     std::string ToXml() override;
 
-    TXmlNode* At(int index) const noexcept { return FItems[index]; }
+    TXmlNode* At(int index) const noexcept { return Items()[index]; }
     int Size() const noexcept { return FCount; }
-    TXmlNode* const* begin() const noexcept { return FItems; }
-    TXmlNode* const* end() const noexcept { return FItems + FCount; }
+    TXmlNode* const* begin() const noexcept { return Items(); }
+    TXmlNode* const* end() const noexcept { return Items() + FCount; }
     int IndexOf(const TXmlNode* node) const noexcept;
 
     // A node just created on the owner's name table, not yet anywhere: the list takes the first reference.
@@ -63,14 +63,18 @@ private:
     void Attach(TXmlNode* node);
     void Detach(TXmlNode* node);
 
-    static constexpr int kInlineCapacity = 1;
+    // Most lists hold one node (an element's text): it needs no array of its own.
+    TXmlNode* const* Items() const noexcept { return FCapacity == 1 ? &FOne : FMany; }
+    TXmlNode** Items() noexcept { return FCapacity == 1 ? &FOne : FMany; }
 
-    TXmlNode* FOwner;
-    TXmlNode** FItems = FInline;
+    // The two counts side by side, so that no pointer leaves a gap.
     int FCount = 0;
-    int FCapacity = kInlineCapacity;
-    // Most lists are short (an element's text): their first items need no array of their own.
-    TXmlNode* FInline[kInlineCapacity];
+    int FCapacity = 1;
+    TXmlNode* FOwner;
+    union {
+        TXmlNode* FOne;    // capacity 1
+        TXmlNode** FMany;  // a larger capacity
+    };
 };
 
 struct TXmlAttrData {
