@@ -207,7 +207,8 @@ private:
         char* Data;  // byte string, byte array, or the UTF-16 units of a wide string; none when FSize is 0
     };
 
-    bool HasBytes() const noexcept { return FKind == vkString || FKind == vkByteArray || FKind == vkWideString; }
+    // vkString and vkByteArray are the only kinds from 256 up.
+    bool HasBytes() const noexcept { return FKind >= vkString || FKind == vkWideString; }
     void AssignBytes(TXmlValueKind kind, const char* p, std::size_t n);
     void CopyFrom(const TXmlValue& o)
     {

@@ -22,10 +22,11 @@ const std::string& TXmlNameTable::EmptyName() noexcept
     return empty;
 }
 
-std::int32_t TXmlNameTable::Intern(std::string_view name, std::uint32_t h)
+std::int32_t TXmlNameTable::Intern(std::string_view name)
 {
     if (name.empty())
         return -1;
+    const std::uint32_t h = LookupHash(name);
     const std::size_t mask = FSlots.size() - 1;
     for (std::size_t i = SlotOf(h);; i = (i + 1) & mask) {
         const TSlot slot = FSlots[i];
@@ -41,12 +42,12 @@ std::int32_t TXmlNameTable::Intern(std::string_view name, std::uint32_t h)
 }
 
 // Out of line: a name is new only once, and the lookup above then needs no saved registers.
-SL_XML_NOINLINE std::int32_t TXmlNameTable::Add(std::string_view name, std::uint32_t hash)
+SL_XML_NOINLINE std::int32_t TXmlNameTable::Add(std::string_view name, std::uint32_t lookupHash)
 {
     const auto id = static_cast<std::int32_t>(FNames.size());
     FNames.emplace_back(name);
-    FHashes.push_back(hash);
-    Index(id, hash);
+    FHashes.push_back(Hash(name));
+    Index(id, lookupHash);
     return id;
 }
 
@@ -92,10 +93,10 @@ void TXmlNameTable::AssignNames(std::vector<std::string> names)
     FNames.reserve(names.size());
     for (std::string& n : names) {
         const auto id = static_cast<std::int32_t>(FNames.size());
-        const std::uint32_t h = Hash(n);
+        const std::uint32_t h = LookupHash(n);
         const bool indexed = !n.empty();
+        FHashes.push_back(Hash(n));
         FNames.push_back(std::move(n));
-        FHashes.push_back(h);
         if (indexed)
             Index(id, h);
     }

@@ -6,6 +6,7 @@
 #include "XmlLib.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,9 +23,7 @@ public:
     std::int32_t IdOf(const std::string& name) override { return Intern(name); }
     std::string NameOf(std::int32_t id) override { return Name(id); }
 
-    std::int32_t Intern(std::string_view name) { return Intern(name, Hash(name)); }
-    // The same with the name's Hash, which the reader works out while it scans the name.
-    std::int32_t Intern(std::string_view name, std::uint32_t hash);
+    std::int32_t Intern(std::string_view name);
     const std::string& Name(std::int32_t id) const noexcept
     {
         return id >= 0 && static_cast<std::size_t>(id) < FNames.size() ? FNames[static_cast<std::size_t>(id)]
@@ -36,6 +35,32 @@ public:
         for (unsigned char b : name)
             h = h * 33 + b;
         return h;
+    }
+    // The hash of the lookup index: words instead of bytes, so that looking up the names of a document costs
+    // little more than reading them. The hash of the buckets above is only needed for new names.
+    static std::uint32_t LookupHash(std::string_view name) noexcept
+    {
+        const char* p = name.data();
+        std::size_t n = name.size();
+        std::uint64_t h = static_cast<std::uint64_t>(n) * 0x9E3779B97F4A7C15ull;
+        std::uint64_t w = 0;
+        if (n >= 8) {
+            for (; n > 8; p += 8, n -= 8) {
+                std::memcpy(&w, p, 8);
+                h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
+            }
+            std::memcpy(&w, p + n - 8, 8);  // the last 8 bytes, overlapping the words before
+        } else if (n >= 4) {
+            std::uint32_t a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            w = (static_cast<std::uint64_t>(a) << 32) | b;
+        } else if (n > 0) {
+            w = static_cast<unsigned char>(p[0]) | (static_cast<unsigned>(static_cast<unsigned char>(p[n / 2])) << 8) |
+                (static_cast<unsigned>(static_cast<unsigned char>(p[n - 1])) << 16);
+        }
+        h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
+        return static_cast<std::uint32_t>(h >> 32);
     }
     // Replaces every name; the index is rebuilt from them.
     void AssignNames(std::vector<std::string> names);
@@ -54,7 +79,7 @@ public:
 private:
     static const std::string& EmptyName() noexcept;
 
-    std::int32_t Add(std::string_view name, std::uint32_t hash);
+    std::int32_t Add(std::string_view name, std::uint32_t lookupHash);
     // Empties the index and gives it its first size.
     void ResetIndex();
     void Index(std::int32_t id, std::uint32_t hash);
@@ -65,10 +90,10 @@ private:
     // follow from the names alone. Lookups use an open-addressing index over the full hash instead, which
     // needs no per-bucket arrays and keeps a new table cheap.
     std::vector<std::string> FNames;
-    std::vector<std::uint32_t> FHashes;
+    std::vector<std::uint32_t> FHashes;  // Hash of each name, for the buckets
     std::uint32_t FBucketCount;
     struct TSlot {
-        std::uint32_t Hash;
+        std::uint32_t Hash;  // LookupHash
         std::int32_t IdPlus1;  // 0 for a free slot
     };
     std::vector<TSlot> FSlots;  // the size is a power of two, 2 to the power of (32 - FSlotShift)

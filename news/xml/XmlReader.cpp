@@ -139,8 +139,6 @@ private:
     TXmlNameTable& FNames;
     const bool FPreserve;
     const unsigned char* const FClass;
-    // The hash of the name Name() read last.
-    std::uint32_t FNameHash = 0;
 };
 
 void TReader::Content(TXmlNodeList& list, int depth)
@@ -239,6 +237,29 @@ void TReader::Text(TXmlNodeList& list)
 
 char TReader::Reference()
 {
+    // The five named references, whole inside the window, are recognised in place.
+    struct TNamedRef {
+        const char* Text;
+        std::size_t Length;
+        char Byte;
+    };
+    static constexpr TNamedRef kNamed[] = {
+        {"amp;", 4, '&'}, {"quot;", 5, '"'}, {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}};
+    if (S.FEnd - S.FPos > 5) {
+        const char* p = S.FPos + 1;
+        const TNamedRef* r = nullptr;
+        switch (p[0]) {
+        case 'a': r = p[1] == 'm' ? &kNamed[0] : &kNamed[4]; break;
+        case 'q': r = &kNamed[1]; break;
+        case 'l': r = &kNamed[2]; break;
+        case 'g': r = &kNamed[3]; break;
+        default: break;
+        }
+        if (r && XmlSameBytes(p, r->Text, r->Length)) {
+            S.MoveTo(p + r->Length);
+            return r->Byte;
+        }
+    }
     if (!S.Next())
         Fail(kMsgRefStart);
     if (Cur() == '#') {
@@ -322,15 +343,10 @@ std::string_view TReader::Name()
     const char* start = S.FPos;
     const char* p = start + 1;
     const char* end = S.FEnd;
-    // The hash for the name table is worked out on the way, so the name is read only once.
-    std::uint32_t h = static_cast<unsigned char>(*start);
-    while (p != end && IsNameByte(static_cast<unsigned char>(*p))) {
-        h = h * 33 + static_cast<unsigned char>(*p);
+    while (p != end && IsNameByte(static_cast<unsigned char>(*p)))
         ++p;
-    }
     if (p != end) {
         S.FPos = p;
-        FNameHash = h;
         return {start, static_cast<std::size_t>(p - start)};
     }
     S.NewToken();
@@ -340,15 +356,12 @@ std::string_view TReader::Name()
         S.AppendChar(static_cast<char>(Cur()));
         S.Next();
     }
-    const std::string_view name = S.TakeTokenView();
-    FNameHash = TXmlNameTable::Hash(name);
-    return name;
+    return S.TakeTokenView();
 }
 
 std::int32_t TReader::NameId()
 {
-    const std::string_view name = Name();
-    return FNames.Intern(name, FNameHash);
+    return FNames.Intern(Name());
 }
 
 void TReader::ExpectChar(char c)
