@@ -9,7 +9,7 @@
 #include "slInfoBox.h"
 #include "slLabels.h"
 #include "slReplacerLaunch.h"
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 #include "slSignature.h"
 
 #include <windows.h>
