@@ -194,13 +194,8 @@ void TslButtonsPanel::SetShowAccelChar(bool value)
 
 void TslButtonsPanel::SetImages(TComponent* value)
 {
-    if (FImages == value)
+    if (!SetNotifiedReference(FImages, value, this))
         return;
-    if (FImages)
-        FImages->RemoveFreeNotification(this);
-    FImages = value;
-    if (FImages)
-        FImages->FreeNotification(this);
     for (auto& b : FButtons)
         b->Button()->Invalidate();
 }
