@@ -1,5 +1,7 @@
 #include "slRichText.h"
 
+#include "SysUtils.h"
+
 #include <algorithm>
 #include <array>
 
@@ -22,16 +24,6 @@ constexpr std::array<TNamedColor, 16> kRichColors{{
     {"BLUE", RGBColor(0x00, 0x00, 0xFF)},    {"FUCHSIA", RGBColor(0xFF, 0x00, 0xFF)},
     {"AQUA", RGBColor(0x00, 0xFF, 0xFF)},    {"WHITE", RGBColor(0xFF, 0xFF, 0xFF)},
 }};
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string UpperAscii(std::string_view s)
-{
-    std::string u(s);
-    for (char& c : u)
-        c = Upper(c);
-    return u;
-}
 
 void Append(std::vector<TslRichRun>& out, std::string_view text, TslRichStyles style, TColor color)
 {
@@ -68,7 +60,7 @@ void EmitText(std::vector<TslRichRun>& out, std::string_view text, const TslMark
 
 void ApplyTag(std::string_view name, TslRichStyles baseStyle, TslRichState& state)
 {
-    std::string upper = UpperAscii(name);
+    std::string upper = UpperCase(name);
     if (upper == "DEF") {
         state.Style = baseStyle;
         state.Color = clDefault;
@@ -105,7 +97,7 @@ bool IsPlainTextTagName(std::string_view name)
 {
     if (name.size() > 7)
         return false;
-    std::string upper = UpperAscii(name);
+    std::string upper = UpperCase(name);
     if (upper.empty() || upper == "DEF" || upper == "DEFAULT" || RichColorByName(upper) != clNone)
         return true;
     if (upper.size() > 4)
