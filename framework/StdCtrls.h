@@ -31,7 +31,9 @@ protected:
     void Paint() override;
     void TextChanged() override;
     void FontChanged() override;
-    void AdjustBounds();
+    // Fits the size to the caption while AutoSize is on (not while loading); a label that draws its text its own
+    // way measures it its own way here.
+    virtual void AdjustBounds();
 
 private:
     bool FTransparent = false;

@@ -58,13 +58,11 @@ public:
     void SetWideCaption(const std::wstring& value);
 
 protected:
-    void Loaded() override;
     void Paint() override;
-    void TextChanged() override;
-    void FontChanged() override;
+    // The size follows the wide text (the base measures its code-page copy, which may lack the script's letters).
+    void AdjustBounds() override;
 
 private:
-    void AdjustWideBounds();
     std::wstring FWideCaption;
 };
 

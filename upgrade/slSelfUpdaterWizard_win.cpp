@@ -126,26 +126,7 @@ void TslWideLabel::SetWideCaption(const std::wstring& value)
     TextChanged();
 }
 
-void TslWideLabel::Loaded()
-{
-    TLabel::Loaded();
-    AdjustWideBounds();
-}
-
-void TslWideLabel::TextChanged()
-{
-    AdjustWideBounds();
-    Invalidate();
-}
-
-void TslWideLabel::FontChanged()
-{
-    AdjustWideBounds();
-    Invalidate();
-}
-
-// The size follows the wide text (the base measures its code-page copy, which may lack the script's letters).
-void TslWideLabel::AdjustWideBounds()
+void TslWideLabel::AdjustBounds()
 {
     if (!AutoSize() || Loading())
         return;
