@@ -116,6 +116,8 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void PaintWindow(HDC dc) override;
+    // The caption as the frame shows it: the caption in the system's code page, as wide text.
+    virtual std::wstring PaintedCaption() const { return AnsiToWide(FText); }
 };
 
 // A list box holding wide (UTF-16) items; its window is a Unicode window.

@@ -113,7 +113,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
-    void PaintWindow(HDC dc) override;
+    std::wstring PaintedCaption() const override { return FWideCaption; }
 };
 
 // A form with a wide caption.

@@ -174,25 +174,6 @@ void TslWideGroupBox::CreateParams(TCreateParams& params)
     params.WinClassName = "TslWideGroupBox";
 }
 
-void TslWideGroupBox::PaintWindow(HDC dc)
-{
-    TWinControl::PaintWindow(dc);
-    TSelectObject select(dc, FFont.Handle());
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    RECT frame{0, tm.tmHeight / 2, FWidth, FHeight};
-    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-    if (FWideCaption.empty())
-        return;
-    SIZE size{};
-    GetTextExtentPoint32W(dc, FWideCaption.data(), static_cast<int>(FWideCaption.size()), &size);
-    RECT textRect{8, 0, 8 + size.cx + 4, tm.tmHeight};
-    FillRect(dc, &textRect, FBrush.Handle());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ColorToRGB(FFont.Color()));
-    TextOutW(dc, 10, 0, FWideCaption.data(), static_cast<int>(FWideCaption.size()));
-}
-
 // ---- the wizard ----
 
 TslSelfUpdaterWizardForm::TslSelfUpdaterWizardForm(TComponent* owner) : TslWideCaptionForm(owner)
