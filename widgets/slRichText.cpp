@@ -58,6 +58,23 @@ void EmitText(std::vector<TslRichRun>& out, std::string_view text, const TslMark
     Append(out, text.substr(start), state.Style, state.Color);
 }
 
+// The style a letter of a style tag stands for ("B", "I", "U", "S" in capitals); 0 for any other character.
+TslRichStyles StyleOfLetter(char c)
+{
+    switch (c) {
+    case 'B':
+        return rsBold;
+    case 'I':
+        return rsItalic;
+    case 'U':
+        return rsUnderline;
+    case 'S':
+        return rsStrikeOut;
+    default:
+        return 0;
+    }
+}
+
 void ApplyTag(std::string_view name, TslRichStyles baseStyle, TslRichState& state)
 {
     std::string upper = UpperCase(name);
@@ -72,24 +89,8 @@ void ApplyTag(std::string_view name, TslRichStyles baseStyle, TslRichState& stat
         return;
     }
     state.Style = 0;
-    for (char c : upper) {
-        switch (c) {
-        case 'B':
-            state.Style |= rsBold;
-            break;
-        case 'I':
-            state.Style |= rsItalic;
-            break;
-        case 'U':
-            state.Style |= rsUnderline;
-            break;
-        case 'S':
-            state.Style |= rsStrikeOut;
-            break;
-        default:
-            break;
-        }
-    }
+    for (char c : upper)
+        state.Style |= StyleOfLetter(c);
 }
 
 // A name whose tag the plain text drops.
@@ -102,9 +103,9 @@ bool IsPlainTextTagName(std::string_view name)
         return true;
     if (upper.size() > 4)
         return false;
-    unsigned seen = 0;
+    TslRichStyles seen = 0;
     for (char c : upper) {
-        unsigned bit = c == 'B' ? 1u : c == 'I' ? 2u : c == 'U' ? 4u : c == 'S' ? 8u : 0u;
+        const TslRichStyles bit = StyleOfLetter(c);
         if (bit == 0 || (seen & bit))
             return false;
         seen |= bit;
