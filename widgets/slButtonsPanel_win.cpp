@@ -115,67 +115,42 @@ TAlignment TslButtonsPanel::ButtonsAlignment() const
 
 void TslButtonsPanel::SetButtonsAlignment(TAlignment value)
 {
-    auto a = value == taLeftJustify ? braLeft : value == taCenter ? braCenter : braRight;
-    if (FMetrics.Alignment == a)
-        return;
-    FMetrics.Alignment = a;
-    Relayout();
+    SetMetric(FMetrics.Alignment, value == taLeftJustify ? braLeft : value == taCenter ? braCenter : braRight);
 }
 
 void TslButtonsPanel::SetCustomButtonPosition(TslCustomButtonPosition value)
 {
-    if (FMetrics.CustomButtonPosition == value)
-        return;
-    FMetrics.CustomButtonPosition = value;
-    Relayout();
+    SetMetric(FMetrics.CustomButtonPosition, value);
 }
 
 void TslButtonsPanel::SetButtonWidth(std::uint16_t value)
 {
-    if (FMetrics.ButtonWidth == value)
-        return;
-    FMetrics.ButtonWidth = value;
-    Relayout();
+    SetMetric(FMetrics.ButtonWidth, value);
 }
 
 void TslButtonsPanel::SetButtonHeight(std::uint16_t value)
 {
-    if (FMetrics.ButtonHeight == value)
-        return;
-    FMetrics.ButtonHeight = value;
-    Relayout();
+    SetMetric(FMetrics.ButtonHeight, value);
 }
 
 void TslButtonsPanel::SetButtonSpacing(std::uint8_t value)
 {
-    if (FMetrics.ButtonSpacing == value)
-        return;
-    FMetrics.ButtonSpacing = value;
-    Relayout();
+    SetMetric(FMetrics.ButtonSpacing, value);
 }
 
 void TslButtonsPanel::SetMarginHorz(std::uint8_t value)
 {
-    if (FMetrics.MarginHorz == value)
-        return;
-    FMetrics.MarginHorz = value;
-    Relayout();
+    SetMetric(FMetrics.MarginHorz, value);
 }
 
 void TslButtonsPanel::SetMarginVert(std::uint8_t value)
 {
-    if (FMetrics.MarginVert == value)
-        return;
-    FMetrics.MarginVert = value;
-    Relayout();
+    SetMetric(FMetrics.MarginVert, value);
 }
 
 void TslButtonsPanel::SetShowDivider(bool value)
 {
-    if (FMetrics.ShowDivider == value)
-        return;
-    FMetrics.ShowDivider = value;
-    Relayout();
+    SetMetric(FMetrics.ShowDivider, value);
 }
 
 void TslButtonsPanel::SetShowSizeGrip(bool value)
