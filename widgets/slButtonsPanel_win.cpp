@@ -5,6 +5,8 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <iterator>
+
 namespace skyloom {
 
 // ---- TslPanelButton ----
@@ -254,25 +256,12 @@ void TslButtonsPanel::ButtonClicked(int tag)
         SetApplyEnabled(false);
     }
     Fire(OnAnyBtnClick, this, tag);
-    switch (tag) {
-    case pbOK:
-        Fire(OnBtnOKClick, this);
-        break;
-    case pbCancel:
-        Fire(OnBtnCancelClick, this);
-        break;
-    case pbApply:
-        Fire(OnBtnApplyClick, this);
-        break;
-    case pbHelp:
-        Fire(OnBtnHelpClick, this);
-        break;
-    case pbCustom:
-        Fire(OnBtnCustomClick, this);
-        break;
-    default:
-        break;
-    }
+    // Indexed by TslPanelButtonIndex.
+    static constexpr TNotifyEvent TslButtonsPanel::*kClickEvents[] = {
+        &TslButtonsPanel::OnBtnOKClick, &TslButtonsPanel::OnBtnCancelClick, &TslButtonsPanel::OnBtnApplyClick,
+        &TslButtonsPanel::OnBtnHelpClick, &TslButtonsPanel::OnBtnCustomClick};
+    if (tag >= 0 && static_cast<std::size_t>(tag) < std::size(kClickEvents))
+        Fire(this->*kClickEvents[tag], this);
 }
 
 TRect TslButtonsPanel::SizeGripRect()
