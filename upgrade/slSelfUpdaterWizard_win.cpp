@@ -46,7 +46,7 @@ void DrawPadlock(TBitmap& bitmap)
     FillSolidRect(dc, RECT{0, 0, 32, 32}, background);
     // The shackle: a thick grey arc.
     {
-        TPenAndBrush tools(dc, 4, RGB(112, 112, 120), CLR_NONE);
+        TPenAndBrush tools(dc, 4, RGB(112, 112, 120), NoFill);
         Arc(dc, 8, 2, 24, 20, 24, 11, 8, 11);
         MoveToEx(dc, 9, 11, nullptr);
         LineTo(dc, 9, 16);
@@ -284,7 +284,7 @@ void TslSelfUpdaterWizardForm::DrawBuiltInPicture(TBitmap& bitmap)
         Ellipse(dc, globe.left, globe.top, globe.right, globe.bottom);
     }
     {
-        TPenAndBrush tools(dc, 1, RGB(140, 200, 255), CLR_NONE);
+        TPenAndBrush tools(dc, 1, RGB(140, 200, 255), NoFill);
         Ellipse(dc, 44, globe.top, 74, globe.bottom);
         Ellipse(dc, 31, globe.top, 87, globe.bottom);
         MoveToEx(dc, 59, globe.top, nullptr);
