@@ -30,15 +30,22 @@ std::array<TBoundSlot, kBoundSlots>& BoundSlots()
 int GBoundInUse = 0;
 int GBoundNext = 0;
 
-template <int N>
-LRESULT CALLBACK BoundSlotProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
+// The body that every slot's procedure shares. The procedures themselves only add their slot number, so that the
+// pool costs a few bytes a slot instead of a copy of this body each.
+LRESULT BoundSlotCall(int slot, HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
     // A copy, so that the object may go away while its procedure runs.
-    TBoundWndProc::TProc proc = BoundSlots()[N].Proc;
+    TBoundWndProc::TProc proc = BoundSlots()[static_cast<std::size_t>(slot)].Proc;
     if (!proc)
         return IsWindowUnicode(wnd) ? DefWindowProcW(wnd, msg, wparam, lparam)
                                     : DefWindowProcA(wnd, msg, wparam, lparam);
     return proc(wnd, msg, wparam, lparam);
+}
+
+template <int N>
+LRESULT CALLBACK BoundSlotProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    return BoundSlotCall(N, wnd, msg, wparam, lparam);
 }
 
 template <int... I>
