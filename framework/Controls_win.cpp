@@ -23,8 +23,11 @@ struct TBoundSlot {
 
 std::array<TBoundSlot, kBoundSlots>& BoundSlots()
 {
-    static std::array<TBoundSlot, kBoundSlots> slots;
-    return slots;
+    // On the heap and never destroyed: a static table would be stored in the program file (the compiler places even
+    // zero-filled data there when every object has a section of its own), and windows may still call their
+    // procedures while the process ends.
+    static auto* slots = new std::array<TBoundSlot, kBoundSlots>();
+    return *slots;
 }
 
 int GBoundInUse = 0;
