@@ -251,8 +251,10 @@ bool TslRSSFeed::LoadRead(TslRSSReadResult& Read)
     TslRSSFeedItemCollection& items = FeedItems();
     FeedCodePage = std::move(result.CodePage);
     FeedElements().Assign(&result.Elements);
+#ifdef _WIN32
     if (!result.From.empty())
         HTTPTransfer().URL = result.From;
+#endif
     FeedTime = result.FeedTime;
     if (!keep) {
         items.Clear();
@@ -308,6 +310,19 @@ struct TStreamBufferAccess : std::streambuf {
 };
 
 } // namespace
+
+bool TslRSSFeed::LoadFromStream(TStream& Stream, bool FromStart)
+{
+    if (FromStart)
+        Stream.SetPosition(0);
+    const std::int64_t left = Stream.Size() - Stream.Position();
+    std::string text;
+    text.reserve(static_cast<std::size_t>(left > 0 ? left : 0));
+    char chunk[16384];
+    for (std::int64_t got; (got = Stream.Read(chunk, static_cast<std::int64_t>(sizeof chunk))) > 0;)
+        text.append(chunk, static_cast<std::size_t>(got));
+    return LoadFromString(text);
+}
 
 bool TslRSSFeed::LoadFromStream(std::istream& Stream, bool FromStart)
 {

@@ -255,47 +255,6 @@ void TslRSSFeedElements::TrimAll()
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// The feed's transfer settings
-
-void TslRSSFeedTransfer::TslHTTPProxy::Assign(const TslHTTPProxy* Source)
-{
-    *this = Source ? *Source : TslHTTPProxy{};
-}
-
-void TslRSSFeedTransfer::SetTransferBufferSize(std::int32_t Value)
-{
-    if (Value < MinBufferSize)
-        throw std::out_of_range("Transfer buffer size " + std::to_string(Value) + " is below " +
-                                std::to_string(MinBufferSize));
-    FTransferBufferSize = Value;
-}
-
-void TslRSSFeedTransfer::Assign(const TslRSSFeedTransfer* Source)
-{
-    if (Source == this)
-        return;
-    if (!Source) {
-        URL.clear();
-        Agent = TslRSSFeed::DefaultAgent();
-        HTTPUsername.clear();
-        HTTPPassword.clear();
-        Proxy.Assign(nullptr);
-        ThreadPriority = tpNormal;
-        WaitThread = false;
-        WaitTimeout = 0;
-        return;
-    }
-    URL = Source->URL;
-    Agent = Source->Agent;
-    HTTPUsername = Source->HTTPUsername;
-    HTTPPassword = Source->HTTPPassword;
-    Proxy.Assign(&Source->Proxy);
-    ThreadPriority = Source->ThreadPriority;
-    WaitThread = Source->WaitThread;
-    WaitTimeout = Source->WaitTimeout;
-}
-
-// ---------------------------------------------------------------------------------------------------------------
 // The feed
 
 std::string TslRSSFeed::DefaultAgent()
@@ -306,10 +265,11 @@ std::string TslRSSFeed::DefaultAgent()
 TslRSSFeed::TslRSSFeed(TComponent* Owner)
     : TslComponent(Owner),
       FFeedElements(std::make_unique<TslRSSFeedElements>(this)),
-      FFeedItems(std::make_unique<TslRSSFeedItemCollection>(this)),
-      FHTTP(std::make_unique<TslRSSFeedTransfer>(DefaultAgent()))
+      FFeedItems(std::make_unique<TslRSSFeedItemCollection>(this))
 {
-    HookTransferEvents();
+#ifdef _WIN32
+    CreateTransfer();
+#endif
 }
 
 // The transfer goes first, then the items, then the channel data (the reverse order of the members).
@@ -355,7 +315,9 @@ void TslRSSFeed::Assign(const TslRSSFeed* Source)
         KeepOutdatedItems = true;
         TrimStrings = false;
         FeedTime = 0;
-        FHTTP->Assign(nullptr);
+#ifdef _WIN32
+        AssignTransfer(nullptr);
+#endif
         Tag = 0;
         return;
     }
@@ -365,74 +327,10 @@ void TslRSSFeed::Assign(const TslRSSFeed* Source)
     KeepOutdatedItems = Source->KeepOutdatedItems;
     TrimStrings = Source->TrimStrings;
     FeedTime = Source->FeedTime;
-    FHTTP->Assign(Source->FHTTP.get());
+#ifdef _WIN32
+    AssignTransfer(Source);
+#endif
     Tag = Source->Tag;
-}
-
-void TslRSSFeed::HookTransferEvents()
-{
-    // The transfer lives exactly as long as the feed, so capturing this is safe.
-    TslRSSFeedTransfer& http = *FHTTP;
-    http.OnHeaderInfo = [this](TslRSSFeedTransfer&, std::int32_t ErrorCode, const std::string& RawHeadersCRLF,
-                               const std::string& ContentType, const std::string& ContentLanguage,
-                               const std::string& ContentEncoding, std::int32_t ContentLength,
-                               const std::string& Location, double Date, double LastModified, double Expires,
-                               const std::string& ETag, bool& ContinueDownload) {
-        if (OnHTTPHeaderInfo)
-            OnHTTPHeaderInfo(*this, ErrorCode, RawHeadersCRLF, ContentType, ContentLanguage, ContentEncoding,
-                             ContentLength, Location, Date, LastModified, Expires, ETag, ContinueDownload);
-    };
-    http.OnConnLost = [this](TslRSSFeedTransfer&, const std::string& ContentType, std::int32_t FileSize,
-                             std::int32_t BytesRead, std::istream* Stream) {
-        if (OnHTTPConnLost)
-            OnHTTPConnLost(*this, ContentType, FileSize, BytesRead, Stream);
-    };
-    http.OnHTTPError = [this](TslRSSFeedTransfer&, std::int32_t ErrorCode, std::istream* Stream) {
-        if (OnHTTPError)
-            OnHTTPError(*this, ErrorCode, Stream);
-    };
-    http.OnPasswordRequest = [this](TslRSSFeedTransfer&, const std::string& Realm, bool& TryAgain) {
-        if (OnHTTPPasswordRequest)
-            OnHTTPPasswordRequest(*this, Realm, TryAgain);
-    };
-    http.OnProxyAuthenticationRequest = [this](TslRSSFeedTransfer&, std::string& ProxyUsername,
-                                               std::string& ProxyPassword, bool& TryAgain) {
-        if (OnHTTPProxyAuthenticationRequest)
-            OnHTTPProxyAuthenticationRequest(*this, ProxyUsername, ProxyPassword, TryAgain);
-    };
-    http.OnProgress = [this](TslRSSFeedTransfer&, const std::string& ContentType, std::int32_t DataSize,
-                             std::int32_t BytesRead, std::int32_t ElapsedTime, std::int32_t EstimatedTimeLeft,
-                             std::uint8_t PercentsDone, float TransferRate, std::istream* Stream) {
-        if (OnHTTPProgress)
-            OnHTTPProgress(*this, ContentType, DataSize, BytesRead, ElapsedTime, EstimatedTimeLeft, PercentsDone,
-                           TransferRate, Stream);
-    };
-    http.OnHostUnreachable = [this](TslRSSFeedTransfer&) {
-        if (OnHTTPHostUnreachable)
-            OnHTTPHostUnreachable(*this);
-    };
-    http.OnWaitTimeoutExpired = [this](TslRSSFeedTransfer&, bool& TerminateThread) {
-        if (OnWaitTimeoutExpired)
-            OnWaitTimeoutExpired(*this, TerminateThread);
-    };
-    http.OnDone = [this](TslRSSFeedTransfer&, const std::string&, std::int32_t, std::istream* Stream) {
-        TransferDone(Stream);
-    };
-    http.OnFailed = [this](TslRSSFeedTransfer&) {
-        if (OnRSSLoadError)
-            OnRSSLoadError(*this);
-    };
-}
-
-void TslRSSFeed::TransferDone(std::istream* Stream)
-{
-    if (!Stream) {
-        if (OnRSSLoadError)
-            OnRSSLoadError(*this);
-        return;
-    }
-    if (LoadFromStream(*Stream, false))
-        FeedTime = Now();
 }
 
 } // namespace skyloom
