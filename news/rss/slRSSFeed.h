@@ -168,6 +168,16 @@ public:
     }
     TItem& operator[](int Index) const { return Items(Index); }
     TItem& Add() { return static_cast<TItem&>(*TCollection::Add()); }
+    using TCollection::Assign;
+    // nullptr empties the collection; another collection's items are copied into new items of this one.
+    void Assign(const TslRSSOwnedCollection* Source)
+    {
+        if (Source == this)
+            return;
+        Clear();
+        for (int i = 0; Source && i < Source->Count(); ++i)
+            Add().Assign(&Source->Items(i));
+    }
     // A new item at Index, 0 .. Count (std::out_of_range otherwise).
     TItem& Insert(int Index)
     {
@@ -211,15 +221,11 @@ class TslRSSFeedItemEnclosure;
 class TslRSSFeedItemEnclosureCollection : public TslRSSOwnedCollection<TslRSSFeedItemEnclosure, TslRSSFeedItem> {
 public:
     using TslRSSOwnedCollection::TslRSSOwnedCollection;
-    using TCollection::Assign;
-    void Assign(const TslRSSFeedItemEnclosureCollection* Source);
 };
 
 class TslRSSFeedItemCollection : public TslRSSOwnedCollection<TslRSSFeedItem, TslRSSFeed> {
 public:
     using TslRSSOwnedCollection::TslRSSOwnedCollection;
-    using TCollection::Assign;
-    void Assign(const TslRSSFeedItemCollection* Source);
 };
 
 class TslRSSFeedItemEnclosure : public TslRSSCollectionItem {

@@ -19,6 +19,17 @@ std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
     return b > std::numeric_limits<std::uint32_t>::max() - a ? std::numeric_limits<std::uint32_t>::max() : a + b;
 }
 
+// The assignment from any persistent object that every class of the model offers: a source of the same class is
+// copied by the class's own Assign, anything else goes to the base class's (which fails for an unrelated one).
+template <typename TBase, typename T>
+void AssignPersistent(T& Target, const TPersistent& Source)
+{
+    if (const auto* same = dynamic_cast<const T*>(&Source))
+        Target.Assign(same);
+    else
+        Target.TBase::Assign(Source);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -82,37 +93,13 @@ void TslRSSFeedItemGuid::Trim() { TrimInPlace(URL); }
 
 std::string TslRSSCollectionItem::DisplayName() const { return ClassName(); }
 
-void TslRSSFeedItemEnclosureCollection::Assign(const TslRSSFeedItemEnclosureCollection* Source)
-{
-    if (Source == this)
-        return;
-    Clear();
-    if (!Source)
-        return;
-    for (int i = 0; i < Source->Count(); ++i)
-        Add().Assign(&Source->Items(i));
-}
-
-void TslRSSFeedItemCollection::Assign(const TslRSSFeedItemCollection* Source)
-{
-    if (Source == this)
-        return;
-    Clear();
-    if (!Source)
-        return;
-    for (int i = 0; i < Source->Count(); ++i)
-        Add().Assign(&Source->Items(i));
-}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Enclosures and items
 
 void TslRSSFeedItemEnclosure::Assign(const TPersistent& Source)
 {
-    if (const auto* enclosure = dynamic_cast<const TslRSSFeedItemEnclosure*>(&Source))
-        Assign(enclosure);
-    else
-        TslRSSCollectionItem::Assign(Source);
+    AssignPersistent<TslRSSCollectionItem>(*this, Source);
 }
 
 void TslRSSFeedItemEnclosure::Assign(const TslRSSFeedItemEnclosure* Source)
@@ -145,13 +132,7 @@ std::uint32_t TslRSSFeedItem::EnclosureSize() const
     return sum;
 }
 
-void TslRSSFeedItem::Assign(const TPersistent& From)
-{
-    if (const auto* item = dynamic_cast<const TslRSSFeedItem*>(&From))
-        Assign(item);
-    else
-        TslRSSCollectionItem::Assign(From);
-}
+void TslRSSFeedItem::Assign(const TPersistent& From) { AssignPersistent<TslRSSCollectionItem>(*this, From); }
 
 void TslRSSFeedItem::Assign(const TslRSSFeedItem* From, bool SkipEnclosures)
 {
@@ -209,13 +190,7 @@ std::string TslRSSFeedItem::DisplayName() const
 
 TslRSSFeedElements::TslRSSFeedElements(TslRSSFeed* Owner) : TslPersistent(Owner), FFeed(Owner) {}
 
-void TslRSSFeedElements::Assign(const TPersistent& Source)
-{
-    if (const auto* elements = dynamic_cast<const TslRSSFeedElements*>(&Source))
-        Assign(elements);
-    else
-        TslPersistent::Assign(Source);
-}
+void TslRSSFeedElements::Assign(const TPersistent& Source) { AssignPersistent<TslPersistent>(*this, Source); }
 
 void TslRSSFeedElements::Assign(const TslRSSFeedElements* Source)
 {
@@ -298,13 +273,7 @@ void TslRSSFeed::TrimAll()
         FFeedItems->Items(i).TrimAll();
 }
 
-void TslRSSFeed::Assign(const TPersistent& Source)
-{
-    if (const auto* feed = dynamic_cast<const TslRSSFeed*>(&Source))
-        Assign(feed);
-    else
-        TslComponent::Assign(Source);
-}
+void TslRSSFeed::Assign(const TPersistent& Source) { AssignPersistent<TslComponent>(*this, Source); }
 
 void TslRSSFeed::Assign(const TslRSSFeed* Source)
 {
