@@ -208,6 +208,7 @@ private:
     };
 
     // vkString and vkByteArray are the only kinds from 256 up.
+    static TXmlValue OfKind(TXmlValueKind kind, TScalar scalar) noexcept;
     bool HasBytes() const noexcept { return FKind >= vkString || FKind == vkWideString; }
     void AssignBytes(TXmlValueKind kind, const char* p, std::size_t n);
     void CopyFrom(const TXmlValue& o)

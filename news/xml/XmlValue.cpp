@@ -375,83 +375,66 @@ std::string Base64Decode(std::string_view text)
 
 } // namespace xml
 
-TXmlValue TXmlValue::Null()
+TXmlValue TXmlValue::OfKind(TXmlValueKind kind, TScalar scalar) noexcept
 {
     TXmlValue v;
-    v.FKind = vkNull;
+    v.FKind = kind;
+    v.FScalar = scalar;
     return v;
+}
+
+TXmlValue TXmlValue::Null()
+{
+    return OfKind(vkNull, {.I64 = 0});
 }
 
 TXmlValue TXmlValue::FromSmallint(std::int16_t x)
 {
-    TXmlValue v;
-    v.FKind = vkSmallint;
-    v.FScalar.I32 = x;
-    return v;
+    return OfKind(vkSmallint, {.I32 = x});
 }
 
 TXmlValue TXmlValue::FromInteger(std::int32_t x)
 {
-    TXmlValue v;
-    v.FKind = vkInteger;
-    v.FScalar.I32 = x;
-    return v;
+    return OfKind(vkInteger, {.I32 = x});
 }
 
 TXmlValue TXmlValue::FromSingle(float x)
 {
-    TXmlValue v;
-    v.FKind = vkSingle;
-    v.FScalar.F32 = x;
-    return v;
+    TScalar bits{.I64 = 0};  // the upper half stays 0, as the binary form and RawBits expect
+    bits.F32 = x;
+    return OfKind(vkSingle, bits);
 }
 
 TXmlValue TXmlValue::FromDouble(double x)
 {
-    TXmlValue v;
-    v.FKind = vkDouble;
-    v.FScalar.F64 = x;
-    return v;
+    return OfKind(vkDouble, {.F64 = x});
 }
 
 TXmlValue TXmlValue::FromCurrency(std::int64_t tenThousandths)
 {
-    TXmlValue v;
-    v.FKind = vkCurrency;
-    v.FScalar.I64 = tenThousandths;
-    return v;
+    return OfKind(vkCurrency, {.I64 = tenThousandths});
 }
 
 TXmlValue TXmlValue::FromDate(TDateTime x)
 {
-    TXmlValue v;
-    v.FKind = vkDate;
-    v.FScalar.F64 = x;
-    return v;
+    return OfKind(vkDate, {.F64 = x});
 }
 
 TXmlValue TXmlValue::FromWideString(const std::u16string& x)
 {
     TXmlValue v;
-    v.FKind = vkWideString;
     v.AssignBytes(vkWideString, reinterpret_cast<const char*>(x.data()), x.size() * sizeof(char16_t));
     return v;
 }
 
 TXmlValue TXmlValue::FromBoolean(bool x)
 {
-    TXmlValue v;
-    v.FKind = vkBoolean;
-    v.FScalar.I32 = x ? 1 : 0;
-    return v;
+    return OfKind(vkBoolean, {.I32 = x ? 1 : 0});
 }
 
 TXmlValue TXmlValue::FromByte(std::uint8_t x)
 {
-    TXmlValue v;
-    v.FKind = vkByte;
-    v.FScalar.I32 = x;
-    return v;
+    return OfKind(vkByte, {.I32 = x});
 }
 
 TXmlValue TXmlValue::FromString(std::string x)
