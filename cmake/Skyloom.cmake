@@ -146,7 +146,8 @@ function(sl_bench name)
   endif()
   add_executable(${name} ${A_SOURCES})
   sl_apply_common(${name})
-  target_include_directories(${name} PRIVATE ${A_INCLUDES})
+  # bench/ itself holds what the benchmarks share (BenchServer.h).
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench ${A_INCLUDES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} ${A_LIBS})
 endfunction()
 
