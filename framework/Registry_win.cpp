@@ -131,34 +131,42 @@ bool TRegistry::DeleteValue(const std::string& name)
     return RegDeleteValueA(FCurrentKey.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> TRegistry::GetValueNames()
+namespace {
+
+// The names a registry enumeration hands out one index at a time, until it reports no more. MaxName is the
+// longest name the platform allows, with its terminator.
+template <std::size_t MaxName, typename Enumerate>
+std::vector<std::string> EnumNames(Enumerate enumerate)
 {
     std::vector<std::string> names;
-    if (!FCurrentKey)
-        return names;
     for (DWORD i = 0;; ++i) {
-        char name[16384];
+        char name[MaxName];
         DWORD len = sizeof name;
-        if (RegEnumValueA(FCurrentKey.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (enumerate(i, name, &len) != ERROR_SUCCESS)
             break;
         names.emplace_back(name, len);
     }
     return names;
 }
 
+} // namespace
+
+std::vector<std::string> TRegistry::GetValueNames()
+{
+    if (!FCurrentKey)
+        return {};
+    return EnumNames<16384>([this](DWORD i, char* name, DWORD* len) {
+        return RegEnumValueA(FCurrentKey.Get(), i, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 std::vector<std::string> TRegistry::GetKeyNames()
 {
-    std::vector<std::string> names;
     if (!FCurrentKey)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(FCurrentKey.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, len);
-    }
-    return names;
+        return {};
+    return EnumNames<256>([this](DWORD i, char* name, DWORD* len) {
+        return RegEnumKeyExA(FCurrentKey.Get(), i, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 int TRegistry::GetDataSize(const std::string& name)
