@@ -64,6 +64,16 @@ upg_wait_completion() {
     sl_fail "the wizard did not reach its completion page"
 }
 
+# Waits for the completion page, presses its OK and waits until the program has ended and its restarted instance
+# has shown the after-upgrade notice, which is then answered.
+upg_finish_and_restart() {
+    upg_wait_completion 60
+    sl_must click-child "$UPG_WIZARD" '&OK'
+    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
+    upd_expect_restart_notice
+    sl_press OK
+}
+
 # The downloads left in the program's folder.
 upg_leftovers() {
     find "$SL_APP_DIR" -maxdepth 1 -iname '*.uTMP' -printf '%f '
@@ -149,11 +159,7 @@ upgrade_lost_file_continue() {
     sl_expect buttons '&Yes,&No'
     sl_shot lost-file
     sl_press Yes
-    upg_wait_completion 60
-    sl_must click-child "$UPG_WIZARD" '&OK'
-    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    upd_expect_restart_notice
-    sl_press OK
+    upg_finish_and_restart
     cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "skyloom.exe not upgraded"
     [ ! -e "$SL_APP_DIR/missing.txt" ] || sl_fail "the missing file appeared"
     [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
@@ -212,11 +218,7 @@ upgrade_connection_cut() {
     upd_control '{}'
     sl_choose Checkforupdates1
     upg_agree
-    upg_wait_completion 60
-    sl_must click-child "$UPG_WIZARD" '&OK'
-    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    upd_expect_restart_notice
-    sl_press OK
+    upg_finish_and_restart
     cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "the later upgrade did not complete"
     [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
 }
@@ -260,11 +262,7 @@ upgrade_external_setup() {
         "$host" >"$UPD_WWW/skyloom/update.inf"
     upg_start
     upg_agree
-    upg_wait_completion 60
-    sl_must click-child "$UPG_WIZARD" '&OK'
-    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    upd_expect_restart_notice
-    sl_press OK
+    upg_finish_and_restart
     [ "$(tr -d '\r' <"$SL_APP_DIR/recorder.log" 2>/dev/null)" = "arg=/afterupgrade" ] ||
         sl_fail "the setup did not run with the restart parameters: $(cat "$SL_APP_DIR/recorder.log" 2>/dev/null)"
     upg_until 5 test ! -e "$SL_APP_DIR/setup.exe" || sl_fail "the setup was not deleted after it ended"
