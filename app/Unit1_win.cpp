@@ -189,6 +189,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
 
     slRSSFeed1 = new TslRSSFeed(this);
     slRSSFeed1->Name = "slRSSFeed1";
+    slRSSFeed1->SetHTTPAgent(TslRSSFeed::DefaultAgent());
 
     slThread1 = new TslThread(this);
     slThread1->Name = "slThread1";

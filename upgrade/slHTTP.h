@@ -153,6 +153,8 @@ private:
     std::int32_t FStatusCode = -1;
     std::string FLastError;
     bool FInProgress = false;
+    // From the start of a transfer until its end was handed over (or it was aborted or let go).
+    bool FBusy = false;
     // Cleared by the destructor; a waiting start looks at it after handlers that may have freed the component.
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

@@ -1,6 +1,5 @@
 #include "slHTTP.h"
 
-#include "NetDate.h"
 #include "slClasses_win.h"
 #include "WinHandles.h"
 
@@ -75,6 +74,7 @@ struct TslHTTPTransfer {
     static void Aborted(TslCustomHTTP& owner)
     {
         owner.FInProgress = false;
+        owner.FBusy = false;
         owner.FTransfer.reset();
         if (!owner.Destroying())
             Fire(owner.OnAborted, &owner);
@@ -592,10 +592,9 @@ void RunTransfer(const std::weak_ptr<TslHTTPTransfer>& weak)
 
 } // namespace
 
-TslCustomHTTP::TslCustomHTTP(TComponent* Owner)
-    : TslLoginComponent(Owner), FThread(std::make_unique<TslThread>(nullptr))
-{
-}
+// The worker thread is made by the first transfer: a component that never starts one (the news feed's) costs no
+// thread.
+TslCustomHTTP::TslCustomHTTP(TComponent* Owner) : TslLoginComponent(Owner) {}
 
 TslCustomHTTP::~TslCustomHTTP()
 {
@@ -613,7 +612,9 @@ void TslCustomHTTP::SetTransferBufferSize(std::int32_t Value)
     FTransferBufferSize = Value;
 }
 
-bool TslCustomHTTP::Busy() const { return FThread->IsRunning(); }
+// Busy ends with the transfer, not with the worker thread: after handing over its end the worker still needs a
+// moment to wind down, and a new start right after the last event must not be refused for that.
+bool TslCustomHTTP::Busy() const { return FBusy; }
 
 void TslCustomHTTP::DetachTransfer()
 {
@@ -625,8 +626,10 @@ void TslCustomHTTP::DetachTransfer()
 
 bool TslCustomHTTP::DownloadRange(std::int64_t StartPos, std::int64_t EndPos, bool Wait)
 {
-    if (FInProgress || FThread->IsRunning())
+    if (FInProgress)
         return false;
+    if (!FThread)
+        FThread = std::make_unique<TslThread>(nullptr);
     auto t = std::make_shared<TslHTTPTransfer>();
     t->Owner = this;
     t->URL = URL;
@@ -653,6 +656,7 @@ bool TslCustomHTTP::DownloadRange(std::int64_t StartPos, std::int64_t EndPos, bo
     t->RangeEnd = EndPos < 0 ? 0 : EndPos;
 
     FInProgress = true;
+    FBusy = true;
     FStatusCode = -1;
     FLastError.clear();
     FTransfer = t;
@@ -673,6 +677,7 @@ bool TslCustomHTTP::DownloadRange(std::int64_t StartPos, std::int64_t EndPos, bo
     if (!started && FTransfer == t) {
         // The wait ran out and the worker was let go: no events follow.
         FInProgress = false;
+        FBusy = false;
         FTransfer.reset();
     }
     return started;
@@ -690,7 +695,7 @@ bool TslCustomHTTP::ResumeDownload()
 
 void TslCustomHTTP::Abort(bool DeleteIncompleteFile, bool Immediately)
 {
-    if (!FThread->IsRunning() || !FTransfer)
+    if (!FBusy || !FTransfer)
         return;
     const std::shared_ptr<TslHTTPTransfer> t = FTransfer;
     t->DeleteIncomplete = DeleteIncompleteFile;
@@ -702,6 +707,7 @@ void TslCustomHTTP::Abort(bool DeleteIncompleteFile, bool Immediately)
     DetachTransfer();
     FThread->Stop(true);
     FInProgress = false;
+    FBusy = false;
     FTransfer.reset();
     if (!Destroying())
         Fire(OnAborted, this);
@@ -712,6 +718,7 @@ void TslCustomHTTP::EndOfTransfer(TslHTTPTransfer& t)
     const std::shared_ptr<TslHTTPTransfer> keep = FTransfer; // the handlers below may start another transfer
     FStatusCode = t.Status;
     FLastError = t.ErrorText;
+    FBusy = false;
     t.CloseHandles();
     if (t.Stream)
         t.Stream->SetPosition(0);

@@ -7,6 +7,13 @@
 #include "DateUtils.h"
 #include "slClasses.h"
 
+// The feed's own HTTP transfer runs over the system's Internet library, so only the Windows build has it. The
+// native build (parser tests, fuzzers, benchmarks) has a feed without a transfer: no transfer settings, no
+// HTTP events, and the "from" address of a document is read but has nowhere to go.
+#ifdef _WIN32
+#include "slHTTP.h"
+#endif
+
 #include <cstdint>
 #include <functional>
 #include <istream>
@@ -161,6 +168,16 @@ public:
     }
     TItem& operator[](int Index) const { return Items(Index); }
     TItem& Add() { return static_cast<TItem&>(*TCollection::Add()); }
+    using TCollection::Assign;
+    // nullptr empties the collection; another collection's items are copied into new items of this one.
+    void Assign(const TslRSSOwnedCollection* Source)
+    {
+        if (Source == this)
+            return;
+        Clear();
+        for (int i = 0; Source && i < Source->Count(); ++i)
+            Add().Assign(&Source->Items(i));
+    }
     // A new item at Index, 0 .. Count (std::out_of_range otherwise).
     TItem& Insert(int Index)
     {
@@ -204,15 +221,11 @@ class TslRSSFeedItemEnclosure;
 class TslRSSFeedItemEnclosureCollection : public TslRSSOwnedCollection<TslRSSFeedItemEnclosure, TslRSSFeedItem> {
 public:
     using TslRSSOwnedCollection::TslRSSOwnedCollection;
-    using TCollection::Assign;
-    void Assign(const TslRSSFeedItemEnclosureCollection* Source);
 };
 
 class TslRSSFeedItemCollection : public TslRSSOwnedCollection<TslRSSFeedItem, TslRSSFeed> {
 public:
     using TslRSSOwnedCollection::TslRSSOwnedCollection;
-    using TCollection::Assign;
-    void Assign(const TslRSSFeedItemCollection* Source);
 };
 
 class TslRSSFeedItemEnclosure : public TslRSSCollectionItem {
@@ -300,74 +313,6 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------------------------
-// The feed's own HTTP transfer. The feed republishes its settings and forwards its events; in this program the
-// feed text is fetched by the main window, so nothing ever starts this transfer. Whatever drives it raises the
-// events below with the transfer as Sender.
-
-class TslRSSFeedTransfer {
-public:
-    enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-    enum TslHTTPAccessType { atPreconfig, atDirect, atUseProxy };
-
-    struct TslHTTPProxy {
-        TslHTTPAccessType AccessType = atPreconfig;
-        std::int32_t ProxyPort = 8080;
-        std::string ProxyServer;
-        std::string ProxyBypass = "127.0.0.1;";
-        std::string ProxyUsername;
-        std::string ProxyPassword;
-
-        void Assign(const TslHTTPProxy* Source);
-        friend bool operator==(const TslHTTPProxy&, const TslHTTPProxy&) = default;
-    };
-
-    static constexpr std::int32_t MinBufferSize = 255;
-    static constexpr std::int32_t MaxBufferSize = 2147483647;
-
-    explicit TslRSSFeedTransfer(std::string AgentText) : Agent(std::move(AgentText)) {}
-
-    std::string URL;
-    std::string Agent;
-    std::string HTTPUsername;
-    std::string HTTPPassword;
-    TslHTTPProxy Proxy;
-    TThreadPriority ThreadPriority = tpNormal;
-    bool WaitThread = false;
-    std::int32_t WaitTimeout = 0;
-
-    std::int32_t TransferBufferSize() const { return FTransferBufferSize; }
-    // Sizes outside 255 .. 2147483647 raise std::out_of_range.
-    void SetTransferBufferSize(std::int32_t Value);
-
-    std::function<void(TslRSSFeedTransfer& Sender, std::int32_t ErrorCode, const std::string& RawHeadersCRLF,
-                       const std::string& ContentType, const std::string& ContentLanguage,
-                       const std::string& ContentEncoding, std::int32_t ContentLength, const std::string& Location,
-                       TDateTime Date, TDateTime LastModified, TDateTime Expires, const std::string& ETag,
-                       bool& ContinueDownload)> OnHeaderInfo;
-    std::function<void(TslRSSFeedTransfer& Sender, const std::string& ContentType, std::int32_t FileSize,
-                       std::int32_t BytesRead, std::istream* Stream)> OnConnLost;
-    std::function<void(TslRSSFeedTransfer& Sender, std::int32_t ErrorCode, std::istream* Stream)> OnHTTPError;
-    std::function<void(TslRSSFeedTransfer& Sender, const std::string& Realm, bool& TryAgain)> OnPasswordRequest;
-    std::function<void(TslRSSFeedTransfer& Sender, std::string& ProxyUsername, std::string& ProxyPassword,
-                       bool& TryAgain)> OnProxyAuthenticationRequest;
-    std::function<void(TslRSSFeedTransfer& Sender, const std::string& ContentType, std::int32_t DataSize,
-                       std::int32_t BytesRead, std::int32_t ElapsedTime, std::int32_t EstimatedTimeLeft,
-                       std::uint8_t PercentsDone, float TransferRate, std::istream* Stream)> OnProgress;
-    std::function<void(TslRSSFeedTransfer& Sender)> OnHostUnreachable;
-    std::function<void(TslRSSFeedTransfer& Sender, bool& TerminateThread)> OnWaitTimeoutExpired;
-    // The transfer ended well; Stream holds the body.
-    std::function<void(TslRSSFeedTransfer& Sender, const std::string& ContentType, std::int32_t DataSize,
-                       std::istream* Stream)> OnDone;
-    // The transfer failed for any reason (after OnConnLost, OnHostUnreachable or OnHTTPError, or on an error).
-    std::function<void(TslRSSFeedTransfer& Sender)> OnFailed;
-
-    void Assign(const TslRSSFeedTransfer* Source);
-
-private:
-    std::int32_t FTransferBufferSize = 4096;
-};
-
-// ---------------------------------------------------------------------------------------------------------------
 // The feed component.
 
 // One RSS document read apart from any feed; TslRSSFeed::ReadString makes it, TslRSSFeed::LoadRead takes it.
@@ -376,33 +321,12 @@ struct TslRSSReadResult;
 // The component: owned by its form (or by nobody, for a feed used on its own), with a loaded step.
 class TslRSSFeed : public TslComponent {
 public:
-    using TThreadPriority = TslRSSFeedTransfer::TThreadPriority;
-    using TslHTTPProxy = TslRSSFeedTransfer::TslHTTPProxy;
-
     using TNotifyEvent = std::function<void(TslRSSFeed& Sender)>;
     using TslRSSEnclosureCanEnqueueEvent =
         std::function<void(TslRSSFeed& Sender, TslRSSFeedItemEnclosure& Enclosure, bool& Enqueue)>;
     using TslRSSEnclosureQueuedEvent = std::function<void(TslRSSFeed& Sender, TslRSSFeedItemEnclosure& Enclosure)>;
     using TslRSSEnclosureContentLengthUpdatedEvent = std::function<void(
         TslRSSFeed& Sender, TslRSSFeedItemEnclosure& Enclosure, std::int32_t RealContentLength)>;
-    using TslHTTPHeaderInfoEvent = std::function<void(
-        TslRSSFeed& Sender, std::int32_t ErrorCode, const std::string& RawHeadersCRLF, const std::string& ContentType,
-        const std::string& ContentLanguage, const std::string& ContentEncoding, std::int32_t ContentLength,
-        const std::string& Location, TDateTime Date, TDateTime LastModified, TDateTime Expires, const std::string& ETag,
-        bool& ContinueDownload)>;
-    using TslHTTPConnLostEvent = std::function<void(TslRSSFeed& Sender, const std::string& ContentType,
-                                                    std::int32_t FileSize, std::int32_t BytesRead,
-                                                    std::istream* Stream)>;
-    using TslHTTPErrorEvent = std::function<void(TslRSSFeed& Sender, std::int32_t ErrorCode, std::istream* Stream)>;
-    using TslHTTPPasswordRequestEvent =
-        std::function<void(TslRSSFeed& Sender, const std::string& Realm, bool& TryAgain)>;
-    using TslHTTPProxyAuthenticationEvent = std::function<void(TslRSSFeed& Sender, std::string& ProxyUsername,
-                                                               std::string& ProxyPassword, bool& TryAgain)>;
-    using TslHTTPProgressEvent = std::function<void(
-        TslRSSFeed& Sender, const std::string& ContentType, std::int32_t DataSize, std::int32_t BytesRead,
-        std::int32_t ElapsedTime, std::int32_t EstimatedTimeLeft, std::uint8_t PercentsDone, float TransferRate,
-        std::istream* Stream)>;
-    using TslThreadWaitTimeoutExpired = std::function<void(TslRSSFeed& Sender, bool& TerminateThread)>;
 
     // The agent string the feed's transfer identifies itself with.
     static std::string DefaultAgent();
@@ -427,9 +351,11 @@ public:
     // Sum of EnclosureSize over all items; 4294967295 when the sum does not fit.
     std::uint32_t EnclosureSize() const;
 
-    // Settings of the feed's own transfer.
-    TslRSSFeedTransfer& HTTPTransfer() { return *FHTTP; }
-    const TslRSSFeedTransfer& HTTPTransfer() const { return *FHTTP; }
+#ifdef _WIN32
+    // The feed's own transfer and its republished settings. Nothing in this program starts it: the main window
+    // fetches the feed itself.
+    TslHTTPPragmaNoCache& HTTPTransfer() { return *FHTTP; }
+    const TslHTTPPragmaNoCache& HTTPTransfer() const { return *FHTTP; }
     TThreadPriority ThreadPriority() const { return FHTTP->ThreadPriority; }
     void SetThreadPriority(TThreadPriority Value) { FHTTP->ThreadPriority = Value; }
     const std::string& HTTPAgent() const { return FHTTP->Agent; }
@@ -437,16 +363,18 @@ public:
     TslHTTPProxy& HTTPProxy() { return FHTTP->Proxy; }
     const TslHTTPProxy& HTTPProxy() const { return FHTTP->Proxy; }
     void SetHTTPProxy(const TslHTTPProxy& Value) { FHTTP->Proxy.Assign(&Value); }
-    const std::string& HTTPUsername() const { return FHTTP->HTTPUsername; }
-    void SetHTTPUsername(const std::string& Value) { FHTTP->HTTPUsername = Value; }
-    const std::string& HTTPPassword() const { return FHTTP->HTTPPassword; }
-    void SetHTTPPassword(const std::string& Value) { FHTTP->HTTPPassword = Value; }
+    const std::string& HTTPUsername() const { return FHTTP->HTTPUsername(); }
+    void SetHTTPUsername(const std::string& Value) { FHTTP->SetHTTPUsername(Value); }
+    const std::string& HTTPPassword() const { return FHTTP->HTTPPassword(); }
+    void SetHTTPPassword(const std::string& Value) { FHTTP->SetHTTPPassword(Value); }
     std::int32_t HTTPTransferBufferSize() const { return FHTTP->TransferBufferSize(); }
+    // Sizes below 255 raise std::out_of_range.
     void SetHTTPTransferBufferSize(std::int32_t Value) { FHTTP->SetTransferBufferSize(Value); }
     bool WaitThread() const { return FHTTP->WaitThread; }
     void SetWaitThread(bool Value) { FHTTP->WaitThread = Value; }
-    std::int32_t WaitTimeout() const { return FHTTP->WaitTimeout; }
-    void SetWaitTimeout(std::int32_t Value) { FHTTP->WaitTimeout = Value; }
+    std::int32_t WaitTimeout() const { return static_cast<std::int32_t>(FHTTP->WaitTimeout); }
+    void SetWaitTimeout(std::int32_t Value) { FHTTP->WaitTimeout = static_cast<std::uint32_t>(Value); }
+#endif
 
     // Events. Sender is always this feed.
     TNotifyEvent OnRSSLoaded;
@@ -457,6 +385,8 @@ public:
     TslRSSEnclosureQueuedEvent OnRSSEnclosureQueued;
     TslRSSEnclosureQueuedEvent OnRSSEnclosureAlreadyDownloaded;
     TslRSSEnclosureContentLengthUpdatedEvent OnRSSEnclosureContentLengthUpdated;
+#ifdef _WIN32
+    // Forwarded from the feed's transfer with this feed as Sender; answers go back to the transfer.
     TslHTTPHeaderInfoEvent OnHTTPHeaderInfo;
     TslHTTPConnLostEvent OnHTTPConnLost;
     TslHTTPErrorEvent OnHTTPError;
@@ -465,6 +395,7 @@ public:
     TslHTTPProgressEvent OnHTTPProgress;
     TNotifyEvent OnHTTPHostUnreachable;
     TslThreadWaitTimeoutExpired OnWaitTimeoutExpired;
+#endif
 
     // Empties the code page, the channel data and the item list.
     void Clear();
@@ -485,13 +416,20 @@ public:
     // Reads the stream from its current position (from position 0 when FromStart) to its end and loads that.
     bool LoadFromStream(std::istream& Stream, bool FromStart);
 
-private:
-    void HookTransferEvents();
-    void TransferDone(std::istream* Stream);
+    // Reads the stream from its current position (from position 0 when FromStart) to its end and loads that.
+    bool LoadFromStream(TStream& Stream, bool FromStart);
 
+private:
     std::unique_ptr<TslRSSFeedElements> FFeedElements;
     std::unique_ptr<TslRSSFeedItemCollection> FFeedItems;
-    std::unique_ptr<TslRSSFeedTransfer> FHTTP;
+#ifdef _WIN32
+    // Created with the feed, registered for the transfer's events; freed first.
+    void CreateTransfer();
+    void AssignTransfer(const TslRSSFeed* Source);
+    void TransferDone(TStream* Stream);
+
+    std::unique_ptr<TslHTTPPragmaNoCache> FHTTP;
+#endif
 };
 
 } // namespace skyloom

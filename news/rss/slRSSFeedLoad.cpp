@@ -6,6 +6,8 @@
 #include "slRSSText.h"
 
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 namespace skyloom {
 
@@ -36,6 +38,13 @@ std::string ChildText(IXmlNode& Node, const char* Name)
     return child ? child->Text() : std::string();
 }
 
+// Each string of the list gets the child text of the name beside it.
+void ReadChildTexts(IXmlNode& Node, std::initializer_list<std::pair<std::string*, const char*>> Fields)
+{
+    for (const auto& [field, name] : Fields)
+        *field = ChildText(Node, name);
+}
+
 bool HasChildNodes(IXmlNode& Node) { return Node.ChildNodes()->Count() > 0; }
 
 // The first "category" child, when there is one, replaces the category; otherwise it stays as it was.
@@ -50,13 +59,13 @@ void ReadCategory(IXmlNode& Node, TslRSSFeedItemCategory& Category)
 
 void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
 {
-    Elements.Title = ChildText(Channel, "title");
-    Elements.Link = ChildText(Channel, "link");
-    Elements.Description = ChildText(Channel, "description");
-    Elements.Language = ChildText(Channel, "language");
-    Elements.Copyright = ChildText(Channel, "copyright");
-    Elements.ManagingEditor = ChildText(Channel, "managingEditor");
-    Elements.WebMaster = ChildText(Channel, "webMaster");
+    ReadChildTexts(Channel, {{&Elements.Title, "title"},
+                             {&Elements.Link, "link"},
+                             {&Elements.Description, "description"},
+                             {&Elements.Language, "language"},
+                             {&Elements.Copyright, "copyright"},
+                             {&Elements.ManagingEditor, "managingEditor"},
+                             {&Elements.WebMaster, "webMaster"}});
     Elements.PubDate = FeedDateToDateTime(ChildText(Channel, "pubDate"), Bias);
     Elements.LastBuildDate = FeedDateToDateTime(ChildText(Channel, "lastBuildDate"), Bias);
     ReadCategory(Channel, Elements.Category);
@@ -75,20 +84,18 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
 
     const TXmlPtr<IXmlElement> image = Channel.FirstChildElementNamed("image");
     if (image && HasChildNodes(*image)) {
-        Elements.Image.URL = ChildText(*image, "url");
-        Elements.Image.Title = ChildText(*image, "title");
-        Elements.Image.Link = ChildText(*image, "link");
-        Elements.Image.Description = ChildText(*image, "description");
+        TslRSSFeedImage& i = Elements.Image;
+        ReadChildTexts(*image,
+                       {{&i.URL, "url"}, {&i.Title, "title"}, {&i.Link, "link"}, {&i.Description, "description"}});
         Elements.Image.Width = static_cast<std::uint16_t>(FeedIntDef(ChildText(*image, "width"), 0));
         Elements.Image.Height = static_cast<std::uint16_t>(FeedIntDef(ChildText(*image, "height"), 0));
     }
 
     const TXmlPtr<IXmlElement> textInput = Channel.FirstChildElementNamed("textInput");
     if (textInput && HasChildNodes(*textInput)) {
-        Elements.TextInput.Title = ChildText(*textInput, "title");
-        Elements.TextInput.Description = ChildText(*textInput, "description");
-        Elements.TextInput.Name = ChildText(*textInput, "name");
-        Elements.TextInput.Link = ChildText(*textInput, "link");
+        TslRSSFeedTextInput& t = Elements.TextInput;
+        ReadChildTexts(*textInput,
+                       {{&t.Title, "title"}, {&t.Description, "description"}, {&t.Name, "name"}, {&t.Link, "link"}});
     }
 
     Elements.SkipHours.Clear();
@@ -123,10 +130,10 @@ void ReadChannel(IXmlElement& Channel, TslRSSFeedElements& Elements, int Bias)
 TItemPtr ReadItem(IXmlNode& Node, int Bias)
 {
     auto item = std::make_unique<TslRSSFeedItem>();
-    item->Title = ChildText(Node, "title");
-    item->Link = ChildText(Node, "link");
-    item->Description = ChildText(Node, "description");
-    item->Author = ChildText(Node, "author");
+    ReadChildTexts(Node, {{&item->Title, "title"},
+                          {&item->Link, "link"},
+                          {&item->Description, "description"},
+                          {&item->Author, "author"}});
     ReadCategory(Node, item->Category);
     item->Comments = ChildText(Node, "comments");
     item->PubDate = FeedDateToDateTime(ChildText(Node, "pubDate"), Bias);
@@ -251,8 +258,10 @@ bool TslRSSFeed::LoadRead(TslRSSReadResult& Read)
     TslRSSFeedItemCollection& items = FeedItems();
     FeedCodePage = std::move(result.CodePage);
     FeedElements().Assign(&result.Elements);
+#ifdef _WIN32
     if (!result.From.empty())
         HTTPTransfer().URL = result.From;
+#endif
     FeedTime = result.FeedTime;
     if (!keep) {
         items.Clear();
@@ -308,6 +317,19 @@ struct TStreamBufferAccess : std::streambuf {
 };
 
 } // namespace
+
+bool TslRSSFeed::LoadFromStream(TStream& Stream, bool FromStart)
+{
+    if (FromStart)
+        Stream.SetPosition(0);
+    const std::int64_t left = Stream.Size() - Stream.Position();
+    std::string text;
+    text.reserve(static_cast<std::size_t>(left > 0 ? left : 0));
+    char chunk[16384];
+    for (std::int64_t got; (got = Stream.Read(chunk, static_cast<std::int64_t>(sizeof chunk))) > 0;)
+        text.append(chunk, static_cast<std::size_t>(got));
+    return LoadFromString(text);
+}
 
 bool TslRSSFeed::LoadFromStream(std::istream& Stream, bool FromStart)
 {

@@ -19,6 +19,17 @@ std::uint32_t SaturatingAdd(std::uint32_t a, std::uint32_t b)
     return b > std::numeric_limits<std::uint32_t>::max() - a ? std::numeric_limits<std::uint32_t>::max() : a + b;
 }
 
+// The assignment from any persistent object that every class of the model offers: a source of the same class is
+// copied by the class's own Assign, anything else goes to the base class's (which fails for an unrelated one).
+template <typename TBase, typename T>
+void AssignPersistent(T& Target, const TPersistent& Source)
+{
+    if (const auto* same = dynamic_cast<const T*>(&Source))
+        Target.Assign(same);
+    else
+        Target.TBase::Assign(Source);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -82,37 +93,13 @@ void TslRSSFeedItemGuid::Trim() { TrimInPlace(URL); }
 
 std::string TslRSSCollectionItem::DisplayName() const { return ClassName(); }
 
-void TslRSSFeedItemEnclosureCollection::Assign(const TslRSSFeedItemEnclosureCollection* Source)
-{
-    if (Source == this)
-        return;
-    Clear();
-    if (!Source)
-        return;
-    for (int i = 0; i < Source->Count(); ++i)
-        Add().Assign(&Source->Items(i));
-}
-
-void TslRSSFeedItemCollection::Assign(const TslRSSFeedItemCollection* Source)
-{
-    if (Source == this)
-        return;
-    Clear();
-    if (!Source)
-        return;
-    for (int i = 0; i < Source->Count(); ++i)
-        Add().Assign(&Source->Items(i));
-}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Enclosures and items
 
 void TslRSSFeedItemEnclosure::Assign(const TPersistent& Source)
 {
-    if (const auto* enclosure = dynamic_cast<const TslRSSFeedItemEnclosure*>(&Source))
-        Assign(enclosure);
-    else
-        TslRSSCollectionItem::Assign(Source);
+    AssignPersistent<TslRSSCollectionItem>(*this, Source);
 }
 
 void TslRSSFeedItemEnclosure::Assign(const TslRSSFeedItemEnclosure* Source)
@@ -145,13 +132,7 @@ std::uint32_t TslRSSFeedItem::EnclosureSize() const
     return sum;
 }
 
-void TslRSSFeedItem::Assign(const TPersistent& From)
-{
-    if (const auto* item = dynamic_cast<const TslRSSFeedItem*>(&From))
-        Assign(item);
-    else
-        TslRSSCollectionItem::Assign(From);
-}
+void TslRSSFeedItem::Assign(const TPersistent& From) { AssignPersistent<TslRSSCollectionItem>(*this, From); }
 
 void TslRSSFeedItem::Assign(const TslRSSFeedItem* From, bool SkipEnclosures)
 {
@@ -209,13 +190,7 @@ std::string TslRSSFeedItem::DisplayName() const
 
 TslRSSFeedElements::TslRSSFeedElements(TslRSSFeed* Owner) : TslPersistent(Owner), FFeed(Owner) {}
 
-void TslRSSFeedElements::Assign(const TPersistent& Source)
-{
-    if (const auto* elements = dynamic_cast<const TslRSSFeedElements*>(&Source))
-        Assign(elements);
-    else
-        TslPersistent::Assign(Source);
-}
+void TslRSSFeedElements::Assign(const TPersistent& Source) { AssignPersistent<TslPersistent>(*this, Source); }
 
 void TslRSSFeedElements::Assign(const TslRSSFeedElements* Source)
 {
@@ -255,47 +230,6 @@ void TslRSSFeedElements::TrimAll()
 }
 
 // ---------------------------------------------------------------------------------------------------------------
-// The feed's transfer settings
-
-void TslRSSFeedTransfer::TslHTTPProxy::Assign(const TslHTTPProxy* Source)
-{
-    *this = Source ? *Source : TslHTTPProxy{};
-}
-
-void TslRSSFeedTransfer::SetTransferBufferSize(std::int32_t Value)
-{
-    if (Value < MinBufferSize)
-        throw std::out_of_range("Transfer buffer size " + std::to_string(Value) + " is below " +
-                                std::to_string(MinBufferSize));
-    FTransferBufferSize = Value;
-}
-
-void TslRSSFeedTransfer::Assign(const TslRSSFeedTransfer* Source)
-{
-    if (Source == this)
-        return;
-    if (!Source) {
-        URL.clear();
-        Agent = TslRSSFeed::DefaultAgent();
-        HTTPUsername.clear();
-        HTTPPassword.clear();
-        Proxy.Assign(nullptr);
-        ThreadPriority = tpNormal;
-        WaitThread = false;
-        WaitTimeout = 0;
-        return;
-    }
-    URL = Source->URL;
-    Agent = Source->Agent;
-    HTTPUsername = Source->HTTPUsername;
-    HTTPPassword = Source->HTTPPassword;
-    Proxy.Assign(&Source->Proxy);
-    ThreadPriority = Source->ThreadPriority;
-    WaitThread = Source->WaitThread;
-    WaitTimeout = Source->WaitTimeout;
-}
-
-// ---------------------------------------------------------------------------------------------------------------
 // The feed
 
 std::string TslRSSFeed::DefaultAgent()
@@ -306,10 +240,11 @@ std::string TslRSSFeed::DefaultAgent()
 TslRSSFeed::TslRSSFeed(TComponent* Owner)
     : TslComponent(Owner),
       FFeedElements(std::make_unique<TslRSSFeedElements>(this)),
-      FFeedItems(std::make_unique<TslRSSFeedItemCollection>(this)),
-      FHTTP(std::make_unique<TslRSSFeedTransfer>(DefaultAgent()))
+      FFeedItems(std::make_unique<TslRSSFeedItemCollection>(this))
 {
-    HookTransferEvents();
+#ifdef _WIN32
+    CreateTransfer();
+#endif
 }
 
 // The transfer goes first, then the items, then the channel data (the reverse order of the members).
@@ -338,13 +273,7 @@ void TslRSSFeed::TrimAll()
         FFeedItems->Items(i).TrimAll();
 }
 
-void TslRSSFeed::Assign(const TPersistent& Source)
-{
-    if (const auto* feed = dynamic_cast<const TslRSSFeed*>(&Source))
-        Assign(feed);
-    else
-        TslComponent::Assign(Source);
-}
+void TslRSSFeed::Assign(const TPersistent& Source) { AssignPersistent<TslComponent>(*this, Source); }
 
 void TslRSSFeed::Assign(const TslRSSFeed* Source)
 {
@@ -355,7 +284,9 @@ void TslRSSFeed::Assign(const TslRSSFeed* Source)
         KeepOutdatedItems = true;
         TrimStrings = false;
         FeedTime = 0;
-        FHTTP->Assign(nullptr);
+#ifdef _WIN32
+        AssignTransfer(nullptr);
+#endif
         Tag = 0;
         return;
     }
@@ -365,74 +296,10 @@ void TslRSSFeed::Assign(const TslRSSFeed* Source)
     KeepOutdatedItems = Source->KeepOutdatedItems;
     TrimStrings = Source->TrimStrings;
     FeedTime = Source->FeedTime;
-    FHTTP->Assign(Source->FHTTP.get());
+#ifdef _WIN32
+    AssignTransfer(Source);
+#endif
     Tag = Source->Tag;
-}
-
-void TslRSSFeed::HookTransferEvents()
-{
-    // The transfer lives exactly as long as the feed, so capturing this is safe.
-    TslRSSFeedTransfer& http = *FHTTP;
-    http.OnHeaderInfo = [this](TslRSSFeedTransfer&, std::int32_t ErrorCode, const std::string& RawHeadersCRLF,
-                               const std::string& ContentType, const std::string& ContentLanguage,
-                               const std::string& ContentEncoding, std::int32_t ContentLength,
-                               const std::string& Location, double Date, double LastModified, double Expires,
-                               const std::string& ETag, bool& ContinueDownload) {
-        if (OnHTTPHeaderInfo)
-            OnHTTPHeaderInfo(*this, ErrorCode, RawHeadersCRLF, ContentType, ContentLanguage, ContentEncoding,
-                             ContentLength, Location, Date, LastModified, Expires, ETag, ContinueDownload);
-    };
-    http.OnConnLost = [this](TslRSSFeedTransfer&, const std::string& ContentType, std::int32_t FileSize,
-                             std::int32_t BytesRead, std::istream* Stream) {
-        if (OnHTTPConnLost)
-            OnHTTPConnLost(*this, ContentType, FileSize, BytesRead, Stream);
-    };
-    http.OnHTTPError = [this](TslRSSFeedTransfer&, std::int32_t ErrorCode, std::istream* Stream) {
-        if (OnHTTPError)
-            OnHTTPError(*this, ErrorCode, Stream);
-    };
-    http.OnPasswordRequest = [this](TslRSSFeedTransfer&, const std::string& Realm, bool& TryAgain) {
-        if (OnHTTPPasswordRequest)
-            OnHTTPPasswordRequest(*this, Realm, TryAgain);
-    };
-    http.OnProxyAuthenticationRequest = [this](TslRSSFeedTransfer&, std::string& ProxyUsername,
-                                               std::string& ProxyPassword, bool& TryAgain) {
-        if (OnHTTPProxyAuthenticationRequest)
-            OnHTTPProxyAuthenticationRequest(*this, ProxyUsername, ProxyPassword, TryAgain);
-    };
-    http.OnProgress = [this](TslRSSFeedTransfer&, const std::string& ContentType, std::int32_t DataSize,
-                             std::int32_t BytesRead, std::int32_t ElapsedTime, std::int32_t EstimatedTimeLeft,
-                             std::uint8_t PercentsDone, float TransferRate, std::istream* Stream) {
-        if (OnHTTPProgress)
-            OnHTTPProgress(*this, ContentType, DataSize, BytesRead, ElapsedTime, EstimatedTimeLeft, PercentsDone,
-                           TransferRate, Stream);
-    };
-    http.OnHostUnreachable = [this](TslRSSFeedTransfer&) {
-        if (OnHTTPHostUnreachable)
-            OnHTTPHostUnreachable(*this);
-    };
-    http.OnWaitTimeoutExpired = [this](TslRSSFeedTransfer&, bool& TerminateThread) {
-        if (OnWaitTimeoutExpired)
-            OnWaitTimeoutExpired(*this, TerminateThread);
-    };
-    http.OnDone = [this](TslRSSFeedTransfer&, const std::string&, std::int32_t, std::istream* Stream) {
-        TransferDone(Stream);
-    };
-    http.OnFailed = [this](TslRSSFeedTransfer&) {
-        if (OnRSSLoadError)
-            OnRSSLoadError(*this);
-    };
-}
-
-void TslRSSFeed::TransferDone(std::istream* Stream)
-{
-    if (!Stream) {
-        if (OnRSSLoadError)
-            OnRSSLoadError(*this);
-        return;
-    }
-    if (LoadFromStream(*Stream, false))
-        FeedTime = Now();
 }
 
 } // namespace skyloom

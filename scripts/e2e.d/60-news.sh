@@ -1,10 +1,12 @@
 # Scenarios of the headline list and the HTML pane, against a feed served on loopback by tools/feedserver.
 # shellcheck shell=bash
 
-# Writes an RSS document with one item per argument "Title|Description" (description optional) to stdout.
+# Writes an RSS document with one item per argument "Title|Description" (description optional) to stdout; the root
+# element gets the attributes of NEWS_ROOT_ATTRS as well.
 news_feed() {
     local n=0 arg title desc
-    printf '<?xml version="1.0" encoding="windows-1252"?>\r\n<rss version="2.0"><channel><title>Test feed</title>\r\n'
+    printf '<?xml version="1.0" encoding="windows-1252"?>\r\n<rss version="2.0"%s><channel><title>Test feed</title>\r\n' \
+        "${NEWS_ROOT_ATTRS:+ $NEWS_ROOT_ATTRS}"
     for arg in "$@"; do
         n=$((n + 1))
         title=${arg%%|*}
@@ -86,6 +88,8 @@ news_wait_pane() {
 e2e_scenario news_three_items
 news_three_items() {
     news_serve feed.xml
+    # The feed names an address of its own; the feed component's transfer takes it but is never started.
+    local NEWS_ROOT_ATTRS="from=\"http://127.0.0.1:$SL_FEED_PORT/own-transfer.xml\""
     news_feed A B C >"$NEWS_FEEDS/feed.xml"
     sl_start
     sl_wait_window visible
@@ -107,6 +111,12 @@ news_three_items() {
     news_wait_lines "1. D|2. E"
     sl_window
     sl_expect visible 0
+    local fetched own
+    fetched=$(grep -c 'GET /feed.xml ' "$SL_DIR/feedserver.log")
+    own=$(grep -c 'own-transfer' "$SL_DIR/feedserver.log")
+    sl_log "feed server: $fetched requests of the feed, $own of the feed's own address"
+    [ "$fetched" -ge 3 ] || sl_fail "the feed server logged $fetched requests of the feed"
+    [ "$own" = 0 ] || sl_fail "something fetched the address the feed names for its own transfer"
 }
 
 e2e_scenario news_unreachable_and_not_rss

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -474,6 +475,21 @@ TEST_F(HTTPTransferTest, SecondStartIsRefusedWhileBusy)
     EXPECT_FALSE(Http->ResumeDownload());
     ASSERT_TRUE(PumpUntil([&] { return !Http->InProgress(); }, 10000));
     EXPECT_EQ(Events, (Strings{"HeaderInfo 200 6000", "Done 6000"}));
+}
+
+// The worker winds down for a moment after handing over the end of its transfer; that moment is not "busy", and
+// a start right after the last event is not refused for it.
+TEST_F(HTTPTransferTest, NextTransferStartsRightAfterThePreviousOneEnded)
+{
+    Serve("s.bin", "small");
+    Http->URL = Base + "s.bin";
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(Http->Download(false)) << "start number " << i << " was refused";
+        ASSERT_TRUE(PumpUntil([&] { return !Http->InProgress(); }, 10000));
+        EXPECT_FALSE(Http->Busy()) << "still busy after transfer number " << i << " had ended";
+    }
+    ASSERT_TRUE(Http->DownloadRange(0, 0, true)) << "a waiting start right after the end";
+    EXPECT_EQ(std::count(Events.begin(), Events.end(), "Done 5"), 11) << Joined();
 }
 
 TEST_F(HTTPTransferTest, HeaderHandlerCancelsBeforeAnyFileIsCreated)
