@@ -23,22 +23,32 @@ struct TBoundSlot {
 
 std::array<TBoundSlot, kBoundSlots>& BoundSlots()
 {
-    static std::array<TBoundSlot, kBoundSlots> slots;
-    return slots;
+    // On the heap and never destroyed: a static table would be stored in the program file (the compiler places even
+    // zero-filled data there when every object has a section of its own), and windows may still call their
+    // procedures while the process ends.
+    static auto* slots = new std::array<TBoundSlot, kBoundSlots>();
+    return *slots;
 }
 
 int GBoundInUse = 0;
 int GBoundNext = 0;
 
-template <int N>
-LRESULT CALLBACK BoundSlotProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
+// The body that every slot's procedure shares. The procedures themselves only add their slot number, so that the
+// pool costs a few bytes a slot instead of a copy of this body each.
+LRESULT BoundSlotCall(int slot, HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
     // A copy, so that the object may go away while its procedure runs.
-    TBoundWndProc::TProc proc = BoundSlots()[N].Proc;
+    TBoundWndProc::TProc proc = BoundSlots()[static_cast<std::size_t>(slot)].Proc;
     if (!proc)
         return IsWindowUnicode(wnd) ? DefWindowProcW(wnd, msg, wparam, lparam)
                                     : DefWindowProcA(wnd, msg, wparam, lparam);
     return proc(wnd, msg, wparam, lparam);
+}
+
+template <int N>
+LRESULT CALLBACK BoundSlotProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    return BoundSlotCall(N, wnd, msg, wparam, lparam);
 }
 
 template <int... I>

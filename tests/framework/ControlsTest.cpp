@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -231,4 +232,40 @@ TEST(Painting, AHookThatErasesTheBackgroundIsNotPaintedOver)
     Application.ProcessMessages();
     EXPECT_EQ(ScreenPixel(form->Left() + 20, form->Top() + 90), RGB(255, 0, 0)) << "the hook's background stays";
     SetWindowLongPtrA(form->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GOldProc));
+}
+
+// The pool of bound procedures: every live object has its own procedure that reaches its own callable, a full
+// pool refuses the next one, and a procedure whose object is gone answers like the default window procedure.
+TEST(BoundWndProc, EachProcedureReachesItsOwnCallable)
+{
+    const int free = TBoundWndProc::Capacity() - TBoundWndProc::InUse();
+    ASSERT_GT(free, 2) << "other objects hold almost the whole pool";
+    std::vector<std::unique_ptr<TBoundWndProc>> procs;
+    for (int i = 0; i < free; ++i)
+        procs.push_back(std::make_unique<TBoundWndProc>(
+            [i](HWND, UINT msg, WPARAM wparam, LPARAM) -> LRESULT { return msg == WM_USER ? 1000 + i + static_cast<LRESULT>(wparam) : 0; }));
+    EXPECT_EQ(TBoundWndProc::InUse(), TBoundWndProc::Capacity());
+    EXPECT_THROW(TBoundWndProc([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; }), EOutOfResources)
+        << "a full pool hands out another procedure";
+
+    std::vector<WNDPROC> seen;
+    for (int i = 0; i < free; ++i) {
+        WNDPROC proc = procs[static_cast<std::size_t>(i)]->Proc();
+        ASSERT_NE(proc, nullptr);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), proc), 0) << "object " << i << " shares its procedure";
+        seen.push_back(proc);
+        EXPECT_EQ(CallWindowProcA(proc, nullptr, WM_USER, 7, 0), 1007 + i) << "object " << i << " reached another callable";
+    }
+
+    // A released procedure (a window may still call it) falls back to the default procedure.
+    HWND wnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(wnd, nullptr);
+    WNDPROC released = procs.back()->Proc();
+    procs.pop_back();
+    EXPECT_EQ(CallWindowProcA(released, wnd, WM_USER, 7, 0), 0);
+    char text[8] = "x";
+    EXPECT_EQ(CallWindowProcA(released, wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 0);
+    DestroyWindow(wnd);
+    procs.clear();
+    EXPECT_EQ(TBoundWndProc::InUse(), TBoundWndProc::Capacity() - free);
 }
