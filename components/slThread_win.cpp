@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 #include "HiddenWindow.h"
+#include "ThreadStack.h"
 #include "WinHandles.h"
 
 #include <windows.h>
@@ -210,12 +211,16 @@ unsigned __stdcall ThreadBody(void* Param)
         delete handover;
     }
     CurrentState = state.get();
+    // Before the handler (the status loop never leaves it) and after it (the stack of an ended thread stays
+    // allocated for a while): the worker holds only the stack it really uses.
+    ReleaseUnusedStack();
     if (!state->Terminated) {
         state->Running = true;
         RunHandler(*state);
         state->Running = false;
     }
     CurrentState = nullptr;
+    ReleaseUnusedStack();
     return 0;
 }
 

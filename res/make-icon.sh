@@ -23,4 +23,9 @@ convert -size 256x256 xc:none \
 for s in 16 24 32 48 64; do
     convert "$tmp/icon.png" -resize ${s}x${s} "$tmp/icon-$s.png"
 done
-convert "$tmp"/icon-16.png "$tmp"/icon-24.png "$tmp"/icon-32.png "$tmp"/icon-48.png "$tmp"/icon-64.png skyloom.ico
+# The sizes up to 32 pixels as 32-bit bitmaps, the larger ones PNG-compressed (pack-icon.py).
+convert "$tmp"/icon-16.png "$tmp"/icon-24.png "$tmp"/icon-32.png "$tmp/small.ico"
+for s in 48 64; do
+    convert "$tmp/icon-$s.png" -strip -define png:exclude-chunks=date,time png32:"$tmp/large-$s.png"
+done
+./pack-icon.py skyloom.ico "$tmp/small.ico" "$tmp/large-48.png" "$tmp/large-64.png"

@@ -18,7 +18,10 @@ convert -size 256x256 xc:none \
 for s in 16 32 48; do
     convert "$tmp/icon.png" -resize ${s}x${s} "$tmp/icon-$s.png"
 done
-convert "$tmp"/icon-16.png "$tmp"/icon-32.png "$tmp"/icon-48.png updater.ico
+# 16 and 32 pixels as 32-bit bitmaps, 48 PNG-compressed (pack-icon.py).
+convert "$tmp"/icon-16.png "$tmp"/icon-32.png "$tmp/small.ico"
+convert "$tmp/icon-48.png" -strip -define png:exclude-chunks=date,time png32:"$tmp/large-48.png"
+./pack-icon.py updater.ico "$tmp/small.ico" "$tmp/large-48.png"
 convert -size 118x218 gradient:'#8cc8ff'-'#1f6fc5' \
     -fill white -stroke none \
     -draw 'circle 40,52 40,36' -draw 'circle 64,44 64,24' -draw 'circle 84,56 84,42' \

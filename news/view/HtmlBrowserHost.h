@@ -50,6 +50,10 @@ public:
     void SetBounds(const RECT& bounds);
     // Closes and releases the control.
     void Destroy();
+    // Lets COM unload the libraries a destroyed control brought along (nothing when no control was ever created).
+    void FreeUnusedLibraries();
+    // Whether the system's browser engine can be loaded at all; a control created without it never gets a document.
+    static bool EngineAvailable();
 
     // Loads a whole document from bytes: navigates to "about:blank" first when the browser has no location, waits
     // (pumping messages, at most timeout_ms) until the browser is interactive, then hands the bytes to the

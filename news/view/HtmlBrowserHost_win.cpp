@@ -354,8 +354,6 @@ private:
 
 THtmlBrowserHost::THtmlBrowserHost()
 {
-    const HRESULT hr = OleInitialize(nullptr);
-    FOleInitialized = SUCCEEDED(hr);
     FSite = new TslBrowserSite(this);
     FSite->Sink = new TslBrowserEventSink(this);
 }
@@ -398,11 +396,23 @@ IDispatch* THtmlBrowserHost::EventSink() const
     return FSite->Sink;
 }
 
+bool THtmlBrowserHost::EngineAvailable()
+{
+    // The control hosts the engine's library; where that cannot load (Wine without its browser add-on), the
+    // control would come up without ever producing a document, having pulled COM and its libraries in for nothing.
+    static const bool available = static_cast<bool>(TOwnedModule(LoadLibraryA("mshtml.dll")));
+    return available;
+}
+
 bool THtmlBrowserHost::Create(HWND parent, const RECT& bounds)
 {
     Destroy();
     FParent = parent;
     FSite->Window = parent;
+    // OLE starts with the first control rather than with the pane: a pane that never gets one never pays for it.
+    if (!FOleInitialized) {
+        FOleInitialized = SUCCEEDED(OleInitialize(nullptr));
+    }
     if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, FOle.PutVoid())) ||
         !FOle) {
         FOle.Reset();
@@ -461,6 +471,13 @@ void THtmlBrowserHost::Destroy()
         FOle.Reset();
     }
     FSite->Object = nullptr;
+}
+
+void THtmlBrowserHost::FreeUnusedLibraries()
+{
+    if (FOleInitialized) {
+        CoFreeUnusedLibrariesEx(0, 0);
+    }
 }
 
 std::wstring THtmlBrowserHost::LocationURL() const

@@ -290,7 +290,7 @@ void TslInternalHTMLViewer::GiveUpBrowser()
     StopBrowserTimer();
     FHost.Destroy();
     // The libraries the browser control brought along are of no further use.
-    CoFreeUnusedLibrariesEx(0, 0);
+    FHost.FreeUnusedLibraries();
     FBrowserPending = false;
     FBrowserGivenUp = true;
     FUseRenderer = true;
@@ -304,7 +304,9 @@ void TslInternalHTMLViewer::PollBrowser()
     FInLoad = true;
     try {
         if (!FHost.Created()) {
-            FHost.Create(Handle(), ClientBounds());
+            if (THtmlBrowserHost::EngineAvailable()) {
+                FHost.Create(Handle(), ClientBounds());
+            }
             if (!FHost.Created()) {
                 GiveUpBrowser();
                 FInLoad = false;

@@ -113,6 +113,31 @@ TEST(HTMLViewerStart, ShowsTheDocumentAtOnceAndLetsTheBrowserTakeOverLater)
     delete form;
 }
 
+// Without the engine's library (Wine without its browser add-on, as here) no control is tried: the pane stays with
+// the renderer and OLE, which only the control needs, is never started on the window's thread.
+TEST(HTMLViewerStart, DoesNotTryTheBrowserWithoutItsEngine)
+{
+    if (THtmlBrowserHost::EngineAvailable()) {
+        GTEST_SKIP() << "this system has a browser engine";
+    }
+    auto* form = new TPaneForm(&Application);
+    TslHTMLViewer& pane = *form->Pane;
+    form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return !pane.Inner().BrowserPending(); }, 5000)) << "the browser is never settled";
+    EXPECT_TRUE(pane.Inner().UsingRenderer());
+    EXPECT_FALSE(pane.Inner().Host().Created());
+    pane.HTML().SetText("<p>later</p>");
+    EXPECT_FALSE(pane.Inner().BrowserPending()) << "a missing engine is not looked for again";
+    EXPECT_EQ(RendererText(pane), "later");
+    // S_OK (rather than S_FALSE) means this thread had no COM apartment yet.
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EXPECT_EQ(hr, S_OK) << "OLE was started for a browser that cannot come";
+    if (SUCCEEDED(hr)) {
+        CoUninitialize();
+    }
+    delete form;
+}
+
 TEST_F(HTMLViewerTest, ReloadsOnEveryAssignmentAndEveryChangedSetting)
 {
     TslHTMLViewer& pane = *form->Pane;

@@ -1,0 +1,13 @@
+// The stack of a worker thread: giving back what the thread no longer uses.
+#pragma once
+
+namespace skyloom {
+
+// Tells the system that the calling thread's stack pages below the current frame (less a margin for the frames of
+// this call) hold nothing of interest any more, so that they need no physical memory until they are used again.
+// Wine commits and touches the upper megabyte of every new thread's stack; a long-lived worker that calls this
+// when it starts, and a worker that calls it as it ends (Wine keeps the stack of the thread that ended last), cost
+// only what they actually use. Best effort: failures are ignored, the stack stays usable as before.
+void ReleaseUnusedStack();
+
+} // namespace skyloom
