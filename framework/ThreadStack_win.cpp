@@ -34,7 +34,7 @@ void ReleaseUnusedStack()
         if (!VirtualQuery(reinterpret_cast<void*>(at), &region, sizeof region) || region.RegionSize == 0)
             return;
         const auto base = reinterpret_cast<std::uintptr_t>(region.BaseAddress);
-        const std::uintptr_t end = std::min(base + region.RegionSize, limit);
+        const std::uintptr_t end = std::min<std::uintptr_t>(base + region.RegionSize, limit);
         if (region.State == MEM_COMMIT && region.Protect == PAGE_READWRITE && end > base)
             VirtualAlloc(reinterpret_cast<void*>(base), end - base, MEM_RESET, PAGE_READWRITE);
         at = base + region.RegionSize;
