@@ -1,7 +1,8 @@
 # Helper functions every folder uses, so that adding a unit, a test, a fuzzer or a benchmark is one call.
 #
-#   sl_library(<name> [PORTABLE] SOURCES ... [DEPS ...] [WIN32_LIBS ...])
+#   sl_library(<name> [PORTABLE] SOURCES ... [WIN32_SOURCES ...] [DEPS ...] [WIN32_LIBS ...])
 #       PORTABLE libraries build on every preset; the others only for Windows (they are skipped natively).
+#       WIN32_SOURCES are added on Windows only (the _win.cpp half of a portable library).
 #   sl_test(<name> SOURCES ... [DEPS ...] [GUI] [LABELS ...] [PORTABLE])
 #       A GoogleTest binary; PORTABLE tests build natively and for Windows, the others for Windows only
 #       and run under wine through the crosscompiling emulator.
@@ -42,9 +43,12 @@ function(sl_shipped_program target)
 endfunction()
 
 function(sl_library name)
-  cmake_parse_arguments(A "PORTABLE;INTERFACE" "" "SOURCES;DEPS;WIN32_LIBS;INCLUDES" ${ARGN})
+  cmake_parse_arguments(A "PORTABLE;INTERFACE" "" "SOURCES;WIN32_SOURCES;DEPS;WIN32_LIBS;INCLUDES" ${ARGN})
   if(NOT A_PORTABLE AND NOT WIN32)
     return()
+  endif()
+  if(WIN32)
+    list(APPEND A_SOURCES ${A_WIN32_SOURCES})
   endif()
   if(A_INTERFACE)
     add_library(${name} INTERFACE)

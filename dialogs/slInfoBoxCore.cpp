@@ -1,6 +1,7 @@
 #include "slInfoBoxCore.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace skyloom {
 
@@ -91,38 +92,17 @@ std::string IconResIDOfKind(TslWinIconKind kind)
 
 TslInfoBoxButtonSet InfoBoxButtonSet(TslInfoBoxButtons buttons, bool escCancel)
 {
+    // Indexed by TslInfoBoxButtons.
+    static constexpr TslInfoBoxButtonSet kSets[] = {
+        {{idInfoOK, 0, 0}, 0, 6},
+        {{idInfoOK, idInfoCancel, 0}, 1, 20},
+        {{idInfoYes, idInfoNo, 0}, 1, 20},
+        {{idInfoRetry, idInfoAbort, 0}, 1, 20},
+        {{idInfoYes, idInfoNo, idInfoCancel}, 2, 10},
+    };
     TslInfoBoxButtonSet s;
-    switch (buttons) {
-    case ibOK:
-        s.Results[0] = idInfoOK;
-        s.EscapePlace = 0;
-        break;
-    case ibOKCancel:
-        s.Results[0] = idInfoOK;
-        s.Results[1] = idInfoCancel;
-        s.EscapePlace = 1;
-        s.Spacing = 20;
-        break;
-    case ibYesNo:
-        s.Results[0] = idInfoYes;
-        s.Results[1] = idInfoNo;
-        s.EscapePlace = 1;
-        s.Spacing = 20;
-        break;
-    case ibRetryAbort:
-        s.Results[0] = idInfoRetry;
-        s.Results[1] = idInfoAbort;
-        s.EscapePlace = 1;
-        s.Spacing = 20;
-        break;
-    case ibYesNoCancel:
-        s.Results[0] = idInfoYes;
-        s.Results[1] = idInfoNo;
-        s.Results[2] = idInfoCancel;
-        s.EscapePlace = 2;
-        s.Spacing = 10;
-        break;
-    }
+    if (buttons >= 0 && static_cast<std::size_t>(buttons) < std::size(kSets))
+        s = kSets[buttons];
     if (!escCancel)
         s.EscapePlace = -1;
     return s;

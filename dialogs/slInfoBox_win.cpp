@@ -3,7 +3,7 @@
 #include "Clipbrd.h"
 #include "Registry.h"
 #include "slFormHelp.h"
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 
 #include <mmsystem.h>
 
@@ -54,26 +54,17 @@ TslInfoBoxForm::TslInfoBoxForm(TComponent* owner) : TForm(owner)
     SetBorderIcons(biSystemMenu);
     KeyPreview = true;
     SetClientSize(363, 120);
-    Icon = new TslProportionalImage(this);
-    Icon->Name = "Icon";
-    Icon->SetParent(this);
-    Icon->SetBounds(12, 12, 32, 32);
+    Icon = NewChild<TslProportionalImage>(this, "Icon", this, 12, 12, 32, 32);
     Icon->SetAutoSize(true);
     Icon->SetTransparent(true);
-    Text = new TslRichLabel(this);
-    Text->Name = "Text";
-    Text->SetParent(this);
-    Text->SetBounds(52, 12, 299, 13);
+    Text = NewChild<TslRichLabel>(this, "Text", this, 52, 12, 299, 13);
     Text->SetTransparent(true);
     Picture = new TslProportionalImage(this);
     Picture->Name = "Picture";
     Picture->SetParent(this);
     Picture->SetVisible(false);
     Picture->SetAutoSize(true);
-    CheckBox = new TCheckBox(this);
-    CheckBox->Name = "CheckBox";
-    CheckBox->SetParent(this);
-    CheckBox->SetBounds(52, 60, 280, 17);
+    CheckBox = NewChild<TCheckBox>(this, "CheckBox", this, 52, 60, 280, 17);
     CheckBox->Hint = "|Check this box if you don't want this message appear in future.";
     btns = new TslButtonsPanel(this);
     btns->Name = "btns";

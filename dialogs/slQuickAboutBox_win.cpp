@@ -81,10 +81,7 @@ TLabel* NewCaptionLabel(TForm* form, const char* name, const char* caption)
 
 TslRichLabel* NewRichLabel(TForm* form, const char* name, int left, int top, int width)
 {
-    auto* label = new TslRichLabel(form);
-    label->Name = name;
-    label->SetParent(form);
-    label->SetBounds(left, top, width, 13);
+    auto* label = NewChild<TslRichLabel>(form, name, form, left, top, width, 13);
     label->SetWordWrap(true);
     label->SetTransparent(true);
     return label;
@@ -92,11 +89,8 @@ TslRichLabel* NewRichLabel(TForm* form, const char* name, int left, int top, int
 
 TBevel* NewBevel(TForm* form, const char* name)
 {
-    auto* bevel = new TBevel(form);
-    bevel->Name = name;
-    bevel->SetParent(form);
+    auto* bevel = NewChild<TBevel>(form, name, form, AboutTextLeft, 0, 100, 2);
     bevel->SetShape(bsTopLine);
-    bevel->SetBounds(AboutTextLeft, 0, 100, 2);
     return bevel;
 }
 
@@ -105,20 +99,10 @@ TBevel* NewBevel(TForm* form, const char* name)
 TslQuickAboutBoxForm::TslQuickAboutBoxForm(TComponent* owner) : TForm(owner)
 {
     BeginLoading();
-    Name = "slQuickAboutBoxForm";
-    SetWindowClassName("TslQuickAboutBoxForm");
-    SetBorderStyle(bsDialog);
-    SetBorderIcons(biSystemMenu);
-    SetPosition(poScreenCenter);
+    DesignAsDialog("slQuickAboutBoxForm", 252, 150);
     ShowHint = true;
-    Font().SetName("MS Sans Serif");
-    Font().SetSize(8);
-    SetClientSize(252, 150);
 
-    Icon = new TslProportionalImage(this);
-    Icon->Name = "Icon";
-    Icon->SetParent(this);
-    Icon->SetBounds(4, 4, 32, 32);
+    Icon = NewChild<TslProportionalImage>(this, "Icon", this, 4, 4, 32, 32);
     Icon->SetAutoSize(true);
     Icon->Picture().Icon().SetHandle(CopyIcon(LoadIconA(nullptr, IDI_INFORMATION)));
 
@@ -142,10 +126,7 @@ TslQuickAboutBoxForm::TslQuickAboutBoxForm(TComponent* owner) : TForm(owner)
     WWWLabel = NewCaptionLabel(this, "WWWLabel", "WWW:");
     WWWLab = NewLink(this, "WWWLab", ukWWW);
 
-    OKBtn = new TButton(this);
-    OKBtn->Name = "OKBtn";
-    OKBtn->SetParent(this);
-    OKBtn->SetBounds(80, 100, AboutButtonWidth, AboutButtonHeight);
+    OKBtn = NewChild<TButton>(this, "OKBtn", this, 80, 100, AboutButtonWidth, AboutButtonHeight);
     OKBtn->SetDefault(true);
     OKBtn->Cancel = true;
     OKBtn->ModalResult = mrOk;

@@ -130,6 +130,22 @@ private:
     bool FLoadedRun = false;
 };
 
+// Points reference at value and moves receiver's free notification from the component it pointed at to value, so
+// that receiver hears when the component it points at is freed. False (and nothing done) when it already pointed
+// at value.
+template <typename T>
+bool SetNotifiedReference(T*& reference, T* value, TComponent* receiver)
+{
+    if (reference == value)
+        return false;
+    if (reference)
+        reference->RemoveFreeNotification(receiver);
+    reference = value;
+    if (value)
+        value->FreeNotification(receiver);
+    return true;
+}
+
 // A list of untyped pointers, the base of the library's lists.
 enum TListNotification { lnAdded, lnExtracted, lnDeleted };
 

@@ -108,6 +108,9 @@ std::string WideToAnsi(const std::wstring& s);
 // Between UTF-8 and wide text (texts in any script, whatever the system's code page).
 std::wstring Utf8ToWide(std::string_view s);
 std::string WideToUtf8(std::wstring_view s);
+// Between the portable code's UTF-16 text and wide text: the same code units on Windows.
+inline std::wstring U16ToWide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
+inline std::u16string WideToU16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
 
 class TControl : public TComponent {
 public:
@@ -359,5 +362,16 @@ private:
 
 // The form a control stands on, or nullptr.
 TForm* GetParentForm(TControl* control);
+
+// Creates a control of a form's design: owned by owner (which frees it), named, on parent, at the bounds given.
+template <typename T>
+T* NewChild(TComponent* owner, const char* name, TWinControl* parent, int left, int top, int width, int height)
+{
+    T* control = new T(owner);
+    control->Name = name;
+    control->SetParent(parent);
+    control->SetBounds(left, top, width, height);
+    return control;
+}
 
 } // namespace skyloom

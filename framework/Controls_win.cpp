@@ -467,13 +467,7 @@ void TControl::SetCursor(TCursor value)
 
 void TControl::SetPopupMenu(TPopupMenu* menu)
 {
-    if (FPopupMenu == menu)
-        return;
-    if (FPopupMenu)
-        FPopupMenu->RemoveFreeNotification(this);
-    FPopupMenu = menu;
-    if (FPopupMenu)
-        FPopupMenu->FreeNotification(this);
+    SetNotifiedReference(FPopupMenu, menu, this);
 }
 
 void TControl::Notification(TComponent* component, TOperation operation)

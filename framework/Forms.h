@@ -89,6 +89,9 @@ public:
     // The platform window class of the form ("TForm" unless set before the window is created).
     std::string WindowClassName() const { return FWindowClassName; }
     void SetWindowClassName(const std::string& value) { FWindowClassName = value; }
+    // The design the program's dialog boxes share: named name, in the window class "T" + name, a dialog border with
+    // the system menu only, centred on the screen, in 8-point MS Sans Serif, with the client size given.
+    void DesignAsDialog(const std::string& name, int clientWidth, int clientHeight);
 
 protected:
     void CreateParams(TCreateParams& params) override;

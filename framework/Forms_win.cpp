@@ -86,16 +86,22 @@ void TForm::SetWindowState(TWindowState value)
         ShowWindow(FHandle, value == wsMinimized ? SW_MINIMIZE : value == wsMaximized ? SW_MAXIMIZE : SW_RESTORE);
 }
 
+void TForm::DesignAsDialog(const std::string& name, int clientWidth, int clientHeight)
+{
+    Name = name;
+    SetWindowClassName("T" + name);
+    SetBorderStyle(bsDialog);
+    SetBorderIcons(biSystemMenu);
+    SetPosition(poScreenCenter);
+    Font().SetName("MS Sans Serif");
+    Font().SetSize(8);
+    SetClientSize(clientWidth, clientHeight);
+}
+
 void TForm::SetMenu(TMainMenu* menu)
 {
-    if (FMenu == menu)
-        return;
-    if (FMenu)
-        FMenu->RemoveFreeNotification(this);
-    FMenu = menu;
-    if (FMenu)
-        FMenu->FreeNotification(this);
-    UpdateMenu();
+    if (SetNotifiedReference(FMenu, menu, this))
+        UpdateMenu();
 }
 
 void TForm::UpdateMenu()

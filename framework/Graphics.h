@@ -12,6 +12,8 @@ namespace skyloom {
 
 // The RGB value of a colour, resolving system colours.
 COLORREF ColorToRGB(TColor color);
+// Fills r of dc with one colour.
+void FillSolidRect(HDC dc, const RECT& r, COLORREF color);
 
 enum TFontStyleFlag : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;

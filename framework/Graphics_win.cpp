@@ -15,6 +15,12 @@ COLORREF ColorToRGB(TColor color)
     return static_cast<COLORREF>(color & 0x00FFFFFFu);
 }
 
+void FillSolidRect(HDC dc, const RECT& r, COLORREF color)
+{
+    TOwnedGdi<HBRUSH> brush(CreateSolidBrush(color));
+    FillRect(dc, &r, brush.Get());
+}
+
 namespace {
 
 int ScreenPixelsPerInch()

@@ -31,7 +31,9 @@ protected:
     void Paint() override;
     void TextChanged() override;
     void FontChanged() override;
-    void AdjustBounds();
+    // Fits the size to the caption while AutoSize is on (not while loading); a label that draws its text its own
+    // way measures it its own way here.
+    virtual void AdjustBounds();
 
 private:
     bool FTransparent = false;
@@ -114,6 +116,8 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void PaintWindow(HDC dc) override;
+    // The caption as the frame shows it: the caption in the system's code page, as wide text.
+    virtual std::wstring PaintedCaption() const { return AnsiToWide(FText); }
 };
 
 // A list box holding wide (UTF-16) items; its window is a Unicode window.

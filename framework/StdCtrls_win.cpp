@@ -297,21 +297,21 @@ void TGroupBox::CreateParams(TCreateParams& params)
 void TGroupBox::PaintWindow(HDC dc)
 {
     TWinControl::PaintWindow(dc);
-    HGDIOBJ old = SelectObject(dc, FFont.Handle());
-    TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
+    TSelectObject select(dc, FFont.Handle());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
     RECT frame{0, tm.tmHeight / 2, FWidth, FHeight};
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-    if (!FText.empty()) {
-        SIZE sz{};
-        GetTextExtentPoint32A(dc, FText.data(), static_cast<int>(FText.size()), &sz);
-        RECT textRect{8, 0, 8 + sz.cx + 4, tm.tmHeight};
-        FillRect(dc, &textRect, FBrush.Handle());
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, ColorToRGB(FFont.Color()));
-        TextOutA(dc, 10, 0, FText.data(), static_cast<int>(FText.size()));
-    }
-    SelectObject(dc, old);
+    const std::wstring caption = PaintedCaption();
+    if (caption.empty())
+        return;
+    SIZE size{};
+    GetTextExtentPoint32W(dc, caption.data(), static_cast<int>(caption.size()), &size);
+    RECT textRect{8, 0, 8 + size.cx + 4, tm.tmHeight};
+    FillRect(dc, &textRect, FBrush.Handle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ColorToRGB(FFont.Color()));
+    TextOutW(dc, 10, 0, caption.data(), static_cast<int>(caption.size()));
 }
 
 // ---- TWideListBox ----

@@ -151,4 +151,26 @@ private:
     HGDIOBJ FOld;
 };
 
+// The brush colour of TPenAndBrush that fills nothing.
+inline constexpr COLORREF NoFill = CLR_INVALID;
+
+// A solid pen and a brush made for one drawing step and selected into dc for the scope (Ellipse, RoundRect,
+// Polygon and Rectangle draw with both).
+class TPenAndBrush {
+public:
+    TPenAndBrush(HDC dc, int penWidth, COLORREF penColor, COLORREF brushColor)
+        : FPen(CreatePen(PS_SOLID, penWidth, penColor)),
+          FBrush(brushColor == NoFill ? nullptr : CreateSolidBrush(brushColor)), FSelectPen(dc, FPen.Get()),
+          FSelectBrush(dc, FBrush ? static_cast<HGDIOBJ>(FBrush.Get()) : GetStockObject(NULL_BRUSH))
+    {
+    }
+
+private:
+    // In this order: the selections are undone before the pen and the brush are freed.
+    TOwnedGdi<HPEN> FPen;
+    TOwnedGdi<HBRUSH> FBrush;
+    TSelectObject FSelectPen;
+    TSelectObject FSelectBrush;
+};
+
 } // namespace skyloom

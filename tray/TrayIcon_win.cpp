@@ -370,13 +370,7 @@ void TTrayIcon::SetShowHint(bool value)
 
 void TTrayIcon::SetPopupMenu(TPopupMenu* menu)
 {
-    if (FPopupMenu == menu)
-        return;
-    if (FPopupMenu)
-        FPopupMenu->RemoveFreeNotification(this);
-    FPopupMenu = menu;
-    if (menu)
-        menu->FreeNotification(this);
+    SetNotifiedReference(FPopupMenu, menu, this);
 }
 
 void TTrayIcon::SetCycleIcons(bool value)

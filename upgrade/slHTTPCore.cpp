@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace skyloom {
 
@@ -66,50 +67,51 @@ int ExpandYear(int year, std::string_view text)
 
 } // namespace
 
+namespace {
+
+// The flags of the members of set, from a table of member and flag.
+template <typename Set, typename Member, std::size_t N>
+std::uint32_t FlagsOf(const Set& set, const std::pair<Member, std::uint32_t> (&rows)[N])
+{
+    std::uint32_t flags = 0;
+    for (const auto& [member, flag] : rows)
+        if (set.Contains(member))
+            flags |= flag;
+    return flags;
+}
+
+} // namespace
+
 std::uint32_t CacheOptionFlags(TslCacheOptions options, bool https)
 {
     using namespace httpflags;
-    struct Row { TslCacheOption Option; std::uint32_t Flag; };
-    static constexpr Row rows[] = {
+    static constexpr std::pair<TslCacheOption, std::uint32_t> rows[] = {
         {coAlwaysReload, Reload},         {coReloadIfNoExpireInformation, Hyperlink},
         {coReloadUpdatedObjects, Resynchronize}, {coPragmaNoCache, PragmaNoCache},
         {coNoCacheWrite, NoCacheWrite},   {coCreateTempFilesIfCantCache, NeedFile},
         {coUseCacheIfNetFail, CacheIfNetFail}};
-    std::uint32_t flags = 0;
-    for (const Row& r : rows)
-        if (options.Contains(r.Option) && !(r.Option == coCreateTempFilesIfCantCache && https))
-            flags |= r.Flag;
-    return flags;
+    // A secure transfer never asks for a temporary file.
+    return FlagsOf(options, rows) & (https ? ~NeedFile : ~std::uint32_t{0});
 }
 
 std::uint32_t InternetOptionFlags(TslInternetOptions options, bool https)
 {
     using namespace httpflags;
-    struct Row { TslInternetOption Option; std::uint32_t Flag; };
-    static constexpr Row rows[] = {
+    static constexpr std::pair<TslInternetOption, std::uint32_t> rows[] = {
         {ioIgnoreCertificateInvalid, IgnoreCertCNInvalid}, {ioIgnoreCertificateDateInvalid, IgnoreCertDateInvalid},
         {ioIgnoreRedirectToHTTP, IgnoreRedirectToHTTP},     {ioIgnoreRedirectToHTTPS, IgnoreRedirectToHTTPS},
         {ioKeepConnection, KeepConnection},                 {ioNoAuthentication, NoAuth},
         {ioNoAutoRedirect, NoAutoRedirect},                 {ioNoCookies, NoCookies}};
-    std::uint32_t flags = https ? Secure : 0;
-    for (const Row& r : rows)
-        if (options.Contains(r.Option))
-            flags |= r.Flag;
-    return flags;
+    return FlagsOf(options, rows) | (https ? Secure : 0);
 }
 
 std::uint32_t FileAttributeFlags(TslFileAttributes attributes)
 {
     using namespace httpflags;
-    struct Row { TslFileAttribute Attribute; std::uint32_t Flag; };
-    static constexpr Row rows[] = {{atrArchive, AttrArchive},   {atrHidden, AttrHidden},
-                                   {atrReadOnly, AttrReadOnly}, {atrSystem, AttrSystem},
-                                   {atrTemporary, AttrTemporary}, {atrOffline, AttrOffline}};
-    std::uint32_t flags = 0;
-    for (const Row& r : rows)
-        if (attributes.Contains(r.Attribute))
-            flags |= r.Flag;
-    return flags;
+    static constexpr std::pair<TslFileAttribute, std::uint32_t> rows[] = {
+        {atrArchive, AttrArchive},   {atrHidden, AttrHidden},       {atrReadOnly, AttrReadOnly},
+        {atrSystem, AttrSystem},     {atrTemporary, AttrTemporary}, {atrOffline, AttrOffline}};
+    return FlagsOf(attributes, rows);
 }
 
 std::string CompleteURL(std::string_view url)

@@ -146,6 +146,9 @@ private:
                           std::uint8_t Percents, float Rate);
     void TransferDone(TStream* Stream);
     void TransferHTTPError(std::int32_t Code);
+    // The first step of a lost connection or an unreachable host: notes the outcome and ends the check; true when
+    // the check or the upgrade was running (else the outcome concerns nobody).
+    bool OutcomeEndsTransfer();
     void TransferConnLost();
     void TransferHostUnreachable();
     void TransferFailed();

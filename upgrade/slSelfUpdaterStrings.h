@@ -3,7 +3,7 @@
 //
 // The texts are kept as UTF-16 literals in a UTF-8 source file: the compiler does the conversion once, so no code
 // page of the running system can garble a non-Latin block (MSVC needs /utf-8 for that; GCC and Clang read UTF-8 by
-// default). The Win32 side (slSelfUpdaterStringsWin.h) hands them out as wide strings.
+// default). The Win32 side (slSelfUpdaterStrings_win.h) hands them out as wide strings.
 #pragma once
 
 #include <string_view>

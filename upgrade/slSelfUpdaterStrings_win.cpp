@@ -1,4 +1,4 @@
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 
 #include "Controls.h"
 
@@ -9,11 +9,6 @@ namespace skyloom {
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the table's UTF-16 is handed to the system as it is");
-
-std::wstring ToWide(std::u16string_view text)
-{
-    return std::wstring(text.begin(), text.end());
-}
 
 // The block follows the user's language from program start until a language is selected.
 [[maybe_unused]] const bool gDetectedAtStart = (SetSelfUpdaterBlockLanguage(DetectSelfUpdaterLanguage()), true);
@@ -38,12 +33,12 @@ TslSelfUpdaterLanguage SelectSelfUpdaterLanguage(TslSelfUpdaterLanguage language
 
 std::wstring SelfUpdaterTextW(int offset)
 {
-    return ToWide(SelfUpdaterText(offset));
+    return U16ToWide(SelfUpdaterText(offset));
 }
 
 std::wstring SelfUpdaterStringW(int id)
 {
-    return ToWide(SelfUpdaterString(id));
+    return U16ToWide(SelfUpdaterString(id));
 }
 
 std::string SelfUpdaterCaption(int offset)

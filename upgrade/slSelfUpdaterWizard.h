@@ -58,61 +58,66 @@ public:
     void SetWideCaption(const std::wstring& value);
 
 protected:
-    void Loaded() override;
     void Paint() override;
-    void TextChanged() override;
-    void FontChanged() override;
+    // The size follows the wide text (the base measures its code-page copy, which may lack the script's letters).
+    void AdjustBounds() override;
 
 private:
-    void AdjustWideBounds();
     std::wstring FWideCaption;
 };
 
-// A push button whose window is a Unicode window showing a wide caption.
-class TslWideButton : public TButton {
+// A windowed control whose window is a Unicode window showing a wide caption; Caption() holds the same text in
+// the system's code page.
+template <typename Base>
+class TslWideCaptionWindow : public Base {
 public:
-    explicit TslWideButton(TComponent* owner);
+    using Base::Base;
     const std::wstring& WideCaption() const { return FWideCaption; }
+    void SetWideCaption(const std::wstring& value)
+    {
+        FWideCaption = value;
+        this->FText = WideToAnsi(value);
+        if (this->HandleAllocated())
+            SetWindowTextW(this->FHandle, value.c_str());
+    }
+
+protected:
+    void CreateParams(TCreateParams& params) override
+    {
+        Base::CreateParams(params);
+        params.Unicode = true;
+    }
+    void CreateWnd() override
+    {
+        Base::CreateWnd();
+        SetWindowTextW(this->FHandle, FWideCaption.c_str());
+    }
+
+    std::wstring FWideCaption;
+};
+
+// A push button with a wide caption.
+class TslWideButton : public TslWideCaptionWindow<TButton> {
+public:
+    using TslWideCaptionWindow::TslWideCaptionWindow;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+};
+
+// A group box with a wide caption, which it draws itself.
+class TslWideGroupBox : public TslWideCaptionWindow<TGroupBox> {
+public:
+    using TslWideCaptionWindow::TslWideCaptionWindow;
     void SetWideCaption(const std::wstring& value);
 
 protected:
     void CreateParams(TCreateParams& params) override;
-    void CreateWnd() override;
-
-private:
-    std::wstring FWideCaption;
+    std::wstring PaintedCaption() const override { return FWideCaption; }
 };
 
-// A group box with a wide caption (its window text is the same wide text).
-class TslWideGroupBox : public TGroupBox {
-public:
-    explicit TslWideGroupBox(TComponent* owner);
-    const std::wstring& WideCaption() const { return FWideCaption; }
-    void SetWideCaption(const std::wstring& value);
-
-protected:
-    void CreateParams(TCreateParams& params) override;
-    void CreateWnd() override;
-    void PaintWindow(HDC dc) override;
-
-private:
-    std::wstring FWideCaption;
-};
-
-// A form whose window is a Unicode window with a wide caption.
-class TslWideCaptionForm : public TForm {
-public:
-    explicit TslWideCaptionForm(TComponent* owner);
-    const std::wstring& WideCaption() const { return FWideCaption; }
-    void SetWideCaption(const std::wstring& value);
-
-protected:
-    void CreateParams(TCreateParams& params) override;
-    void CreateWnd() override;
-
-private:
-    std::wstring FWideCaption;
-};
+// A form with a wide caption.
+using TslWideCaptionForm = TslWideCaptionWindow<TForm>;
 
 class TslSelfUpdaterWizardForm : public TslWideCaptionForm {
 public:

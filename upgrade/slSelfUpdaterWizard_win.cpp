@@ -3,8 +3,8 @@
 #include "slPropImage.h"
 #include "slRichLabel.h"
 #include "slSelfUpdaterCore.h"
-#include "slSelfUpdaterStringsWin.h"
-#include "slSelfUpdaterWizardLayout.h"
+#include "slSelfUpdaterStrings_win.h"
+#include "slSelfUpdaterWizardCore.h"
 
 #include <windows.h>
 
@@ -14,16 +14,6 @@
 namespace skyloom {
 
 namespace {
-
-std::wstring ToWide(std::u16string_view text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string ToU16(const std::wstring& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
 
 // A text of the block in use, framed by one blank on each side (group box captions, the engraved label).
 std::wstring Framed(const std::wstring& text)
@@ -53,16 +43,10 @@ void DrawPadlock(TBitmap& bitmap)
     const COLORREF background = GetSysColor(COLOR_BTNFACE);
     bitmap.SetSize(32, 32);
     HDC dc = bitmap.Canvas().Handle();
-    {
-        TOwnedGdi<HBRUSH> back(CreateSolidBrush(background));
-        RECT all{0, 0, 32, 32};
-        FillRect(dc, &all, back.Get());
-    }
+    FillSolidRect(dc, RECT{0, 0, 32, 32}, background);
     // The shackle: a thick grey arc.
     {
-        TOwnedGdi<HPEN> pen(CreatePen(PS_SOLID, 4, RGB(112, 112, 120)));
-        TSelectObject selectPen(dc, pen.Get());
-        TSelectObject selectBrush(dc, GetStockObject(NULL_BRUSH));
+        TPenAndBrush tools(dc, 4, RGB(112, 112, 120), NoFill);
         Arc(dc, 8, 2, 24, 20, 24, 11, 8, 11);
         MoveToEx(dc, 9, 11, nullptr);
         LineTo(dc, 9, 16);
@@ -71,14 +55,9 @@ void DrawPadlock(TBitmap& bitmap)
     }
     // The body: a golden block with a dark outline and a key hole.
     {
-        TOwnedGdi<HPEN> outline(CreatePen(PS_SOLID, 1, RGB(120, 80, 0)));
-        TOwnedGdi<HBRUSH> gold(CreateSolidBrush(RGB(230, 180, 40)));
-        TSelectObject selectPen(dc, outline.Get());
-        TSelectObject selectBrush(dc, gold.Get());
+        TPenAndBrush tools(dc, 1, RGB(120, 80, 0), RGB(230, 180, 40));
         RoundRect(dc, 4, 14, 28, 31, 4, 4);
-        TOwnedGdi<HBRUSH> light(CreateSolidBrush(RGB(250, 220, 120)));
-        RECT shine{6, 16, 26, 18};
-        FillRect(dc, &shine, light.Get());
+        FillSolidRect(dc, RECT{6, 16, 26, 18}, RGB(250, 220, 120));
         TOwnedGdi<HBRUSH> dark(CreateSolidBrush(RGB(60, 40, 0)));
         TSelectObject selectDark(dc, dark.Get());
         Ellipse(dc, 13, 19, 19, 25);
@@ -147,26 +126,7 @@ void TslWideLabel::SetWideCaption(const std::wstring& value)
     TextChanged();
 }
 
-void TslWideLabel::Loaded()
-{
-    TLabel::Loaded();
-    AdjustWideBounds();
-}
-
-void TslWideLabel::TextChanged()
-{
-    AdjustWideBounds();
-    Invalidate();
-}
-
-void TslWideLabel::FontChanged()
-{
-    AdjustWideBounds();
-    Invalidate();
-}
-
-// The size follows the wide text (the base measures its code-page copy, which may lack the script's letters).
-void TslWideLabel::AdjustWideBounds()
+void TslWideLabel::AdjustBounds()
 {
     if (!AutoSize() || Loading())
         return;
@@ -194,94 +154,24 @@ void TslWideLabel::Paint()
     canvas.DrawTextW(FWideCaption, r, DT_NOPREFIX | DT_EXPANDTABS | (WordWrap() ? DT_WORDBREAK : 0));
 }
 
-TslWideButton::TslWideButton(TComponent* owner) : TButton(owner) {}
-
-void TslWideButton::SetWideCaption(const std::wstring& value)
-{
-    FWideCaption = value;
-    FText = WideToAnsi(value);
-    if (HandleAllocated())
-        SetWindowTextW(FHandle, value.c_str());
-}
-
 void TslWideButton::CreateParams(TCreateParams& params)
 {
-    TButton::CreateParams(params);
+    TslWideCaptionWindow::CreateParams(params);
     params.WinClassName = "TslWideButton";
-    params.Unicode = true;
 }
-
-void TslWideButton::CreateWnd()
-{
-    TButton::CreateWnd();
-    SetWindowTextW(FHandle, FWideCaption.c_str());
-}
-
-TslWideGroupBox::TslWideGroupBox(TComponent* owner) : TGroupBox(owner) {}
 
 void TslWideGroupBox::SetWideCaption(const std::wstring& value)
 {
     if (value == FWideCaption)
         return;
-    FWideCaption = value;
-    FText = WideToAnsi(value);
-    if (HandleAllocated())
-        SetWindowTextW(FHandle, value.c_str());
+    TslWideCaptionWindow::SetWideCaption(value);
     Invalidate();
 }
 
 void TslWideGroupBox::CreateParams(TCreateParams& params)
 {
-    TGroupBox::CreateParams(params);
+    TslWideCaptionWindow::CreateParams(params);
     params.WinClassName = "TslWideGroupBox";
-    params.Unicode = true;
-}
-
-void TslWideGroupBox::CreateWnd()
-{
-    TGroupBox::CreateWnd();
-    SetWindowTextW(FHandle, FWideCaption.c_str());
-}
-
-void TslWideGroupBox::PaintWindow(HDC dc)
-{
-    TWinControl::PaintWindow(dc);
-    TSelectObject select(dc, FFont.Handle());
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    RECT frame{0, tm.tmHeight / 2, FWidth, FHeight};
-    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-    if (FWideCaption.empty())
-        return;
-    SIZE size{};
-    GetTextExtentPoint32W(dc, FWideCaption.data(), static_cast<int>(FWideCaption.size()), &size);
-    RECT textRect{8, 0, 8 + size.cx + 4, tm.tmHeight};
-    FillRect(dc, &textRect, FBrush.Handle());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ColorToRGB(FFont.Color()));
-    TextOutW(dc, 10, 0, FWideCaption.data(), static_cast<int>(FWideCaption.size()));
-}
-
-TslWideCaptionForm::TslWideCaptionForm(TComponent* owner) : TForm(owner) {}
-
-void TslWideCaptionForm::SetWideCaption(const std::wstring& value)
-{
-    FWideCaption = value;
-    FText = WideToAnsi(value);
-    if (HandleAllocated())
-        SetWindowTextW(FHandle, value.c_str());
-}
-
-void TslWideCaptionForm::CreateParams(TCreateParams& params)
-{
-    TForm::CreateParams(params);
-    params.Unicode = true;
-}
-
-void TslWideCaptionForm::CreateWnd()
-{
-    TForm::CreateWnd();
-    SetWindowTextW(FHandle, FWideCaption.c_str());
 }
 
 // ---- the wizard ----
@@ -289,118 +179,54 @@ void TslWideCaptionForm::CreateWnd()
 TslSelfUpdaterWizardForm::TslSelfUpdaterWizardForm(TComponent* owner) : TslWideCaptionForm(owner)
 {
     BeginLoading();
-    Name = "slSelfUpdaterWizardForm";
-    SetWindowClassName("TslSelfUpdaterWizardForm");
-    SetBorderStyle(bsDialog);
-    SetBorderIcons(biSystemMenu);
-    SetPosition(poScreenCenter);
-    Font().SetName("MS Sans Serif");
-    Font().SetSize(8);
-    SetClientSize(463, 281);
+    DesignAsDialog("slSelfUpdaterWizardForm", 463, 281);
 
-    PicP = new TPanel(this);
-    PicP->Name = "PicP";
-    PicP->SetParent(this);
-    PicP->SetBounds(10, 10, 120, 220);
+    PicP = NewChild<TPanel>(this, "PicP", this, 10, 10, 120, 220);
     PicP->SetBevelOuter(bvLowered);
-    Img = new TImage(PicP);
-    Img->Name = "Img";
-    Img->SetParent(PicP);
-    Img->SetBounds(1, 1, 118, 218);
+    Img = NewChild<TImage>(PicP, "Img", PicP, 1, 1, 118, 218);
     Img->SetStretch(true);
 
-    WizardTitle = new TslWideLabel(this);
-    WizardTitle->Name = "WizardTitle";
-    WizardTitle->SetParent(this);
-    WizardTitle->SetBounds(136, 10, 200, 22);
+    WizardTitle = NewChild<TslWideLabel>(this, "WizardTitle", this, 136, 10, 200, 22);
     SetFontPixels(WizardTitle->Font(), "Times New Roman", 19, fsBold | fsItalic);
 
-    AfterNote = new TslWideLabel(this);
-    AfterNote->Name = "AfterNote";
-    AfterNote->SetParent(this);
-    AfterNote->SetBounds(136, 44, 319, 13);
+    AfterNote = NewChild<TslWideLabel>(this, "AfterNote", this, 136, 44, 319, 13);
     AfterNote->SetWordWrap(true);
 
-    LCurrentFile = new TslWideGroupBox(this);
-    LCurrentFile->Name = "LCurrentFile";
-    LCurrentFile->SetParent(this);
-    LCurrentFile->SetBounds(136, 34, 319, 125);
-    LDownloadingFileFrom = new TslWideLabel(this);
-    LDownloadingFileFrom->Name = "LDownloadingFileFrom";
-    LDownloadingFileFrom->SetParent(LCurrentFile);
-    LDownloadingFileFrom->SetBounds(6, 14, 100, 13);
-    FileURL = new TEdit(this);
-    FileURL->Name = "FileURL";
-    FileURL->SetParent(LCurrentFile);
+    LCurrentFile = NewChild<TslWideGroupBox>(this, "LCurrentFile", this, 136, 34, 319, 125);
+    LDownloadingFileFrom = NewChild<TslWideLabel>(this, "LDownloadingFileFrom", LCurrentFile, 6, 14, 100, 13);
+    FileURL = NewChild<TEdit>(this, "FileURL", LCurrentFile, 10, 28, 301, 13);
     FileURL->SetBorderStyle(bsNone);
     FileURL->SetReadOnly(true);
     FileURL->TabStop = false;
     FileURL->SetColor(clBtnFace);
     FileURL->Font().SetHeight(-12);
     FileURL->Font().SetColor(clHighlight);
-    FileURL->SetBounds(10, 28, 301, 13);
-    LFileSize = new TslWideLabel(this);
-    LFileSize->Name = "LFileSize";
-    LFileSize->SetParent(LCurrentFile);
-    LFileSize->SetBounds(6, 44, 100, 13);
-    LTransferRate = new TslWideLabel(this);
-    LTransferRate->Name = "LTransferRate";
-    LTransferRate->SetParent(LCurrentFile);
-    LTransferRate->SetBounds(6, 60, 100, 13);
-    LEstimatedTime = new TslWideLabel(this);
-    LEstimatedTime->Name = "LEstimatedTime";
-    LEstimatedTime->SetParent(LCurrentFile);
-    LEstimatedTime->SetBounds(6, 76, 100, 13);
-    ProgressCurrentFile = new TProgressBar(this);
-    ProgressCurrentFile->Name = "ProgressCurrentFile";
-    ProgressCurrentFile->SetParent(LCurrentFile);
-    ProgressCurrentFile->SetBounds(6, 96, 307, 22);
+    LFileSize = NewChild<TslWideLabel>(this, "LFileSize", LCurrentFile, 6, 44, 100, 13);
+    LTransferRate = NewChild<TslWideLabel>(this, "LTransferRate", LCurrentFile, 6, 60, 100, 13);
+    LEstimatedTime = NewChild<TslWideLabel>(this, "LEstimatedTime", LCurrentFile, 6, 76, 100, 13);
+    ProgressCurrentFile = NewChild<TProgressBar>(this, "ProgressCurrentFile", LCurrentFile, 6, 96, 307, 22);
 
-    LAllFiles = new TslWideGroupBox(this);
-    LAllFiles->Name = "LAllFiles";
-    LAllFiles->SetParent(this);
-    LAllFiles->SetBounds(136, 162, 319, 67);
-    AllDownloading = new TslWideLabel(this);
-    AllDownloading->Name = "AllDownloading";
-    AllDownloading->SetParent(LAllFiles);
-    AllDownloading->SetBounds(6, 16, 100, 13);
-    ProgressAllFiles = new TProgressBar(this);
-    ProgressAllFiles->Name = "ProgressAllFiles";
-    ProgressAllFiles->SetParent(LAllFiles);
-    ProgressAllFiles->SetBounds(6, 38, 307, 22);
+    LAllFiles = NewChild<TslWideGroupBox>(this, "LAllFiles", this, 136, 162, 319, 67);
+    AllDownloading = NewChild<TslWideLabel>(this, "AllDownloading", LAllFiles, 6, 16, 100, 13);
+    ProgressAllFiles = NewChild<TProgressBar>(this, "ProgressAllFiles", LAllFiles, 6, 38, 307, 22);
 
-    Bevel1 = new TBevel(this);
-    Bevel1->Name = "Bevel1";
-    Bevel1->SetParent(this);
+    Bevel1 = NewChild<TBevel>(this, "Bevel1", this, 10, 238, 447, 2);
     Bevel1->SetShape(bsTopLine);
-    Bevel1->SetBounds(10, 238, 447, 2);
 
     // The shadow lies under the label, one pixel down and right: the name looks engraved into the line.
-    AboutShadow = new TslWideLabel(this);
-    AboutShadow->Name = "AboutShadow";
-    AboutShadow->SetParent(this);
-    AboutShadow->SetBounds(31, 234, 60, 13);
+    AboutShadow = NewChild<TslWideLabel>(this, "AboutShadow", this, 31, 234, 60, 13);
     SetFontPixels(AboutShadow->Font(), "MS Sans Serif", 12, 0);
     AboutShadow->Font().SetColor(clBtnHighlight);
-    LAbout = new TslWideLabel(this);
-    LAbout->Name = "LAbout";
-    LAbout->SetParent(this);
-    LAbout->SetBounds(30, 233, 60, 13);
+    LAbout = NewChild<TslWideLabel>(this, "LAbout", this, 30, 233, 60, 13);
     LAbout->SetTransparent(true);
     SetFontPixels(LAbout->Font(), "MS Sans Serif", 12, 0);
     LAbout->Font().SetColor(clBtnShadow);
 
-    OKBtn = new TslWideButton(this);
-    OKBtn->Name = "OKBtn";
-    OKBtn->SetParent(this);
-    OKBtn->SetBounds(296, 248, 75, 25);
+    OKBtn = NewChild<TslWideButton>(this, "OKBtn", this, 296, 248, 75, 25);
     OKBtn->SetEnabled(false);
     OKBtn->OnClick = [this](TObject*) { Finish(); };
 
-    CancelBtn = new TslWideButton(this);
-    CancelBtn->Name = "CancelBtn";
-    CancelBtn->SetParent(this);
-    CancelBtn->SetBounds(380, 248, 75, 25);
+    CancelBtn = NewChild<TslWideButton>(this, "CancelBtn", this, 380, 248, 75, 25);
     CancelBtn->Cancel = true;
     CancelBtn->SetDefault(true);
     // Through the system command, so that Cancel, the close box and the keyboard ask the same question.
@@ -442,9 +268,7 @@ void TslSelfUpdaterWizardForm::DrawBuiltInPicture(TBitmap& bitmap)
     // A night-blue sky brightening towards the horizon.
     for (int y = 0; y < h; ++y) {
         const int t = y * 255 / (h - 1);
-        TOwnedGdi<HBRUSH> band(CreateSolidBrush(RGB(10 + t * 40 / 255, 30 + t * 110 / 255, 90 + t * 140 / 255)));
-        RECT line{0, y, w, y + 1};
-        FillRect(dc, &line, band.Get());
+        FillSolidRect(dc, RECT{0, y, w, y + 1}, RGB(10 + t * 40 / 255, 30 + t * 110 / 255, 90 + t * 140 / 255));
     }
     // A few stars.
     static constexpr POINT kStars[] = {{12, 10}, {40, 22}, {95, 14}, {70, 36}, {18, 48}, {104, 54}, {55, 8}};
@@ -456,16 +280,11 @@ void TslSelfUpdaterWizardForm::DrawBuiltInPicture(TBitmap& bitmap)
     // A globe with meridians and parallels.
     const RECT globe{19, 58, 99, 138};
     {
-        TOwnedGdi<HPEN> rim(CreatePen(PS_SOLID, 2, RGB(200, 230, 255)));
-        TOwnedGdi<HBRUSH> sea(CreateSolidBrush(RGB(30, 100, 190)));
-        TSelectObject selectPen(dc, rim.Get());
-        TSelectObject selectBrush(dc, sea.Get());
+        TPenAndBrush tools(dc, 2, RGB(200, 230, 255), RGB(30, 100, 190));
         Ellipse(dc, globe.left, globe.top, globe.right, globe.bottom);
     }
     {
-        TOwnedGdi<HPEN> grid(CreatePen(PS_SOLID, 1, RGB(140, 200, 255)));
-        TSelectObject selectPen(dc, grid.Get());
-        TSelectObject selectBrush(dc, GetStockObject(NULL_BRUSH));
+        TPenAndBrush tools(dc, 1, RGB(140, 200, 255), NoFill);
         Ellipse(dc, 44, globe.top, 74, globe.bottom);
         Ellipse(dc, 31, globe.top, 87, globe.bottom);
         MoveToEx(dc, 59, globe.top, nullptr);
@@ -480,25 +299,15 @@ void TslSelfUpdaterWizardForm::DrawBuiltInPicture(TBitmap& bitmap)
     // A downward arrow in front of the globe.
     {
         static constexpr POINT kArrow[] = {{50, 110}, {68, 110}, {68, 146}, {80, 146}, {59, 170}, {38, 146}, {50, 146}};
-        TOwnedGdi<HPEN> edge(CreatePen(PS_SOLID, 1, RGB(150, 90, 0)));
-        TOwnedGdi<HBRUSH> fill(CreateSolidBrush(RGB(255, 200, 40)));
-        TSelectObject selectPen(dc, edge.Get());
-        TSelectObject selectBrush(dc, fill.Get());
+        TPenAndBrush tools(dc, 1, RGB(150, 90, 0), RGB(255, 200, 40));
         Polygon(dc, kArrow, static_cast<int>(std::size(kArrow)));
     }
     // The computer's tray the arrow points into.
     {
-        TOwnedGdi<HPEN> edge(CreatePen(PS_SOLID, 1, RGB(40, 40, 50)));
-        TOwnedGdi<HBRUSH> body(CreateSolidBrush(RGB(210, 210, 220)));
-        TSelectObject selectPen(dc, edge.Get());
-        TSelectObject selectBrush(dc, body.Get());
+        TPenAndBrush tools(dc, 1, RGB(40, 40, 50), RGB(210, 210, 220));
         RoundRect(dc, 22, 176, 96, 200, 6, 6);
-        TOwnedGdi<HBRUSH> slot(CreateSolidBrush(RGB(60, 60, 70)));
-        RECT opening{34, 184, 84, 188};
-        FillRect(dc, &opening, slot.Get());
-        TOwnedGdi<HBRUSH> lamp(CreateSolidBrush(RGB(60, 220, 90)));
-        RECT led{86, 192, 90, 195};
-        FillRect(dc, &led, lamp.Get());
+        FillSolidRect(dc, RECT{34, 184, 84, 188}, RGB(60, 60, 70));
+        FillSolidRect(dc, RECT{86, 192, 90, 195}, RGB(60, 220, 90));
     }
 }
 
@@ -543,12 +352,12 @@ void TslSelfUpdaterWizardForm::SetFileURL(const std::string& url)
 
 void TslSelfUpdaterWizardForm::SetFileNumber(int number, int count)
 {
-    AllDownloading->SetWideCaption(ToWide(FileNumberText(SelfUpdaterText(sutDownloadingNofM), number, count)));
+    AllDownloading->SetWideCaption(U16ToWide(FileNumberText(SelfUpdaterText(sutDownloadingNofM), number, count)));
 }
 
 void TslSelfUpdaterWizardForm::SetFileSize(std::int64_t announcedLength)
 {
-    LFileSize->SetWideCaption(ToWide(FileSizeText(SelfUpdaterText(sutFileSize), announcedLength)));
+    LFileSize->SetWideCaption(U16ToWide(FileSizeText(SelfUpdaterText(sutFileSize), announcedLength)));
 }
 
 void TslSelfUpdaterWizardForm::SetProgress(int percentsDone, int totalPercentsDone, double transferRateKbs,
@@ -556,9 +365,9 @@ void TslSelfUpdaterWizardForm::SetProgress(int percentsDone, int totalPercentsDo
 {
     ProgressCurrentFile->SetPosition(std::clamp(percentsDone, 0, 100));
     ProgressAllFiles->SetPosition(std::clamp(totalPercentsDone, 0, 100));
-    LTransferRate->SetWideCaption(ToWide(TransferRateText(SelfUpdaterText(sutTransferRate), transferRateKbs)));
+    LTransferRate->SetWideCaption(U16ToWide(TransferRateText(SelfUpdaterText(sutTransferRate), transferRateKbs)));
     if (secondsLeft >= 0)
-        LEstimatedTime->SetWideCaption(ToWide(TimeLeftText(SelfUpdaterText(sutEstimatedTime), secondsLeft)));
+        LEstimatedTime->SetWideCaption(U16ToWide(TimeLeftText(SelfUpdaterText(sutEstimatedTime), secondsLeft)));
 }
 
 void TslSelfUpdaterWizardForm::ShowCompletionPage(const std::string& appTitle)
@@ -566,7 +375,7 @@ void TslSelfUpdaterWizardForm::ShowCompletionPage(const std::string& appTitle)
     FCompletionPage = true;
     WizardTitle->SetWideCaption(SelfUpdaterTextW(sutUpgradeCompleted));
     AfterNote->SetWideCaption(
-        ToWide(CompletedNoteText(SelfUpdaterText(sutCompletedNote), ToU16(AnsiToWide(appTitle)))));
+        U16ToWide(CompletedNoteText(SelfUpdaterText(sutCompletedNote), WideToU16(AnsiToWide(appTitle)))));
     LCurrentFile->Hide();
     LAllFiles->Hide();
     CancelBtn->SetEnabled(false);
@@ -664,63 +473,29 @@ std::function<void(TslSelfUpdaterPasswordForm* form)> TslSelfUpdaterPasswordForm
 TslSelfUpdaterPasswordForm::TslSelfUpdaterPasswordForm(TComponent* owner) : TslWideCaptionForm(owner)
 {
     BeginLoading();
-    Name = "slSelfUpdaterPasswordForm";
-    SetWindowClassName("TslSelfUpdaterPasswordForm");
-    SetBorderStyle(bsDialog);
-    SetBorderIcons(biSystemMenu);
-    SetPosition(poScreenCenter);
-    Font().SetName("MS Sans Serif");
-    Font().SetSize(8);
-    SetClientSize(303, 141);
+    DesignAsDialog("slSelfUpdaterPasswordForm", 303, 141);
 
-    slRichLabel1 = new TslRichLabel(this);
-    slRichLabel1->Name = "slRichLabel1";
-    slRichLabel1->SetParent(this);
-    slRichLabel1->SetBounds(45, 5, 246, 13);
+    slRichLabel1 = NewChild<TslRichLabel>(this, "slRichLabel1", this, 45, 5, 246, 13);
     slRichLabel1->SetWordWrap(true);
 
-    Image1 = new TslProportionalImage(this);
-    Image1->Name = "Image1";
-    Image1->SetParent(this);
-    Image1->SetBounds(7, 5, 32, 32);
+    Image1 = NewChild<TslProportionalImage>(this, "Image1", this, 7, 5, 32, 32);
     Image1->SetAutoSize(true);
 
-    BottomPanel = new TPanel(this);
-    BottomPanel->Name = "BottomPanel";
-    BottomPanel->SetParent(this);
+    BottomPanel = NewChild<TPanel>(this, "BottomPanel", this, 0, 141 - 98, 303, 98);
     BottomPanel->SetBevelOuter(bvNone);
-    BottomPanel->SetBounds(0, 141 - 98, 303, 98);
 
-    UsernameLabel = new TslWideLabel(this);
-    UsernameLabel->Name = "UsernameLabel";
-    UsernameLabel->SetParent(BottomPanel);
-    UsernameLabel->SetBounds(45, 14, 60, 13);
-    UsernameEdit = new TEdit(this);
-    UsernameEdit->Name = "UsernameEdit";
-    UsernameEdit->SetParent(BottomPanel);
-    UsernameEdit->SetBounds(128, 10, 157, 21);
+    UsernameLabel = NewChild<TslWideLabel>(this, "UsernameLabel", BottomPanel, 45, 14, 60, 13);
+    UsernameEdit = NewChild<TEdit>(this, "UsernameEdit", BottomPanel, 128, 10, 157, 21);
 
-    PasswordLabel = new TslWideLabel(this);
-    PasswordLabel->Name = "PasswordLabel";
-    PasswordLabel->SetParent(BottomPanel);
-    PasswordLabel->SetBounds(45, 38, 60, 13);
-    PasswordEdit = new TEdit(this);
-    PasswordEdit->Name = "PasswordEdit";
-    PasswordEdit->SetParent(BottomPanel);
-    PasswordEdit->SetBounds(128, 34, 157, 21);
+    PasswordLabel = NewChild<TslWideLabel>(this, "PasswordLabel", BottomPanel, 45, 38, 60, 13);
+    PasswordEdit = NewChild<TEdit>(this, "PasswordEdit", BottomPanel, 128, 34, 157, 21);
     PasswordEdit->SetPasswordChar('*');
 
-    OKBtn = new TslWideButton(this);
-    OKBtn->Name = "OKBtn";
-    OKBtn->SetParent(BottomPanel);
-    OKBtn->SetBounds(120, 68, 75, 23);
+    OKBtn = NewChild<TslWideButton>(this, "OKBtn", BottomPanel, 120, 68, 75, 23);
     OKBtn->SetDefault(true);
     OKBtn->ModalResult = mrOk;
 
-    CancelBtn = new TslWideButton(this);
-    CancelBtn->Name = "CancelBtn";
-    CancelBtn->SetParent(BottomPanel);
-    CancelBtn->SetBounds(210, 68, 75, 23);
+    CancelBtn = NewChild<TslWideButton>(this, "CancelBtn", BottomPanel, 210, 68, 75, 23);
     CancelBtn->Cancel = true;
     CancelBtn->ModalResult = mrCancel;
 

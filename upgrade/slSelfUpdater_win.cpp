@@ -9,7 +9,7 @@
 #include "slInfoBox.h"
 #include "slLabels.h"
 #include "slReplacerLaunch.h"
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 #include "slSignature.h"
 
 #include <windows.h>
@@ -447,12 +447,17 @@ void TslSelfUpdater::TransferHTTPError(std::int32_t Code)
         LostFile(Code, std::string());
 }
 
-void TslSelfUpdater::TransferConnLost()
+bool TslSelfUpdater::OutcomeEndsTransfer()
 {
     FOutcomeSeen = true;
     const bool involved = FCheckingInfoFile || FUpgrading;
     FCheckingInfoFile = false;
-    if (!involved)
+    return involved;
+}
+
+void TslSelfUpdater::TransferConnLost()
+{
+    if (!OutcomeEndsTransfer())
         return;
     const std::shared_ptr<bool> alive = FAlive;
     Fire(OnConnLost, this);
@@ -464,10 +469,7 @@ void TslSelfUpdater::TransferConnLost()
 
 void TslSelfUpdater::TransferHostUnreachable()
 {
-    FOutcomeSeen = true;
-    const bool involved = FCheckingInfoFile || FUpgrading;
-    FCheckingInfoFile = false;
-    if (!involved)
+    if (!OutcomeEndsTransfer())
         return;
     const std::string host = HTTPHostName(CompleteURL(URL));
     const std::shared_ptr<bool> alive = FAlive;

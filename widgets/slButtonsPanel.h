@@ -113,6 +113,15 @@ protected:
     void Loaded() override;
     void BoundsChanged() override;
     void PaintWindow(HDC dc) override;
+    // Stores value in a layout setting and lays out again when that changed it.
+    template <typename T, typename U>
+    void SetMetric(T& setting, U value)
+    {
+        if (setting == value)
+            return;
+        setting = value;
+        Relayout();
+    }
     void WndProc(TMessage& message) override;
     void Notification(TComponent* component, TOperation operation) override;
 

@@ -5,6 +5,8 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <iterator>
+
 namespace skyloom {
 
 // ---- TslPanelButton ----
@@ -115,67 +117,42 @@ TAlignment TslButtonsPanel::ButtonsAlignment() const
 
 void TslButtonsPanel::SetButtonsAlignment(TAlignment value)
 {
-    auto a = value == taLeftJustify ? braLeft : value == taCenter ? braCenter : braRight;
-    if (FMetrics.Alignment == a)
-        return;
-    FMetrics.Alignment = a;
-    Relayout();
+    SetMetric(FMetrics.Alignment, value == taLeftJustify ? braLeft : value == taCenter ? braCenter : braRight);
 }
 
 void TslButtonsPanel::SetCustomButtonPosition(TslCustomButtonPosition value)
 {
-    if (FMetrics.CustomButtonPosition == value)
-        return;
-    FMetrics.CustomButtonPosition = value;
-    Relayout();
+    SetMetric(FMetrics.CustomButtonPosition, value);
 }
 
 void TslButtonsPanel::SetButtonWidth(std::uint16_t value)
 {
-    if (FMetrics.ButtonWidth == value)
-        return;
-    FMetrics.ButtonWidth = value;
-    Relayout();
+    SetMetric(FMetrics.ButtonWidth, value);
 }
 
 void TslButtonsPanel::SetButtonHeight(std::uint16_t value)
 {
-    if (FMetrics.ButtonHeight == value)
-        return;
-    FMetrics.ButtonHeight = value;
-    Relayout();
+    SetMetric(FMetrics.ButtonHeight, value);
 }
 
 void TslButtonsPanel::SetButtonSpacing(std::uint8_t value)
 {
-    if (FMetrics.ButtonSpacing == value)
-        return;
-    FMetrics.ButtonSpacing = value;
-    Relayout();
+    SetMetric(FMetrics.ButtonSpacing, value);
 }
 
 void TslButtonsPanel::SetMarginHorz(std::uint8_t value)
 {
-    if (FMetrics.MarginHorz == value)
-        return;
-    FMetrics.MarginHorz = value;
-    Relayout();
+    SetMetric(FMetrics.MarginHorz, value);
 }
 
 void TslButtonsPanel::SetMarginVert(std::uint8_t value)
 {
-    if (FMetrics.MarginVert == value)
-        return;
-    FMetrics.MarginVert = value;
-    Relayout();
+    SetMetric(FMetrics.MarginVert, value);
 }
 
 void TslButtonsPanel::SetShowDivider(bool value)
 {
-    if (FMetrics.ShowDivider == value)
-        return;
-    FMetrics.ShowDivider = value;
-    Relayout();
+    SetMetric(FMetrics.ShowDivider, value);
 }
 
 void TslButtonsPanel::SetShowSizeGrip(bool value)
@@ -194,13 +171,8 @@ void TslButtonsPanel::SetShowAccelChar(bool value)
 
 void TslButtonsPanel::SetImages(TComponent* value)
 {
-    if (FImages == value)
+    if (!SetNotifiedReference(FImages, value, this))
         return;
-    if (FImages)
-        FImages->RemoveFreeNotification(this);
-    FImages = value;
-    if (FImages)
-        FImages->FreeNotification(this);
     for (auto& b : FButtons)
         b->Button()->Invalidate();
 }
@@ -284,25 +256,12 @@ void TslButtonsPanel::ButtonClicked(int tag)
         SetApplyEnabled(false);
     }
     Fire(OnAnyBtnClick, this, tag);
-    switch (tag) {
-    case pbOK:
-        Fire(OnBtnOKClick, this);
-        break;
-    case pbCancel:
-        Fire(OnBtnCancelClick, this);
-        break;
-    case pbApply:
-        Fire(OnBtnApplyClick, this);
-        break;
-    case pbHelp:
-        Fire(OnBtnHelpClick, this);
-        break;
-    case pbCustom:
-        Fire(OnBtnCustomClick, this);
-        break;
-    default:
-        break;
-    }
+    // Indexed by TslPanelButtonIndex.
+    static constexpr TNotifyEvent TslButtonsPanel::*kClickEvents[] = {
+        &TslButtonsPanel::OnBtnOKClick, &TslButtonsPanel::OnBtnCancelClick, &TslButtonsPanel::OnBtnApplyClick,
+        &TslButtonsPanel::OnBtnHelpClick, &TslButtonsPanel::OnBtnCustomClick};
+    if (tag >= 0 && static_cast<std::size_t>(tag) < std::size(kClickEvents))
+        Fire(this->*kClickEvents[tag], this);
 }
 
 TRect TslButtonsPanel::SizeGripRect()

@@ -18,28 +18,65 @@ void PaintGradient(HDC dc, const TRect& area, TColor color1, TslGradientDirectio
 // Paints graphic over a W × H area at (0, 0) of dc in style; the parts it leaves take fill.
 void PaintBackgroundPicture(HDC dc, int W, int H, TGraphic& graphic, TslBackgroundPictureStyle style, TColor fill);
 
+// The settings both backgrounds share, and the painting they drive: a gradient from colour 1 to colour 2, or a
+// picture in one of the picture styles. The form's and the panels' backgrounds differ in their defaults and in
+// what a change does (SettingsChanged).
+class TslBackgroundSettings {
+public:
+    TColor GradientColor1() const { return FGradientColor1; }
+    void SetGradientColor1(TColor value) { Update(FGradientColor1, value); }
+    TColor GradientColor2() const { return FGradientColor2; }
+    void SetGradientColor2(TColor value) { Update(FGradientColor2, value); }
+    TslGradientDirection GradientDirection() const { return FGradientDirection; }
+    void SetGradientDirection(TslGradientDirection value) { Update(FGradientDirection, value); }
+    TslBackgroundKind Kind() const { return FKind; }
+    void SetKind(TslBackgroundKind value) { Update(FKind, value); }
+    TPicture& Picture() { return FPicture; }
+    TslBackgroundPictureStyle PictureStyle() const { return FPictureStyle; }
+    void SetPictureStyle(TslBackgroundPictureStyle value) { Update(FPictureStyle, value); }
+
+protected:
+    // everyAssignment: report a setting assigned its own value too (the panels' OnChange does).
+    TslBackgroundSettings(TslGradientDirection direction, TslBackgroundKind kind, bool everyAssignment);
+    virtual ~TslBackgroundSettings();
+    TslBackgroundSettings(const TslBackgroundSettings&) = delete;
+    TslBackgroundSettings& operator=(const TslBackgroundSettings&) = delete;
+    // Runs after a setting (or the picture) changed.
+    virtual void SettingsChanged() = 0;
+    // Paints the gradient or the picture over area of dc, with fill for what they leave; false when there is
+    // nothing to paint (a picture background without a picture).
+    bool PaintSettings(HDC dc, const TRect& area, TColor fill);
+    // Copies the settings of other (the picture reports its copy as a change).
+    void CopySettings(const TslBackgroundSettings& other);
+
+private:
+    template <typename T>
+    void Update(T& field, T value)
+    {
+        if (field == value && !FEveryAssignment)
+            return;
+        field = value;
+        SettingsChanged();
+    }
+    bool FEveryAssignment;
+    TColor FGradientColor1 = 16711680;
+    TColor FGradientColor2 = 0;
+    TslGradientDirection FGradientDirection;
+    TslBackgroundKind FKind;
+    TPicture FPicture;
+    TslBackgroundPictureStyle FPictureStyle = bsTile;
+};
+
 // Takes over the erase-background message of its owner form and paints there.
-class TslFormBackground : public TslFormHookComponent {
+class TslFormBackground : public TslFormHookComponent, public TslBackgroundSettings {
 public:
     explicit TslFormBackground(TComponent* owner);
-    ~TslFormBackground() override;
 
     // Painting on or off (not the hook's attachment, which HookActive() tells).
     bool Active() const { return FPaintActive; }
     void SetActive(bool value);
     bool HookActive() const { return TslFormHookComponent::Active(); }
-    TColor GradientColor1() const { return FGradientColor1; }
-    void SetGradientColor1(TColor value);
-    TColor GradientColor2() const { return FGradientColor2; }
-    void SetGradientColor2(TColor value);
-    TslGradientDirection GradientDirection() const { return FGradientDirection; }
-    void SetGradientDirection(TslGradientDirection value);
-    TslBackgroundKind Kind() const { return FKind; }
-    void SetKind(TslBackgroundKind value);
-    TPicture& Picture() { return FPicture; }
-    void SetPicture(const TPicture& value);
-    TslBackgroundPictureStyle PictureStyle() const { return FPictureStyle; }
-    void SetPictureStyle(TslBackgroundPictureStyle value);
+    void SetPicture(const TPicture& value) { Picture().Assign(value); }
 
     void BeforeMessage(TMessage& message, bool& handled) override;
     void AfterMessage(TMessage& message) override;
@@ -49,36 +86,22 @@ public:
     // Number of erase messages this component painted (tests of repainting).
     int PaintCount() const { return FPaintCount; }
 
+protected:
+    void SettingsChanged() override { RequestRepaint(); }
+
 private:
     bool FPaintActive = true;
-    TColor FGradientColor1 = 16711680;
-    TColor FGradientColor2 = 0;
-    TslGradientDirection FGradientDirection = gdVertical;
-    TslBackgroundKind FKind = bkPicture;
-    TPicture FPicture;
-    TslBackgroundPictureStyle FPictureStyle = bsTile;
     bool FPainting = false;
     int FPaintCount = 0;
 };
 
-// The panels' background: the same seven properties with the panels' defaults. Every change raises OnChange
-// and invalidates the panel.
-class TslBackground : public TPersistent {
+// The panels' background: the same settings with the panels' defaults. Every change raises OnChange and
+// invalidates the panel.
+class TslBackground : public TPersistent, public TslBackgroundSettings {
 public:
     explicit TslBackground(TControl* panel);
     bool Active() const { return FActive; }
     void SetActive(bool value);
-    TColor GradientColor1() const { return FGradientColor1; }
-    void SetGradientColor1(TColor value);
-    TColor GradientColor2() const { return FGradientColor2; }
-    void SetGradientColor2(TColor value);
-    TslGradientDirection GradientDirection() const { return FGradientDirection; }
-    void SetGradientDirection(TslGradientDirection value);
-    TslBackgroundKind Kind() const { return FKind; }
-    void SetKind(TslBackgroundKind value);
-    TPicture& Picture() { return FPicture; }
-    TslBackgroundPictureStyle PictureStyle() const { return FPictureStyle; }
-    void SetPictureStyle(TslBackgroundPictureStyle value);
     TNotifyEvent OnChange;
     // Paints over area of dc with fill as the panel's colour; false when there was nothing to paint (inactive,
     // or a picture background without a picture).
@@ -87,16 +110,11 @@ public:
 
 protected:
     void Changed();
+    void SettingsChanged() override { Changed(); }
 
 private:
     TControl* FPanel;
     bool FActive = false;
-    TColor FGradientColor1 = 16711680;
-    TColor FGradientColor2 = 0;
-    TslGradientDirection FGradientDirection = gdHorizontal;
-    TslBackgroundKind FKind = bkGradient;
-    TPicture FPicture;
-    TslBackgroundPictureStyle FPictureStyle = bsTile;
 };
 
 class TslPanelBackground : public TslBackground {

@@ -12,9 +12,7 @@ TslRGB ToRGB(TColor color)
 
 void FillWith(HDC dc, const TRect& r, TColor color)
 {
-    TOwnedGdi<HBRUSH> brush(CreateSolidBrush(ColorToRGB(color)));
-    RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-    FillRect(dc, &rc, brush.Get());
+    FillSolidRect(dc, RECT{r.Left, r.Top, r.Right, r.Bottom}, ColorToRGB(color));
 }
 
 } // namespace
@@ -63,14 +61,49 @@ void PaintBackgroundPicture(HDC dc, int W, int H, TGraphic& graphic, TslBackgrou
     }
 }
 
-// ---- TslFormBackground ----
+// ---- TslBackgroundSettings ----
 
-TslFormBackground::TslFormBackground(TComponent* owner) : TslFormHookComponent(owner)
+TslBackgroundSettings::TslBackgroundSettings(TslGradientDirection direction, TslBackgroundKind kind,
+                                             bool everyAssignment)
+    : FEveryAssignment(everyAssignment), FGradientDirection(direction), FKind(kind)
 {
-    FPicture.OnChange = [this](TObject*) { RequestRepaint(); };
+    FPicture.OnChange = [this](TObject*) { SettingsChanged(); };
 }
 
-TslFormBackground::~TslFormBackground() { FPicture.OnChange = nullptr; }
+TslBackgroundSettings::~TslBackgroundSettings() { FPicture.OnChange = nullptr; }
+
+bool TslBackgroundSettings::PaintSettings(HDC dc, const TRect& area, TColor fill)
+{
+    if (FKind == bkGradient) {
+        PaintGradient(dc, area, FGradientColor1, FGradientDirection, fill, FGradientColor2);
+        return true;
+    }
+    if (!FPicture.Graphic() || FPicture.Graphic()->Empty())
+        return false;
+    // The picture is laid out from (0, 0): the area's corner becomes the origin for the while.
+    const int saved = SaveDC(dc);
+    OffsetViewportOrgEx(dc, area.Left, area.Top, nullptr);
+    PaintBackgroundPicture(dc, area.Width(), area.Height(), *FPicture.Graphic(), FPictureStyle, fill);
+    RestoreDC(dc, saved);
+    return true;
+}
+
+void TslBackgroundSettings::CopySettings(const TslBackgroundSettings& other)
+{
+    FGradientColor1 = other.FGradientColor1;
+    FGradientColor2 = other.FGradientColor2;
+    FGradientDirection = other.FGradientDirection;
+    FKind = other.FKind;
+    FPictureStyle = other.FPictureStyle;
+    FPicture.Assign(other.FPicture);
+}
+
+// ---- TslFormBackground ----
+
+TslFormBackground::TslFormBackground(TComponent* owner)
+    : TslFormHookComponent(owner), TslBackgroundSettings(gdVertical, bkPicture, false)
+{
+}
 
 void TslFormBackground::SetActive(bool value)
 {
@@ -80,50 +113,6 @@ void TslFormBackground::SetActive(bool value)
     FPaintActive = true;
     RequestRepaint();
     FPaintActive = value;
-}
-
-void TslFormBackground::SetGradientColor1(TColor value)
-{
-    if (FGradientColor1 == value)
-        return;
-    FGradientColor1 = value;
-    RequestRepaint();
-}
-
-void TslFormBackground::SetGradientColor2(TColor value)
-{
-    if (FGradientColor2 == value)
-        return;
-    FGradientColor2 = value;
-    RequestRepaint();
-}
-
-void TslFormBackground::SetGradientDirection(TslGradientDirection value)
-{
-    if (FGradientDirection == value)
-        return;
-    FGradientDirection = value;
-    RequestRepaint();
-}
-
-void TslFormBackground::SetKind(TslBackgroundKind value)
-{
-    FKind = value;
-    RequestRepaint();
-}
-
-void TslFormBackground::SetPicture(const TPicture& value)
-{
-    FPicture.Assign(value);
-    RequestRepaint();
-}
-
-void TslFormBackground::SetPictureStyle(TslBackgroundPictureStyle value)
-{
-    if (FPictureStyle == value)
-        return;
-    FPictureStyle = value;
-    RequestRepaint();
 }
 
 void TslFormBackground::RequestRepaint()
@@ -151,12 +140,7 @@ void TslFormBackground::BeforeMessage(TMessage& message, bool& handled)
     GetClientRect(FHookedWnd, &client);
     const TRect area = Rect(0, 0, client.right, client.bottom);
     TWinControl* host = HostControl();
-    const TColor fill = host ? host->Color() : clBtnFace;
-    if (FKind == bkGradient) {
-        PaintGradient(dc, area, FGradientColor1, FGradientDirection, fill, FGradientColor2);
-        ++FPaintCount;
-    } else if (FPicture.Graphic() && !FPicture.Graphic()->Empty()) {
-        PaintBackgroundPicture(dc, area.Width(), area.Height(), *FPicture.Graphic(), FPictureStyle, fill);
+    if (PaintSettings(dc, area, host ? host->Color() : clBtnFace)) {
         ++FPaintCount;
     } else {
         handled = false;
@@ -183,9 +167,9 @@ void TslFormBackground::Rehooked()
 
 // ---- TslBackground ----
 
-TslBackground::TslBackground(TControl* panel) : FPanel(panel)
+TslBackground::TslBackground(TControl* panel)
+    : TslBackgroundSettings(gdHorizontal, bkGradient, true), FPanel(panel)
 {
-    FPicture.OnChange = [this](TObject*) { Changed(); };
 }
 
 void TslBackground::Changed()
@@ -201,51 +185,9 @@ void TslBackground::SetActive(bool value)
     Changed();
 }
 
-void TslBackground::SetGradientColor1(TColor value)
-{
-    FGradientColor1 = value;
-    Changed();
-}
-
-void TslBackground::SetGradientColor2(TColor value)
-{
-    FGradientColor2 = value;
-    Changed();
-}
-
-void TslBackground::SetGradientDirection(TslGradientDirection value)
-{
-    FGradientDirection = value;
-    Changed();
-}
-
-void TslBackground::SetKind(TslBackgroundKind value)
-{
-    FKind = value;
-    Changed();
-}
-
-void TslBackground::SetPictureStyle(TslBackgroundPictureStyle value)
-{
-    FPictureStyle = value;
-    Changed();
-}
-
 bool TslBackground::Paint(HDC dc, const TRect& area, TColor fill)
 {
-    if (!FActive)
-        return false;
-    if (FKind == bkGradient) {
-        PaintGradient(dc, area, FGradientColor1, FGradientDirection, fill, FGradientColor2);
-        return true;
-    }
-    if (!FPicture.Graphic() || FPicture.Graphic()->Empty())
-        return false;
-    const int saved = SaveDC(dc);
-    SetViewportOrgEx(dc, area.Left, area.Top, nullptr);
-    PaintBackgroundPicture(dc, area.Width(), area.Height(), *FPicture.Graphic(), FPictureStyle, fill);
-    RestoreDC(dc, saved);
-    return true;
+    return FActive && PaintSettings(dc, area, fill);
 }
 
 void TslBackground::Assign(const TPersistent& source)
@@ -256,12 +198,7 @@ void TslBackground::Assign(const TPersistent& source)
         return;
     }
     FActive = other->FActive;
-    FGradientColor1 = other->FGradientColor1;
-    FGradientColor2 = other->FGradientColor2;
-    FGradientDirection = other->FGradientDirection;
-    FKind = other->FKind;
-    FPictureStyle = other->FPictureStyle;
-    FPicture.Assign(other->FPicture);
+    CopySettings(*other);
     Changed();
 }
 

@@ -194,13 +194,9 @@ void TslWhatsThis::SetEnabled(bool value)
 
 void TslWhatsThis::SetMenuItem(TMenuItem* value)
 {
-    if (FMenuItem == value)
+    if (!SetNotifiedReference(FMenuItem, value, FHelp))
         return;
-    if (FMenuItem)
-        FMenuItem->RemoveFreeNotification(FHelp);
-    FMenuItem = value;
     if (FMenuItem) {
-        FMenuItem->FreeNotification(FHelp);
         TslFormHelp* help = FHelp;
         FMenuItem->OnClick = [help](TObject*) { help->EnterHelpMode(); };
     }

@@ -126,12 +126,9 @@ protected:
     void WndProc(TMessage& message) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-    void Loaded() override;
-    void TextChanged() override;
-    void FontChanged() override;
     // Draws (or with DT_CALCRECT measures) the layers into dc over r.
     void DoDrawText(HDC dc, TRect& r, unsigned flags);
-    void AdjustSize();
+    void AdjustBounds() override;
     void PropertyChanged();
     void UpdateBlinkTimer();
 

@@ -173,25 +173,7 @@ void TslLabel::PropertyChanged()
         Invalidate();
 }
 
-void TslLabel::Loaded()
-{
-    TLabel::Loaded();
-    AdjustSize();
-}
-
-void TslLabel::TextChanged()
-{
-    AdjustSize();
-    Invalidate();
-}
-
-void TslLabel::FontChanged()
-{
-    AdjustSize();
-    Invalidate();
-}
-
-void TslLabel::AdjustSize()
+void TslLabel::AdjustBounds()
 {
     if (!AutoSize() || Loading())
         return;

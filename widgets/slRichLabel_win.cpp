@@ -109,14 +109,12 @@ TslRichLayout DrawRichText(TBitmap& target, std::string_view text, TFont& font, 
     if (background) {
         BitBlt(dc, 0, 0, w, h, background, bgX, bgY, SRCCOPY);
     } else {
-        TOwnedGdi<HBRUSH> fill(CreateSolidBrush(ColorToRGB(options.Color)));
-        FillRect(dc, &all, fill.Get());
+        FillSolidRect(dc, all, ColorToRGB(options.Color));
     }
     const bool shadow = options.Layout.ShowShadow;
     RECT frame{0, 0, shadow ? w - 6 : w, shadow ? h - 6 : h};
     if (options.ShowFrame && frame.right > 0 && frame.bottom > 0) {
-        TOwnedGdi<HBRUSH> fill(CreateSolidBrush(ColorToRGB(options.Color)));
-        FillRect(dc, &frame, fill.Get());
+        FillSolidRect(dc, frame, ColorToRGB(options.Color));
         FrameWith(dc, frame, ColorToRGB(options.FrameColor));
         RECT inner{frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1};
         if (inner.right > inner.left && inner.bottom > inner.top)

@@ -1,5 +1,7 @@
 #include "slRichText.h"
 
+#include "SysUtils.h"
+
 #include <algorithm>
 #include <array>
 
@@ -22,16 +24,6 @@ constexpr std::array<TNamedColor, 16> kRichColors{{
     {"BLUE", RGBColor(0x00, 0x00, 0xFF)},    {"FUCHSIA", RGBColor(0xFF, 0x00, 0xFF)},
     {"AQUA", RGBColor(0x00, 0xFF, 0xFF)},    {"WHITE", RGBColor(0xFF, 0xFF, 0xFF)},
 }};
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string UpperAscii(std::string_view s)
-{
-    std::string u(s);
-    for (char& c : u)
-        c = Upper(c);
-    return u;
-}
 
 void Append(std::vector<TslRichRun>& out, std::string_view text, TslRichStyles style, TColor color)
 {
@@ -66,9 +58,26 @@ void EmitText(std::vector<TslRichRun>& out, std::string_view text, const TslMark
     Append(out, text.substr(start), state.Style, state.Color);
 }
 
+// The style a letter of a style tag stands for ("B", "I", "U", "S" in capitals); 0 for any other character.
+TslRichStyles StyleOfLetter(char c)
+{
+    switch (c) {
+    case 'B':
+        return rsBold;
+    case 'I':
+        return rsItalic;
+    case 'U':
+        return rsUnderline;
+    case 'S':
+        return rsStrikeOut;
+    default:
+        return 0;
+    }
+}
+
 void ApplyTag(std::string_view name, TslRichStyles baseStyle, TslRichState& state)
 {
-    std::string upper = UpperAscii(name);
+    std::string upper = UpperCase(name);
     if (upper == "DEF") {
         state.Style = baseStyle;
         state.Color = clDefault;
@@ -80,24 +89,8 @@ void ApplyTag(std::string_view name, TslRichStyles baseStyle, TslRichState& stat
         return;
     }
     state.Style = 0;
-    for (char c : upper) {
-        switch (c) {
-        case 'B':
-            state.Style |= rsBold;
-            break;
-        case 'I':
-            state.Style |= rsItalic;
-            break;
-        case 'U':
-            state.Style |= rsUnderline;
-            break;
-        case 'S':
-            state.Style |= rsStrikeOut;
-            break;
-        default:
-            break;
-        }
-    }
+    for (char c : upper)
+        state.Style |= StyleOfLetter(c);
 }
 
 // A name whose tag the plain text drops.
@@ -105,14 +98,14 @@ bool IsPlainTextTagName(std::string_view name)
 {
     if (name.size() > 7)
         return false;
-    std::string upper = UpperAscii(name);
+    std::string upper = UpperCase(name);
     if (upper.empty() || upper == "DEF" || upper == "DEFAULT" || RichColorByName(upper) != clNone)
         return true;
     if (upper.size() > 4)
         return false;
-    unsigned seen = 0;
+    TslRichStyles seen = 0;
     for (char c : upper) {
-        unsigned bit = c == 'B' ? 1u : c == 'I' ? 2u : c == 'U' ? 4u : c == 'S' ? 8u : 0u;
+        const TslRichStyles bit = StyleOfLetter(c);
         if (bit == 0 || (seen & bit))
             return false;
         seen |= bit;

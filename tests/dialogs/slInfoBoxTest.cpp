@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include "slFormHelp.h"
 #include "slInfoBox.h"
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 
 #include <gtest/gtest.h>
 

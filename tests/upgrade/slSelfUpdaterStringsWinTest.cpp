@@ -1,7 +1,7 @@
 // The string table at the Win32 edge: the block detected from the user's language at start, non-Latin blocks
 // reaching a window exactly, and the ANSI captions of the framework.
 #include "Controls.h"
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 
 #include <windows.h>
 

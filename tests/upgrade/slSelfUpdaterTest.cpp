@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "UpdateServerFiles.h"
 #include "slInfoBox.h"
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

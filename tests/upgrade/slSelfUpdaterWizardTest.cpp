@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include "slPropImage.h"
 #include "slRichLabel.h"
-#include "slSelfUpdaterStringsWin.h"
+#include "slSelfUpdaterStrings_win.h"
 #include "slSelfUpdaterWizard.h"
 
 #include <windows.h>

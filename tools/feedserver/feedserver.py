@@ -20,11 +20,13 @@ import functools
 import http.server
 import io
 import os
-import signal
 import socket
 import struct
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+import loopserver  # noqa: E402
 
 
 class FeedHandler(http.server.SimpleHTTPRequestHandler):
@@ -116,19 +118,7 @@ def main():
     args = parser.parse_args()
 
     handler = functools.partial(FeedHandler, directory=os.path.abspath(args.dir))
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
-    if args.port_file:
-        tmp = args.port_file + ".tmp"
-        with open(tmp, "w") as f:
-            f.write("%d\n" % server.server_address[1])
-        os.replace(tmp, args.port_file)
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
-    finally:
-        server.server_close()
+    loopserver.serve(loopserver.open_server("127.0.0.1", args.port, handler), args.port_file)
 
 
 if __name__ == "__main__":

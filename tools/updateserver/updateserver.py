@@ -35,11 +35,12 @@ import http.server
 import json
 import os
 import re
-import signal
-import socketserver
 import sys
 import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+import loopserver  # noqa: E402
 
 
 class UpdateHandler(http.server.BaseHTTPRequestHandler):
@@ -169,11 +170,6 @@ class UpdateHandler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--host", default="127.0.0.1")
@@ -184,23 +180,12 @@ def main():
     parser.add_argument("--port-file")
     args = parser.parse_args()
 
-    server = Server((args.host, args.port), UpdateHandler)
+    server = loopserver.open_server(args.host, args.port, UpdateHandler)
     server.root = os.path.abspath(args.dir)
     server.control_file = args.control or os.path.join(server.root, "control.json")
     server.log_file = args.log
     server.log_lock = threading.Lock()
-    if args.port_file:
-        tmp = args.port_file + ".tmp"
-        with open(tmp, "w") as f:
-            f.write("%d\n" % server.server_address[1])
-        os.replace(tmp, args.port_file)
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
-    finally:
-        server.server_close()
+    loopserver.serve(server, args.port_file)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 // The wizard's and password dialog's rules without windows: the current-file box with and without the download
 // address, the progress texts in English and in other blocks, and the password fields' placement and height.
 #include "slSelfUpdaterStrings.h"
-#include "slSelfUpdaterWizardLayout.h"
+#include "slSelfUpdaterWizardCore.h"
 
 #include <gtest/gtest.h>
 

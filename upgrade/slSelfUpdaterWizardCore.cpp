@@ -1,4 +1,4 @@
-#include "slSelfUpdaterWizardLayout.h"
+#include "slSelfUpdaterWizardCore.h"
 
 #include <algorithm>
 #include <cmath>
