@@ -1,8 +1,8 @@
 # Helper functions every folder uses, so that adding a unit, a test, a fuzzer or a benchmark is one call.
 #
-#   sl_library(<name> [PORTABLE] SOURCES ... [WIN32_SOURCES ...] [DEPS ...] [WIN32_LIBS ...])
+#   sl_library(<name> [PORTABLE] SOURCES ... [WIN32_SOURCES ...] [POSIX_SOURCES ...] [DEPS ...] [WIN32_LIBS ...])
 #       PORTABLE libraries build on every preset; the others only for Windows (they are skipped natively).
-#       WIN32_SOURCES are added on Windows only (the _win.cpp half of a portable library).
+#       WIN32_SOURCES (the _win.cpp files) join SOURCES on Windows, POSIX_SOURCES (their _posix.cpp twins) elsewhere.
 #   sl_test(<name> SOURCES ... [DEPS ...] [GUI] [LABELS ...] [PORTABLE])
 #       A GoogleTest binary; PORTABLE tests build natively and for Windows, the others for Windows only
 #       and run under wine through the crosscompiling emulator.
@@ -43,12 +43,15 @@ function(sl_shipped_program target)
 endfunction()
 
 function(sl_library name)
-  cmake_parse_arguments(A "PORTABLE;INTERFACE" "" "SOURCES;WIN32_SOURCES;DEPS;WIN32_LIBS;INCLUDES" ${ARGN})
+  cmake_parse_arguments(A "PORTABLE;INTERFACE" "" "SOURCES;WIN32_SOURCES;POSIX_SOURCES;DEPS;WIN32_LIBS;INCLUDES"
+                        ${ARGN})
   if(NOT A_PORTABLE AND NOT WIN32)
     return()
   endif()
   if(WIN32)
     list(APPEND A_SOURCES ${A_WIN32_SOURCES})
+  else()
+    list(APPEND A_SOURCES ${A_POSIX_SOURCES})
   endif()
   if(A_INTERFACE)
     add_library(${name} INTERFACE)
@@ -143,7 +146,8 @@ function(sl_bench name)
   endif()
   add_executable(${name} ${A_SOURCES})
   sl_apply_common(${name})
-  target_include_directories(${name} PRIVATE ${A_INCLUDES})
+  # bench/ itself holds what the benchmarks share (BenchServer.h).
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench ${A_INCLUDES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} ${A_LIBS})
 endfunction()
 

@@ -176,26 +176,20 @@ void TslListObject::Assign(const TPersistent& source)
 
 void TslTextStyle::SetPlainText(bool value)
 {
-    if (FPlainText == value)
-        return;
-    FPlainText = value;
-    Changed();
+    if (UpdateField(FPlainText, value))
+        Changed();
 }
 
 void TslTextStyle::SetTagOpen(char value)
 {
-    if (FTagOpen == value)
-        return;
-    FTagOpen = value;
-    Changed();
+    if (UpdateField(FTagOpen, value))
+        Changed();
 }
 
 void TslTextStyle::SetTagClose(char value)
 {
-    if (FTagClose == value)
-        return;
-    FTagClose = value;
-    Changed();
+    if (UpdateField(FTagClose, value))
+        Changed();
 }
 
 void TslTextStyle::Assign(const TslTextStyle& source)

@@ -27,12 +27,10 @@ std::string EntryText(TMenuItem& item)
 
 void FillEntry(MENUITEMINFOA& info, std::string& text, TMenuItem& item, bool rightToLeft);
 
-// A sub-menu of the system menu is a copy of its own: reverting the system menu destroys what hangs in it, and
-// the menu items' own handles must survive that.
-HMENU BuildSubMenu(TMenuItem& parent, bool rightToLeft)
+// Inserts parent's visible items into menu from position pos on. Invisible items leave no hole: the next visible
+// one takes their place.
+void InsertVisibleItems(HMENU menu, UINT pos, TMenuItem& parent, bool rightToLeft)
 {
-    HMENU menu = CreatePopupMenu();
-    UINT pos = 0;
     for (int i = 0; i < parent.Count(); ++i) {
         TMenuItem& item = *parent.Items(i);
         if (!item.Visible())
@@ -42,6 +40,14 @@ HMENU BuildSubMenu(TMenuItem& parent, bool rightToLeft)
         FillEntry(info, text, item, rightToLeft);
         InsertMenuItemA(menu, pos++, TRUE, &info);
     }
+}
+
+// A sub-menu of the system menu is a copy of its own: reverting the system menu destroys what hangs in it, and
+// the menu items' own handles must survive that.
+HMENU BuildSubMenu(TMenuItem& parent, bool rightToLeft)
+{
+    HMENU menu = CreatePopupMenu();
+    InsertVisibleItems(menu, 0, parent, rightToLeft);
     return menu;
 }
 
@@ -245,17 +251,7 @@ void TslFormSystemMenu::InsertItems()
     HMENU menu = GetSystemMenu(FForm->Handle(), FALSE);
     if (!menu)
         return;
-    // Invisible items leave no hole: the next visible one takes their place.
-    UINT pos = FInsertPosition;
-    for (int i = 0; i < Items().Count(); ++i) {
-        TMenuItem& item = *Items().Items(i);
-        if (!item.Visible())
-            continue;
-        MENUITEMINFOA info{};
-        std::string text;
-        FillEntry(info, text, item, RightToLeft);
-        InsertMenuItemA(menu, pos++, TRUE, &info);
-    }
+    InsertVisibleItems(menu, FInsertPosition, Items(), RightToLeft);
 }
 
 } // namespace skyloom

@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "HiddenWindow.h"
 #include "ThreadStack.h"
+#include "Waits.h"
 #include "WinHandles.h"
 
 #include <windows.h>
@@ -276,24 +277,10 @@ bool TslEventThread::WaitEnded(unsigned MaxMs)
     if (!HasThread())
         return true;
     const HANDLE handle = FState->Handle.Get();
-    const bool serve = OnWindowThread();
-    const ULONGLONG deadline = GetTickCount64() + MaxMs;
-    for (;;) {
-        DWORD wait = INFINITE;
-        if (MaxMs != INFINITE) {
-            const ULONGLONG now = GetTickCount64();
-            wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-        }
-        const DWORD r = serve ? MsgWaitForMultipleObjects(1, &handle, FALSE, wait, QS_SENDMESSAGE)
-                              : WaitForSingleObject(handle, wait);
-        if (r == WAIT_OBJECT_0 || r == WAIT_FAILED)
-            return true;
-        if (r == WAIT_TIMEOUT)
-            return false;
-        // A worker's Synchronize is waiting for us: peeking delivers sent messages.
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    // On the window thread a worker's Synchronize may be waiting for us while we wait for it.
+    if (OnWindowThread())
+        return WaitServingSent(handle, MaxMs);
+    return WaitForSingleObject(handle, MaxMs) != WAIT_TIMEOUT;
 }
 
 void TslEventThread::Terminate() { FState->Terminated = true; }

@@ -41,6 +41,17 @@ void Fire(const Event& event, Args&&... args)
         event(std::forward<Args>(args)...);
 }
 
+// Stores a property's new value in its field; true when it differed, so that a setter repaints, recreates its window
+// or notifies only on a real change.
+template <typename Field, typename Value>
+bool UpdateField(Field& field, Value&& value)
+{
+    if (field == value)
+        return false;
+    field = std::forward<Value>(value);
+    return true;
+}
+
 class TObject {
 public:
     TObject() = default;

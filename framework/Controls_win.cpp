@@ -286,9 +286,8 @@ void TScreen::SetCursors(TCursor id, HCURSOR cursor, bool owned)
 
 void TScreen::SetCursor(TCursor value)
 {
-    if (FCursor == value)
+    if (!UpdateField(FCursor, value))
         return;
-    FCursor = value;
     // Take effect now, not only at the next mouse move.
     POINT p;
     if (GetCursorPos(&p)) {
@@ -395,10 +394,8 @@ void TControl::SetClientSize(int width, int height) { SetBounds(FLeft, FTop, wid
 
 void TControl::SetVisible(bool value)
 {
-    if (FVisible == value)
-        return;
-    FVisible = value;
-    VisibleChanged();
+    if (UpdateField(FVisible, value))
+        VisibleChanged();
 }
 
 void TControl::VisibleChanged()
@@ -409,10 +406,8 @@ void TControl::VisibleChanged()
 
 void TControl::SetEnabled(bool value)
 {
-    if (FEnabled == value)
-        return;
-    FEnabled = value;
-    EnabledChanged();
+    if (UpdateField(FEnabled, value))
+        EnabledChanged();
 }
 
 void TControl::SetCaption(const std::string& value)
@@ -450,9 +445,8 @@ bool TControl::EffectiveShowHint() const
 
 void TControl::SetCursor(TCursor value)
 {
-    if (FCursor == value)
+    if (!UpdateField(FCursor, value))
         return;
-    FCursor = value;
     // Under the pointer already: show it now.
     POINT p;
     if (FParent && GetCursorPos(&p)) {
@@ -668,6 +662,37 @@ std::map<std::string, TClassInfo>& RegisteredClasses()
     return classes;
 }
 
+BOOL GetSystemClassInfo(const char* name, WNDCLASSA* wc) { return GetClassInfoA(nullptr, name, wc); }
+BOOL GetSystemClassInfo(const wchar_t* name, WNDCLASSW* wc) { return GetClassInfoW(nullptr, name, wc); }
+ATOM RegisterClassOf(const WNDCLASSA* wc) { return RegisterClassA(wc); }
+ATOM RegisterClassOf(const WNDCLASSW* wc) { return RegisterClassW(wc); }
+
+// Registers a control's window class in its ANSI or Unicode form, based on a system class or our own; answers the
+// window procedure that gets what the control does not handle.
+template <typename TWndClass, typename TChar>
+WNDPROC RegisterControlClass(const TCreateParams& params, const TChar* base, const TChar* name, WNDPROC ownDefault,
+                             WNDPROC windowProc)
+{
+    TWndClass wc{};
+    WNDPROC defProc;
+    if (!params.BaseClassName.empty()) {
+        if (!GetSystemClassInfo(base, &wc))
+            throw EOutOfResources("Window class " + params.BaseClassName + " is missing");
+        defProc = wc.lpfnWndProc;
+        wc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
+    } else {
+        defProc = ownDefault;
+        wc.style = params.ClassStyle;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    }
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    if (!RegisterClassOf(&wc))
+        throw EOutOfResources("Cannot register window class " + params.WinClassName);
+    return defProc;
+}
+
 } // namespace
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner)
@@ -738,44 +763,14 @@ void TWinControl::RegisterWindowClass(const TCreateParams& params, WNDPROC& defP
         defProc = it->second.DefProc;
         return;
     }
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     TClassInfo info;
     if (params.Unicode) {
-        WNDCLASSW wc{};
-        std::wstring base = AnsiToWide(params.BaseClassName);
-        std::wstring name = AnsiToWide(params.WinClassName);
-        if (!params.BaseClassName.empty()) {
-            if (!GetClassInfoW(nullptr, base.c_str(), &wc))
-                throw EOutOfResources("Window class " + params.BaseClassName + " is missing");
-            info.DefProc = wc.lpfnWndProc;
-            wc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
-        } else {
-            info.DefProc = DefWindowProcW;
-            wc.style = params.ClassStyle;
-            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        }
-        wc.lpfnWndProc = StdWndProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = name.c_str();
-        if (!RegisterClassW(&wc))
-            throw EOutOfResources("Cannot register window class " + params.WinClassName);
+        const std::wstring base = AnsiToWide(params.BaseClassName);
+        const std::wstring name = AnsiToWide(params.WinClassName);
+        info.DefProc = RegisterControlClass<WNDCLASSW>(params, base.c_str(), name.c_str(), DefWindowProcW, StdWndProc);
     } else {
-        WNDCLASSA wc{};
-        if (!params.BaseClassName.empty()) {
-            if (!GetClassInfoA(nullptr, params.BaseClassName.c_str(), &wc))
-                throw EOutOfResources("Window class " + params.BaseClassName + " is missing");
-            info.DefProc = wc.lpfnWndProc;
-            wc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
-        } else {
-            info.DefProc = DefWindowProcA;
-            wc.style = params.ClassStyle;
-            wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        }
-        wc.lpfnWndProc = StdWndProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = params.WinClassName.c_str();
-        if (!RegisterClassA(&wc))
-            throw EOutOfResources("Cannot register window class " + params.WinClassName);
+        info.DefProc = RegisterControlClass<WNDCLASSA>(params, params.BaseClassName.c_str(),
+                                                       params.WinClassName.c_str(), DefWindowProcA, StdWndProc);
     }
     classes[key] = info;
     defProc = info.DefProc;
@@ -1009,9 +1004,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
 
 void TWinControl::SetEnabled(bool value)
 {
-    if (FEnabled == value)
+    if (!UpdateField(FEnabled, value))
         return;
-    FEnabled = value;
     if (FHandle)
         EnableWindow(FHandle, value);
     EnabledChanged();

@@ -13,34 +13,26 @@ TPanel::TPanel(TComponent* owner) : TWinControl(owner)
 
 void TPanel::SetBevelOuter(TPanelBevel value)
 {
-    if (FBevelOuter == value)
-        return;
-    FBevelOuter = value;
-    Invalidate();
+    if (UpdateField(FBevelOuter, value))
+        Invalidate();
 }
 
 void TPanel::SetBevelInner(TPanelBevel value)
 {
-    if (FBevelInner == value)
-        return;
-    FBevelInner = value;
-    Invalidate();
+    if (UpdateField(FBevelInner, value))
+        Invalidate();
 }
 
 void TPanel::SetBevelWidth(int value)
 {
-    if (FBevelWidth == value)
-        return;
-    FBevelWidth = value;
-    Invalidate();
+    if (UpdateField(FBevelWidth, value))
+        Invalidate();
 }
 
 void TPanel::SetAlignment(TAlignment value)
 {
-    if (FAlignment == value)
-        return;
-    FAlignment = value;
-    Invalidate();
+    if (UpdateField(FAlignment, value))
+        Invalidate();
 }
 
 void TPanel::CreateParams(TCreateParams& params)
@@ -115,18 +107,14 @@ TBevel::TBevel(TComponent* owner) : TGraphicControl(owner)
 
 void TBevel::SetShape(TBevelShape value)
 {
-    if (FShape == value)
-        return;
-    FShape = value;
-    Invalidate();
+    if (UpdateField(FShape, value))
+        Invalidate();
 }
 
 void TBevel::SetStyle(TBevelStyle value)
 {
-    if (FStyle == value)
-        return;
-    FStyle = value;
-    Invalidate();
+    if (UpdateField(FStyle, value))
+        Invalidate();
 }
 
 void TBevel::Paint()
@@ -193,34 +181,26 @@ void TImage::PictureChanged()
 
 void TImage::SetStretch(bool value)
 {
-    if (FStretch == value)
-        return;
-    FStretch = value;
-    Invalidate();
+    if (UpdateField(FStretch, value))
+        Invalidate();
 }
 
 void TImage::SetCenter(bool value)
 {
-    if (FCenter == value)
-        return;
-    FCenter = value;
-    Invalidate();
+    if (UpdateField(FCenter, value))
+        Invalidate();
 }
 
 void TImage::SetTransparent(bool value)
 {
-    if (FTransparent == value)
-        return;
-    FTransparent = value;
-    PictureChanged();
+    if (UpdateField(FTransparent, value))
+        PictureChanged();
 }
 
 void TImage::SetAutoSize(bool value)
 {
-    if (FAutoSize == value)
-        return;
-    FAutoSize = value;
-    PictureChanged();
+    if (UpdateField(FAutoSize, value))
+        PictureChanged();
 }
 
 void TImage::Paint()
@@ -267,18 +247,14 @@ TTimer::~TTimer()
 
 void TTimer::SetInterval(unsigned value)
 {
-    if (FInterval == value)
-        return;
-    FInterval = value;
-    UpdateTimer();
+    if (UpdateField(FInterval, value))
+        UpdateTimer();
 }
 
 void TTimer::SetEnabled(bool value)
 {
-    if (FEnabled == value)
-        return;
-    FEnabled = value;
-    UpdateTimer();
+    if (UpdateField(FEnabled, value))
+        UpdateTimer();
 }
 
 void TTimer::SetOnTimer(TNotifyEvent value)

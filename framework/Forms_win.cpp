@@ -39,18 +39,16 @@ void TForm::AfterLoading() { Fire(OnCreate, this); }
 
 void TForm::SetBorderStyle(TFormBorderStyle value)
 {
-    if (FBorderStyle == value)
+    if (!UpdateField(FBorderStyle, value))
         return;
-    FBorderStyle = value;
     if (HandleAllocated() && !Loading())
         RecreateWnd();
 }
 
 void TForm::SetBorderIcons(TBorderIcons value)
 {
-    if (FBorderIcons == value)
+    if (!UpdateField(FBorderIcons, value))
         return;
-    FBorderIcons = value;
     if (HandleAllocated() && !Loading())
         RecreateWnd();
 }
@@ -59,9 +57,8 @@ void TForm::SetPosition(TPosition value) { FPosition = value; }
 
 void TForm::SetFormStyle(TFormStyle value)
 {
-    if (FFormStyle == value)
+    if (!UpdateField(FFormStyle, value))
         return;
-    FFormStyle = value;
     if (HandleAllocated())
         SetWindowPos(FHandle, value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -539,9 +536,8 @@ TApplication::TApplication() : TComponent(nullptr) {}
 
 void TApplication::SetShowHint(bool value)
 {
-    if (FShowHint == value)
+    if (!UpdateField(FShowHint, value))
         return;
-    FShowHint = value;
     if (!value)
         CancelHint();
 }

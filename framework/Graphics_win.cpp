@@ -47,10 +47,8 @@ void TFont::Changed()
 
 void TFont::SetName(const std::string& value)
 {
-    if (FName == value)
-        return;
-    FName = value;
-    Changed();
+    if (UpdateField(FName, value))
+        Changed();
 }
 
 int TFont::Size() const
@@ -63,34 +61,26 @@ void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(
 
 void TFont::SetHeight(int value)
 {
-    if (FHeight == value)
-        return;
-    FHeight = value;
-    Changed();
+    if (UpdateField(FHeight, value))
+        Changed();
 }
 
 void TFont::SetStyle(TFontStyles value)
 {
-    if (FStyle == value)
-        return;
-    FStyle = value;
-    Changed();
+    if (UpdateField(FStyle, value))
+        Changed();
 }
 
 void TFont::SetColor(TColor value)
 {
-    if (FColor == value)
-        return;
-    FColor = value;
-    Fire(OnChange, this);  // the handle does not depend on the colour
+    if (UpdateField(FColor, value))
+        Fire(OnChange, this);  // the handle does not depend on the colour
 }
 
 void TFont::SetCharset(unsigned char value)
 {
-    if (FCharset == value)
-        return;
-    FCharset = value;
-    Changed();
+    if (UpdateField(FCharset, value))
+        Changed();
 }
 
 HFONT TFont::Handle()
@@ -144,26 +134,20 @@ void TPen::Changed()
 
 void TPen::SetColor(TColor value)
 {
-    if (FColor == value)
-        return;
-    FColor = value;
-    Changed();
+    if (UpdateField(FColor, value))
+        Changed();
 }
 
 void TPen::SetWidth(int value)
 {
-    if (FWidth == value)
-        return;
-    FWidth = value;
-    Changed();
+    if (UpdateField(FWidth, value))
+        Changed();
 }
 
 void TPen::SetStyle(TPenStyle value)
 {
-    if (FStyle == value)
-        return;
-    FStyle = value;
-    Changed();
+    if (UpdateField(FStyle, value))
+        Changed();
 }
 
 HPEN TPen::Handle()
@@ -198,9 +182,8 @@ void TBrush::Changed()
 
 void TBrush::SetColor(TColor value)
 {
-    if (FColor == value)
+    if (!UpdateField(FColor, value))
         return;
-    FColor = value;
     if (FStyle == bsClear)
         FStyle = bsSolid;
     Changed();
@@ -208,10 +191,8 @@ void TBrush::SetColor(TColor value)
 
 void TBrush::SetStyle(TBrushStyle value)
 {
-    if (FStyle == value)
-        return;
-    FStyle = value;
-    Changed();
+    if (UpdateField(FStyle, value))
+        Changed();
 }
 
 HBRUSH TBrush::Handle()

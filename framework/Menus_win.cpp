@@ -103,26 +103,20 @@ void TMenuItem::Changed()
 
 void TMenuItem::SetCaption(const std::string& value)
 {
-    if (FCaption == value)
-        return;
-    FCaption = value;
-    Changed();
+    if (UpdateField(FCaption, value))
+        Changed();
 }
 
 void TMenuItem::SetChecked(bool value)
 {
-    if (FChecked == value)
-        return;
-    FChecked = value;
-    Changed();
+    if (UpdateField(FChecked, value))
+        Changed();
 }
 
 void TMenuItem::SetEnabled(bool value)
 {
-    if (FEnabled == value)
-        return;
-    FEnabled = value;
-    Changed();
+    if (UpdateField(FEnabled, value))
+        Changed();
 }
 
 void TMenuItem::SetDefault(bool value)
@@ -138,34 +132,26 @@ void TMenuItem::SetDefault(bool value)
 
 void TMenuItem::SetVisible(bool value)
 {
-    if (FVisible == value)
-        return;
-    FVisible = value;
-    Changed();
+    if (UpdateField(FVisible, value))
+        Changed();
 }
 
 void TMenuItem::SetRadioItem(bool value)
 {
-    if (FRadioItem == value)
-        return;
-    FRadioItem = value;
-    Changed();
+    if (UpdateField(FRadioItem, value))
+        Changed();
 }
 
 void TMenuItem::SetBreak(TMenuBreak value)
 {
-    if (FBreak == value)
-        return;
-    FBreak = value;
-    Changed();
+    if (UpdateField(FBreak, value))
+        Changed();
 }
 
 void TMenuItem::SetShortCut(TShortCut value)
 {
-    if (FShortCut == value)
-        return;
-    FShortCut = value;
-    Changed();
+    if (UpdateField(FShortCut, value))
+        Changed();
 }
 
 void TMenuItem::Click()

@@ -7,6 +7,15 @@
 
 namespace skyloom {
 
+// The traits of the common kind of handle: empty when null, closed by one function of the platform
+// (TNullHandleTraits<HKEY, RegCloseKey>).
+template <typename H, auto CloseFunction>
+struct TNullHandleTraits {
+    static H Null() { return nullptr; }
+    static bool Valid(H h) { return h != nullptr; }
+    static void Close(H h) { CloseFunction(h); }
+};
+
 template <typename H, typename Traits>
 class TOwned {
 public:

@@ -131,34 +131,42 @@ bool TRegistry::DeleteValue(const std::string& name)
     return RegDeleteValueA(FCurrentKey.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> TRegistry::GetValueNames()
+namespace {
+
+// The names a registry enumeration hands out one index at a time, until it reports no more. MaxName is the
+// longest name the platform allows, with its terminator.
+template <std::size_t MaxName, typename Enumerate>
+std::vector<std::string> EnumNames(Enumerate enumerate)
 {
     std::vector<std::string> names;
-    if (!FCurrentKey)
-        return names;
     for (DWORD i = 0;; ++i) {
-        char name[16384];
+        char name[MaxName];
         DWORD len = sizeof name;
-        if (RegEnumValueA(FCurrentKey.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (enumerate(i, name, &len) != ERROR_SUCCESS)
             break;
         names.emplace_back(name, len);
     }
     return names;
 }
 
+} // namespace
+
+std::vector<std::string> TRegistry::GetValueNames()
+{
+    if (!FCurrentKey)
+        return {};
+    return EnumNames<16384>([this](DWORD i, char* name, DWORD* len) {
+        return RegEnumValueA(FCurrentKey.Get(), i, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 std::vector<std::string> TRegistry::GetKeyNames()
 {
-    std::vector<std::string> names;
     if (!FCurrentKey)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(FCurrentKey.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, len);
-    }
-    return names;
+        return {};
+    return EnumNames<256>([this](DWORD i, char* name, DWORD* len) {
+        return RegEnumKeyExA(FCurrentKey.Get(), i, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 int TRegistry::GetDataSize(const std::string& name)
@@ -287,35 +295,38 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
+namespace {
+
+// The strings of a profile list as the platform hands them out: each ends in a NUL, an empty one ends the list;
+// `used` is how many characters of buffer the platform filled.
+std::vector<std::string> SplitNulList(const std::vector<char>& buffer, DWORD used)
+{
+    std::vector<std::string> items;
+    for (DWORD i = 0; i < used;) {
+        std::string item(buffer.data() + i);
+        if (item.empty())
+            break;
+        i += static_cast<DWORD>(item.size()) + 1;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+} // namespace
+
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
 {
     std::vector<char> buffer(32768);
     DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(), static_cast<DWORD>(buffer.size()),
                                        FFileName.c_str());
-    std::vector<std::string> keys;
-    for (DWORD i = 0; i < n;) {
-        std::string k(buffer.data() + i);
-        if (k.empty())
-            break;
-        i += static_cast<DWORD>(k.size()) + 1;
-        keys.push_back(std::move(k));
-    }
-    return keys;
+    return SplitNulList(buffer, n);
 }
 
 std::vector<std::string> TIniFile::ReadSections() const
 {
     std::vector<char> buffer(32768);
     DWORD n = GetPrivateProfileSectionNamesA(buffer.data(), static_cast<DWORD>(buffer.size()), FFileName.c_str());
-    std::vector<std::string> names;
-    for (DWORD i = 0; i < n;) {
-        std::string k(buffer.data() + i);
-        if (k.empty())
-            break;
-        i += static_cast<DWORD>(k.size()) + 1;
-        names.push_back(std::move(k));
-    }
-    return names;
+    return SplitNulList(buffer, n);
 }
 
 bool TIniFile::SectionExists(const std::string& section) const { return !ReadSection(section).empty(); }

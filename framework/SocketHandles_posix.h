@@ -14,11 +14,7 @@ struct TFdTraits {
     static bool Valid(int fd) { return fd >= 0; }
     static void Close(int fd) { ::close(fd); }
 };
-struct TAddrInfoTraits {
-    static addrinfo* Null() { return nullptr; }
-    static bool Valid(addrinfo* a) { return a != nullptr; }
-    static void Close(addrinfo* a) { freeaddrinfo(a); }
-};
+using TAddrInfoTraits = TNullHandleTraits<addrinfo*, freeaddrinfo>;
 
 using TOwnedFd = TOwned<int, TFdTraits>;                     // sockets and files
 using TOwnedAddrInfo = TOwned<addrinfo*, TAddrInfoTraits>;  // getaddrinfo(..., owned.Put())

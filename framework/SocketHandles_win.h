@@ -17,11 +17,7 @@ struct TSocketTraits {
     static bool Valid(SOCKET s) { return s != INVALID_SOCKET; }
     static void Close(SOCKET s) { closesocket(s); }
 };
-struct TAddrInfoTraits {
-    static addrinfo* Null() { return nullptr; }
-    static bool Valid(addrinfo* a) { return a != nullptr; }
-    static void Close(addrinfo* a) { freeaddrinfo(a); }
-};
+using TAddrInfoTraits = TNullHandleTraits<addrinfo*, freeaddrinfo>;
 struct TIcmpTraits {
     static HANDLE Null() { return INVALID_HANDLE_VALUE; }
     static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }

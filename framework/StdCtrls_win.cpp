@@ -16,35 +16,28 @@ TLabel::TLabel(TComponent* owner) : TGraphicControl(owner)
 
 void TLabel::SetTransparent(bool value)
 {
-    if (FTransparent == value)
-        return;
-    FTransparent = value;
-    Invalidate();
+    if (UpdateField(FTransparent, value))
+        Invalidate();
 }
 
 void TLabel::SetAlignment(TAlignment value)
 {
-    if (FAlignment == value)
-        return;
-    FAlignment = value;
-    Invalidate();
+    if (UpdateField(FAlignment, value))
+        Invalidate();
 }
 
 void TLabel::SetWordWrap(bool value)
 {
-    if (FWordWrap == value)
+    if (!UpdateField(FWordWrap, value))
         return;
-    FWordWrap = value;
     AdjustBounds();
     Invalidate();
 }
 
 void TLabel::SetAutoSize(bool value)
 {
-    if (FAutoSize == value)
-        return;
-    FAutoSize = value;
-    AdjustBounds();
+    if (UpdateField(FAutoSize, value))
+        AdjustBounds();
 }
 
 void TLabel::TextChanged()
@@ -113,9 +106,8 @@ TButton::TButton(TComponent* owner) : TWinControl(owner)
 
 void TButton::SetDefault(bool value)
 {
-    if (FDefault == value)
+    if (!UpdateField(FDefault, value))
         return;
-    FDefault = value;
     if (HandleAllocated())
         SendMessageA(FHandle, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
@@ -157,9 +149,8 @@ TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner)
 
 void TCheckBox::SetState(TCheckBoxState value)
 {
-    if (FState == value)
+    if (!UpdateField(FState, value))
         return;
-    FState = value;
     if (HandleAllocated())
         SendMessageA(FHandle, BM_SETCHECK, static_cast<WPARAM>(value), 0);
     // Design settings are not clicks.
@@ -212,9 +203,8 @@ void TEdit::SetMaxLength(int value)
 
 void TEdit::SetPasswordChar(char value)
 {
-    if (FPasswordChar == value)
+    if (!UpdateField(FPasswordChar, value))
         return;
-    FPasswordChar = value;
     if (HandleAllocated()) {
         SendMessageA(FHandle, EM_SETPASSWORDCHAR, static_cast<unsigned char>(value), 0);
         Invalidate();
@@ -230,10 +220,8 @@ void TEdit::SetReadOnly(bool value)
 
 void TEdit::SetBorderStyle(TBorderStyle value)
 {
-    if (FBorderStyle == value)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (UpdateField(FBorderStyle, value))
+        RecreateWnd();
 }
 
 void TEdit::SelectAll()
@@ -401,10 +389,8 @@ void TWideListBox::SetItemIndex(int value)
 
 void TWideListBox::SetBorderStyle(TBorderStyle value)
 {
-    if (FBorderStyle == value)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (UpdateField(FBorderStyle, value))
+        RecreateWnd();
 }
 
 void TWideListBox::CreateParams(TCreateParams& params)
@@ -473,18 +459,16 @@ TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner)
 
 void TProgressBar::SetMin(int value)
 {
-    if (FMin == value)
+    if (!UpdateField(FMin, value))
         return;
-    FMin = value;
     if (HandleAllocated())
         SendMessageA(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), FMax);
 }
 
 void TProgressBar::SetMax(int value)
 {
-    if (FMax == value)
+    if (!UpdateField(FMax, value))
         return;
-    FMax = value;
     if (HandleAllocated())
         SendMessageA(FHandle, PBM_SETRANGE32, static_cast<WPARAM>(FMin), FMax);
 }

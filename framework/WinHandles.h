@@ -14,55 +14,23 @@ struct TKernelHandleTraits {
     static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { CloseHandle(h); }
 };
-struct TWindowTraits {
-    static HWND Null() { return nullptr; }
-    static bool Valid(HWND h) { return h != nullptr; }
-    static void Close(HWND h) { DestroyWindow(h); }
-};
+using TWindowTraits = TNullHandleTraits<HWND, DestroyWindow>;
 template <typename G>
-struct TGdiTraits {
-    static G Null() { return nullptr; }
-    static bool Valid(G h) { return h != nullptr; }
-    static void Close(G h) { DeleteObject(h); }
-};
-struct TKeyTraits {
-    static HKEY Null() { return nullptr; }
-    static bool Valid(HKEY h) { return h != nullptr; }
-    static void Close(HKEY h) { RegCloseKey(h); }
-};
-struct TIconTraits {
-    static HICON Null() { return nullptr; }
-    static bool Valid(HICON h) { return h != nullptr; }
-    static void Close(HICON h) { DestroyIcon(h); }
-};
-struct TMenuTraits {
-    static HMENU Null() { return nullptr; }
-    static bool Valid(HMENU h) { return h != nullptr; }
-    static void Close(HMENU h) { DestroyMenu(h); }
-};
-struct TModuleTraits {
-    static HMODULE Null() { return nullptr; }
-    static bool Valid(HMODULE h) { return h != nullptr; }
-    static void Close(HMODULE h) { FreeLibrary(h); }
-};
+using TGdiTraits = TNullHandleTraits<G, DeleteObject>;
+using TKeyTraits = TNullHandleTraits<HKEY, RegCloseKey>;
+using TIconTraits = TNullHandleTraits<HICON, DestroyIcon>;
+using TMenuTraits = TNullHandleTraits<HMENU, DestroyMenu>;
+using TModuleTraits = TNullHandleTraits<HMODULE, FreeLibrary>;
 struct TFindTraits {
     static HANDLE Null() { return INVALID_HANDLE_VALUE; }
     static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { FindClose(h); }
 };
-struct TMemDCTraits {
-    static HDC Null() { return nullptr; }
-    static bool Valid(HDC h) { return h != nullptr; }
-    static void Close(HDC h) { DeleteDC(h); }
-};
+using TMemDCTraits = TNullHandleTraits<HDC, DeleteDC>;
 
 // Internet library handles (sessions, connections, requests). Closing one also ends a call that another thread
 // is blocked in on it.
-struct TInternetTraits {
-    static HINTERNET Null() { return nullptr; }
-    static bool Valid(HINTERNET h) { return h != nullptr; }
-    static void Close(HINTERNET h) { InternetCloseHandle(h); }
-};
+using TInternetTraits = TNullHandleTraits<HINTERNET, InternetCloseHandle>;
 
 using TOwnedHandle = TOwned<HANDLE, TKernelHandleTraits>;     // files, mutexes, events, threads
 using TOwnedWindow = TOwned<HWND, TWindowTraits>;

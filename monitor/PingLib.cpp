@@ -1,6 +1,7 @@
 #include "PingLib.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace skyloom {
 
@@ -34,6 +35,47 @@ bool ParseDottedIP(const std::string& Text, TIPv4Address& Address)
         return false;
     Address = parsed;
     return true;
+}
+
+bool IsLookupName(const std::string& Name)
+{
+    return !Name.empty() && Name.size() <= MaxHostNameLength && Name.find('\0') == std::string::npos;
+}
+
+bool HostToDottedIP(const std::string& HostName, std::string& IP)
+{
+    TIPv4Address address;
+    if (LookUpIPv4(HostName, address) != TLookup::lkFound)
+        return false;
+    IP = FormatDottedIP(address);
+    return true;
+}
+
+void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
+{
+    // Dotted text is its own address; the platform would answer the same without asking anyone.
+    if (ParseDottedIP(Name, Address))
+        return;
+    try {
+        TIPv4Address found;
+        switch (LookUpIPv4(Name, found)) {
+        case TLookup::lkNoEntry:
+            throw std::runtime_error("Error getting HostName");
+        case TLookup::lkNoAddress:
+            throw std::runtime_error("Error getting IP from HostName");
+        case TLookup::lkFound:
+            break;
+        }
+        Address = found;
+    } catch (const std::exception&) {
+        // Callers only want an address; a name that does not resolve is the address nobody answers for.
+        Address = TIPv4Address{0, 0, 0, 0};
+    }
+}
+
+bool TProbeSession::HostToDottedIP(const std::string& HostName, std::string& IP)
+{
+    return skyloom::HostToDottedIP(HostName, IP);
 }
 
 } // namespace skyloom

@@ -32,6 +32,17 @@ bool HostToDottedIP(const std::string& HostName, std::string& IP);
 // Address holds the first address of Name (dotted text resolves to itself), or 0.0.0.0 when it does not resolve.
 void ResolveIPv4(const std::string& Name, TIPv4Address& Address);
 
+// What a host-name lookup found: the platform's half of HostToDottedIP and ResolveIPv4.
+enum class TLookup { lkFound, lkNoEntry, lkNoAddress };
+
+// First IPv4 address of Name, asked of the platform (each call starts what the platform's lookup needs itself).
+// Over-long names are refused rather than cut (a shortened name is a different host), and so is the empty name,
+// which the platforms answer with this machine's own addresses: both give lkNoEntry, as does a NUL inside the name.
+TLookup LookUpIPv4(const std::string& Name, TIPv4Address& Address);
+
+// Whether Name may be handed to the platform's lookup at all (see LookUpIPv4).
+bool IsLookupName(const std::string& Name);
+
 // Sends one echo request without payload to Address (a name or dotted text) and waits up to EchoTimeoutMs.
 // True only when an echo reply came back; ICMP errors (unreachable, time exceeded...) and silence give false.
 bool EchoProbe(const std::string& Address);

@@ -17,18 +17,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <stdexcept>
 
 namespace skyloom {
-namespace {
 
-// First IPv4 address of Name. Over-long names are refused rather than cut (a shortened name is a different host),
-// and so is the empty name, which some resolvers answer with this machine's own address.
-enum class TLookup { lkFound, lkNoEntry, lkNoAddress };
-
-TLookup LookUp(const std::string& Name, TIPv4Address& Address)
+TLookup LookUpIPv4(const std::string& Name, TIPv4Address& Address)
 {
-    if (Name.empty() || Name.size() > MaxHostNameLength || Name.find('\0') != std::string::npos)
+    if (!IsLookupName(Name))
         return TLookup::lkNoEntry;
     addrinfo hints{};
     hints.ai_family = AF_INET;
@@ -46,6 +40,8 @@ TLookup LookUp(const std::string& Name, TIPv4Address& Address)
     }
     return TLookup::lkNoAddress;
 }
+
+namespace {
 
 std::uint16_t InternetChecksum(const unsigned char* Data, std::size_t Size)
 {
@@ -169,37 +165,6 @@ bool SendEcho(TEchoSocket Kind, const TIPv4Address& Target)
 
 } // namespace
 
-bool HostToDottedIP(const std::string& HostName, std::string& IP)
-{
-    TIPv4Address address;
-    if (LookUp(HostName, address) != TLookup::lkFound)
-        return false;
-    IP = FormatDottedIP(address);
-    return true;
-}
-
-void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
-{
-    // Dotted text is its own address; the resolver would answer the same without asking anyone.
-    if (ParseDottedIP(Name, Address))
-        return;
-    try {
-        TIPv4Address found;
-        switch (LookUp(Name, found)) {
-        case TLookup::lkNoEntry:
-            throw std::runtime_error("Error getting HostName");
-        case TLookup::lkNoAddress:
-            throw std::runtime_error("Error getting IP from HostName");
-        case TLookup::lkFound:
-            break;
-        }
-        Address = found;
-    } catch (const std::exception&) {
-        // Callers only want an address; a name that does not resolve is the address nobody answers for.
-        Address = TIPv4Address{0, 0, 0, 0};
-    }
-}
-
 bool EchoSocketAvailable(TEchoSocket Kind)
 {
     TOwnedFd sock(OpenEchoSocket(Kind));
@@ -230,11 +195,6 @@ struct TProbeSession::TState {};
 TProbeSession::TProbeSession() : FState(std::make_unique<TState>()) {}
 
 TProbeSession::~TProbeSession() = default;
-
-bool TProbeSession::HostToDottedIP(const std::string& HostName, std::string& IP)
-{
-    return skyloom::HostToDottedIP(HostName, IP);
-}
 
 bool TProbeSession::EchoProbe(const std::string& Address)
 {

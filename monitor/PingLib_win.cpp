@@ -5,70 +5,26 @@
 
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 
 namespace skyloom {
-namespace {
 
-// The first IPv4 address of Name, or nullptr. Names longer than the lookup buffer are refused rather than cut, since
-// a shortened name is a different host. An empty name would make the platform answer with this machine's own
-// addresses, which is not "a host that resolves", so it is refused too.
-const hostent* LookUp(const std::string& Name, char (&Buffer)[MaxHostNameLength + 1])
+TLookup LookUpIPv4(const std::string& Name, TIPv4Address& Address)
 {
-    if (Name.empty() || Name.size() > MaxHostNameLength || Name.find('\0') != std::string::npos)
-        return nullptr;
-    std::memcpy(Buffer, Name.c_str(), Name.size() + 1);
-    const hostent* entry = gethostbyname(Buffer);
-    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_length != 4)
-        return nullptr;
-    return entry;
-}
-
-bool FirstAddress(const hostent* Entry, TIPv4Address& Address)
-{
-    if (Entry->h_addr_list == nullptr || Entry->h_addr_list[0] == nullptr)
-        return false;
-    std::memcpy(Address.data(), Entry->h_addr_list[0], 4);
-    return true;
-}
-
-} // namespace
-
-bool HostToDottedIP(const std::string& HostName, std::string& IP)
-{
+    if (!IsLookupName(Name))
+        return TLookup::lkNoEntry;
     // Each lookup starts and stops the socket library itself; Winsock 1.1 is enough for host-by-name.
     TWinSockSession session(MAKEWORD(1, 1));
     if (!session.Started())
-        return false;
+        return TLookup::lkNoEntry;
     char buffer[MaxHostNameLength + 1];
-    const hostent* entry = LookUp(HostName, buffer);
-    TIPv4Address address;
-    if (entry == nullptr || !FirstAddress(entry, address))
-        return false;
-    IP = FormatDottedIP(address);
-    return true;
-}
-
-void ResolveIPv4(const std::string& Name, TIPv4Address& Address)
-{
-    // Dotted text is its own address; the platform would answer the same without asking anyone.
-    if (ParseDottedIP(Name, Address))
-        return;
-    // Each lookup starts and stops the socket library itself; Winsock 1.1 is enough for host-by-name.
-    TWinSockSession session(MAKEWORD(1, 1));
-    try {
-        char buffer[MaxHostNameLength + 1];
-        const hostent* entry = session.Started() ? LookUp(Name, buffer) : nullptr;
-        if (entry == nullptr)
-            throw std::runtime_error("Error getting HostName");
-        TIPv4Address found;
-        if (!FirstAddress(entry, found))
-            throw std::runtime_error("Error getting IP from HostName");
-        Address = found;
-    } catch (const std::exception&) {
-        // Callers only want an address; a name that does not resolve is the address nobody answers for.
-        Address = TIPv4Address{0, 0, 0, 0};
-    }
+    std::memcpy(buffer, Name.c_str(), Name.size() + 1);
+    const hostent* entry = gethostbyname(buffer);
+    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_length != 4)
+        return TLookup::lkNoEntry;
+    if (entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr)
+        return TLookup::lkNoAddress;
+    std::memcpy(Address.data(), entry->h_addr_list[0], 4);
+    return TLookup::lkFound;
 }
 
 namespace {
@@ -112,11 +68,6 @@ struct TProbeSession::TState {
 TProbeSession::TProbeSession() : FState(std::make_unique<TState>()) {}
 
 TProbeSession::~TProbeSession() = default;
-
-bool TProbeSession::HostToDottedIP(const std::string& HostName, std::string& IP)
-{
-    return skyloom::HostToDottedIP(HostName, IP);
-}
 
 bool TProbeSession::EchoProbe(const std::string& Address)
 {

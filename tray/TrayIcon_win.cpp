@@ -1,6 +1,7 @@
 #include "TrayIcon.h"
 
 #include "slClasses_win.h"
+#include "Waits.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -220,29 +221,12 @@ unsigned __stdcall RemoveThread(void* param)
     return Shell_NotifyIconA(NIM_DELETE, &removal->Record) != FALSE ? 1 : 0;
 }
 
-// Waits for a thread, serving messages sent to this thread meanwhile (the shell may call back into our windows).
-// True when the thread has ended.
-bool WaitServingSent(HANDLE thread, DWORD ms)
-{
-    const ULONGLONG deadline = GetTickCount64() + ms;
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0 || r == WAIT_FAILED)
-            return true;
-        if (r == WAIT_TIMEOUT)
-            return false;
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 } // namespace
 
 void TTrayIcon::FinishPendingRemoval()
 {
     if (FPendingRemoval.Valid()) {
+        // The shell may call back into our windows while it removes the icon.
         WaitServingSent(FPendingRemoval.Get(), RemovalOrderWaitMs);
         FPendingRemoval.Reset();
     }

@@ -104,7 +104,7 @@ public:
     const std::string& HTTPPassword() const { return Password; }
     void SetHTTPPassword(const std::string& Value) { Password = Value; }
     std::int32_t TransferBufferSize() const { return FTransferBufferSize; }
-    // Sizes below 255 raise ERangeError.
+    // Sizes below 255 raise std::out_of_range.
     void SetTransferBufferSize(std::int32_t Value);
 
     // Starts a transfer of the bytes StartPos..EndPos (0: to the end). Refused (false) while one is in progress.
@@ -116,6 +116,8 @@ public:
     // Immediately false: the worker stops at its next checkpoint. Immediately true: the worker is let go at once
     // and OnAborted fires before this returns.
     void Abort(bool DeleteIncompleteFile, bool Immediately);
+    // From a start until the end of the transfer was handed over to the main thread (or it was aborted or let go);
+    // the worker thread may still be winding down after that.
     bool Busy() const;
     bool InProgress() const { return FInProgress; }
 

@@ -1,29 +1,26 @@
 // The feed client against libcurl on the same loopback server, in the same run: large bodies with a length and
 // chunked, a thousand small requests on one kept connection, and a 1,000-item feed fetched and loaded.
+#include "BenchServer.h"
 #include "NetHTTP.h"
-#include "NetSocket.h"
 #include "slRSSFeed.h"
 
 #include <curl/curl.h>
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using skyloom::TNetListener;
-using skyloom::TNetSocket;
+using skyloom::bench::ReplyWithLength;
+using skyloom::bench::TBenchServer;
 
 std::string Body(std::size_t size)
 {
@@ -31,12 +28,6 @@ std::string Body(std::size_t size)
     for (std::size_t i = 0; i < size; ++i)
         b[i] = static_cast<char>('a' + i % 26);
     return b;
-}
-
-std::string WithLength(const std::string& body, const char* type = "application/octet-stream")
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: " + std::string(type) + "\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 std::string Chunked(const std::string& body, std::size_t chunk)
@@ -54,71 +45,6 @@ std::string Chunked(const std::string& body, std::size_t chunk)
     r += "0\r\n\r\n";
     return r;
 }
-
-// Serves prepared replies by request path, one connection at a time, keeping each open as long as the client
-// does.
-class Server {
-public:
-    explicit Server(std::map<std::string, std::string> replies) : FReplies(std::move(replies))
-    {
-        FThread = std::thread([this] { Run(); });
-    }
-    ~Server()
-    {
-        FStop = true;
-        FThread.join();
-        for (std::thread& t : FConnections)
-            t.join();
-    }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(FListener.Port()) + path; }
-
-private:
-    // A thread per connection: each client keeps its connection open while the other one runs.
-    void Run()
-    {
-        while (!FStop) {
-            std::shared_ptr<TNetSocket> s = FListener.Accept(20);
-            if (s)
-                FConnections.emplace_back([this, s] { Serve(*s); });
-        }
-    }
-    void Serve(TNetSocket& s)
-    {
-        std::string pending;
-        char buf[8192];
-        for (;;) {
-            std::size_t end;
-            while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
-                std::size_t n = 0;
-                try {
-                    n = s.Receive(buf, sizeof buf);
-                } catch (const std::exception&) {
-                    return;
-                }
-                if (n == 0)
-                    return;
-                pending.append(buf, n);
-            }
-            const std::size_t sp = pending.find(' ');
-            const std::string path = pending.substr(sp + 1, pending.find(' ', sp + 1) - sp - 1);
-            pending.erase(0, end + 4);
-            const auto it = FReplies.find(path);
-            static const std::string notFound = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
-            const std::string& reply = it == FReplies.end() ? notFound : it->second;
-            try {
-                s.Send(reply.data(), reply.size());
-            } catch (const std::exception&) {
-                return;
-            }
-        }
-    }
-
-    TNetListener FListener;
-    std::map<std::string, std::string> FReplies;
-    std::atomic<bool> FStop{false};
-    std::vector<std::thread> FConnections;
-    std::thread FThread;
-};
 
 struct CurlSink {
     CURL* curl = nullptr;
@@ -218,12 +144,12 @@ int main(int argc, char** argv)
     const std::string oneMB = Body(1u << 20);
     const std::string bigBody = Body(big);
     const std::string feed = Feed(1000);
-    Server server({{"/1m", WithLength(oneMB)},
-                   {"/1m-chunked", Chunked(oneMB, 16384)},
-                   {"/big", WithLength(bigBody)},
-                   {"/big-chunked", Chunked(bigBody, 16384)},
-                   {"/small", WithLength("<rss version=\"2.0\"><channel></channel></rss>", "text/xml")},
-                   {"/feed.xml", WithLength(feed, "text/xml")}});
+    TBenchServer server({{"/1m", ReplyWithLength(oneMB)},
+                         {"/1m-chunked", Chunked(oneMB, 16384)},
+                         {"/big", ReplyWithLength(bigBody)},
+                         {"/big-chunked", Chunked(bigBody, 16384)},
+                         {"/small", ReplyWithLength("<rss version=\"2.0\"><channel></channel></rss>", "text/xml")},
+                         {"/feed.xml", ReplyWithLength(feed, "text/xml")}});
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
     std::setvbuf(stdout, nullptr, _IOLBF, 0);

@@ -4,20 +4,18 @@
 // each of its runs includes starting the process).
 //
 // Run inside the private network namespace (scripts/lib/netns.sh); the server binds 127.0.0.1 only.
+#include "BenchServer.h"
 #include "NetHTTP.h"
-#include "NetSocket.h"
 #include "XmlLib.h"
 #include "slRSSFeed.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -49,63 +47,6 @@ std::string MakeFeed(int Items)
     return feed + "</channel></rss>\n";
 }
 
-// Answers every GET on every connection with the feed, keeping connections open, until stopped.
-class TLoopbackServer {
-public:
-    explicit TLoopbackServer(std::string Body)
-    {
-        FResponse = "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
-                    std::to_string(Body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + Body;
-        FThread = std::thread([this] { Serve(); });
-    }
-    ~TLoopbackServer()
-    {
-        FStop = true;
-        FThread.join();
-        for (std::thread& t : FConnections)
-            t.join();
-    }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(FListener.Port()) + "/feed.xml"; }
-
-private:
-    // Each connection gets a thread of its own, so a kept-alive client does not hold up the next one.
-    void Serve()
-    {
-        while (!FStop) {
-            std::shared_ptr<TNetSocket> peer = FListener.Accept(100);
-            if (peer)
-                FConnections.emplace_back([this, peer] { Answer(*peer); });
-        }
-    }
-
-    void Answer(TNetSocket& Peer)
-    {
-        try {
-            std::string pending;
-            char buf[4096];
-            for (;;) {
-                const std::size_t n = Peer.Receive(buf, sizeof buf);
-                if (n == 0)
-                    break;
-                pending.append(buf, n);
-                std::size_t end;
-                while ((end = pending.find("\r\n\r\n")) != std::string::npos) {
-                    pending.erase(0, end + 4);
-                    Peer.Send(FResponse.data(), FResponse.size());
-                }
-            }
-        } catch (const std::exception&) {
-            // The client went away.
-        }
-    }
-
-    TNetListener FListener;
-    std::string FResponse;
-    std::atomic<bool> FStop{false};
-    std::thread FThread;
-    std::vector<std::thread> FConnections;
-};
-
 struct TFigure {
     double Median = 0;
     double Best = 0;
@@ -135,8 +76,8 @@ int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     const std::string body = MakeFeed(1000);
-    TLoopbackServer server(body);
-    const std::string url = server.Url();
+    const bench::TBenchServer server({{"/feed.xml", bench::ReplyWithLength(body, "application/rss+xml")}});
+    const std::string url = server.Url("/feed.xml");
 
     TNetHTTP http;
     TslRSSFeed feed;

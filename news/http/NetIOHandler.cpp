@@ -180,15 +180,7 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
         const std::size_t old = sink.size();
         if (old + want > sink.capacity())
             sink.reserve(std::min(whole, std::max(old + want, 2 * sink.capacity())));
-        sink.resize(old + want);
-        std::size_t n = 0;
-        try {
-            n = Receive(sink.data() + old, want);
-        } catch (...) {
-            sink.resize(old);
-            throw;
-        }
-        sink.resize(old + n);
+        const std::size_t n = ReceiveAppend(sink, want);
         if (n == 0) {
             FClosedByPeer = true;
             continue;
@@ -196,6 +188,21 @@ std::size_t TNetIOHandlerStack::ReadBytes(std::size_t count, std::string& sink, 
         done += n;
     }
     return done;
+}
+
+std::size_t TNetIOHandlerStack::ReceiveAppend(std::string& sink, std::size_t size)
+{
+    const std::size_t old = sink.size();
+    sink.resize(old + size);
+    std::size_t n = 0;
+    try {
+        n = Receive(sink.data() + old, size);
+    } catch (...) {
+        sink.resize(old);
+        throw;
+    }
+    sink.resize(old + n);
+    return n;
 }
 
 bool TNetIOHandlerStack::ReadToClose(std::string& sink, std::size_t limit)
@@ -206,17 +213,7 @@ bool TNetIOHandlerStack::ReadToClose(std::string& sink, std::size_t limit)
     while (!FClosedByPeer && FTransport->IsOpen()) {
         if (sink.size() - start > limit)
             return false;
-        const std::size_t old = sink.size();
-        sink.resize(old + RecvBufferSize);
-        std::size_t n = 0;
-        try {
-            n = Receive(sink.data() + old, RecvBufferSize);
-        } catch (...) {
-            sink.resize(old);
-            throw;
-        }
-        sink.resize(old + n);
-        if (n == 0)
+        if (ReceiveAppend(sink, RecvBufferSize) == 0)
             FClosedByPeer = true;
     }
     return sink.size() - start <= limit;

@@ -66,6 +66,9 @@ private:
     void CompactInput();
     // One receive from the transport within the deadline.
     std::size_t Receive(char* buffer, std::size_t size);
+    // One receive of at most `size` bytes straight onto the end of sink; sink keeps only what arrived, also when
+    // the receive raises. Answers the count, 0 when the peer closed.
+    std::size_t ReceiveAppend(std::string& sink, std::size_t size);
 
     std::unique_ptr<TNetTransport> FTransport;
     // Unread bytes are FInput[FInputPos, FInputEnd); the rest of FInput is room for the next receive, kept so

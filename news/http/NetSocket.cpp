@@ -2,6 +2,14 @@
 
 namespace skyloom {
 
+// Close is the platform's; owning the handle is the same everywhere.
+TNetSocket::TNetSocket(std::intptr_t handle) : FHandle(handle) {}
+
+TNetSocket::~TNetSocket()
+{
+    Close();
+}
+
 bool IsDottedIPv4(const std::string& host)
 {
     int parts = 0;

@@ -90,13 +90,6 @@ int ToFd(std::intptr_t h)
 
 } // namespace
 
-TNetSocket::TNetSocket(std::intptr_t handle) : FHandle(handle) {}
-
-TNetSocket::~TNetSocket()
-{
-    Close();
-}
-
 void TNetSocket::Close()
 {
     if (FHandle != kInvalid) {

@@ -41,13 +41,6 @@ int SelectReadable(SOCKET s, int timeoutMs)
 
 } // namespace
 
-TNetSocket::TNetSocket(std::intptr_t handle) : FHandle(handle) {}
-
-TNetSocket::~TNetSocket()
-{
-    Close();
-}
-
 void TNetSocket::Close()
 {
     if (FHandle != kInvalid) {

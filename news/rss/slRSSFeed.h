@@ -415,8 +415,6 @@ public:
     bool LoadRead(TslRSSReadResult& Read);
     // Reads the stream from its current position (from position 0 when FromStart) to its end and loads that.
     bool LoadFromStream(std::istream& Stream, bool FromStart);
-
-    // Reads the stream from its current position (from position 0 when FromStart) to its end and loads that.
     bool LoadFromStream(TStream& Stream, bool FromStart);
 
 private:

@@ -294,8 +294,8 @@ bool TslRSSFeed::LoadRead(TslRSSReadResult& Read)
 namespace {
 
 // Reaches the stream buffer's own virtual members. Its public members are compiled into the standard library, and
-// calling any of them would carry the whole stream and locale library into every program that has a feed (the feed
-// loads from its transfer's stream); a virtual call through the buffer's table needs nothing from it.
+// calling any of them would carry the whole stream and locale library into every program that has a feed; a
+// virtual call through the buffer's table needs nothing from it.
 struct TStreamBufferAccess : std::streambuf {
     static bool Rewind(std::streambuf& buffer)
     {

@@ -2,6 +2,7 @@
 #include "slRSSFeed.h"
 
 #include "DateUtils.h"
+#include "slHTTPCore.h"
 #include "slRSSText.h"
 
 #include <algorithm>
@@ -234,7 +235,7 @@ void TslRSSFeedElements::TrimAll()
 
 std::string TslRSSFeed::DefaultAgent()
 {
-    return "slRSSFeedReader (" + rsstext::UrlHost(SL_PRODUCT_SITE) + ")";
+    return "slRSSFeedReader (" + HTTPHostName(SL_PRODUCT_SITE) + ")";
 }
 
 TslRSSFeed::TslRSSFeed(TComponent* Owner)

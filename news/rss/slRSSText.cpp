@@ -27,17 +27,6 @@ std::string FormatDateTime(double Value)
     return buf;
 }
 
-std::string UrlHost(std::string_view Url)
-{
-    const std::size_t scheme = Url.find("://");
-    std::string_view rest = scheme == std::string_view::npos ? Url : Url.substr(scheme + 3);
-    rest = rest.substr(0, rest.find_first_of("/?#"));
-    const std::size_t at = rest.rfind('@');
-    if (at != std::string_view::npos)
-        rest = rest.substr(at + 1);
-    return std::string(rest.substr(0, rest.find(':')));
-}
-
 std::string UrlFileName(std::string_view Url)
 {
     std::string_view path = Url.substr(0, Url.find_first_of("?#"));

@@ -25,8 +25,6 @@ double FeedDateToDateTime(const std::string& Text, int Bias);
 // "YYYY-MM-DD hh:mm:ss" for a date-time (days since 30 December 1899, the fraction being the time of day).
 std::string FormatDateTime(double Value);
 
-// The host name of a URL ("https://user@www.x.com:81/a" gives "www.x.com").
-std::string UrlHost(std::string_view Url);
 // The file name at the end of a URL's path, without query or fragment.
 std::string UrlFileName(std::string_view Url);
 

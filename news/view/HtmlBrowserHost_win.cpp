@@ -56,8 +56,22 @@ DWORD PaneDownloadControlFlags()
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
+// IDispatch for the objects the browser calls by dispatch number only: no type information and no names.
+class TNumberedDispatch : public IDispatch {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        if (count) {
+            *count = 0;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+};
+
 // The browser's events: only the completed navigation is of interest.
-class TslBrowserEventSink final : public IDispatch {
+class TslBrowserEventSink final : public TNumberedDispatch {
 public:
     explicit TslBrowserEventSink(THtmlBrowserHost* host) : FHost(host) {}
     void Detach() { FHost = nullptr; }
@@ -85,15 +99,6 @@ public:
         }
         return n;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        if (count) {
-            *count = 0;
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
         if (id == DISPID_NAVIGATECOMPLETE2 && FHost) {
@@ -122,7 +127,7 @@ class TslBrowserSite final : public IOleClientSite,
                        public IOleInPlaceFrame,
                        public IDocHostUIHandler,
                        public IOleCommandTarget,
-                       public IDispatch {
+                       public TNumberedDispatch {
 public:
     explicit TslBrowserSite(THtmlBrowserHost* host) : FHost(host) {}
     void Detach() { FHost = nullptr; }
@@ -324,15 +329,6 @@ public:
 
     // IDispatch: the ambient properties. The download control keeps the feed's markup from running or fetching
     // anything; every other ambient property keeps the browser's default.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        if (count) {
-            *count = 0;
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                      UINT*) override
     {

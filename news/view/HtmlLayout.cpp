@@ -258,25 +258,7 @@ private:
             PreText(text);
             return;
         }
-        std::size_t i = 0;
-        while (i < text.size()) {
-            if (IsSpace16(text[i])) {
-                if (!FLine.empty()) {
-                    FPendingSpace = true;
-                    FSpaceStyle = Style();
-                }
-                while (i < text.size() && IsSpace16(text[i])) {
-                    ++i;
-                }
-                continue;
-            }
-            std::size_t j = i;
-            while (j < text.size() && !IsSpace16(text[j])) {
-                ++j;
-            }
-            Word(std::u16string_view(text).substr(i, j - i), Style());
-            i = j;
-        }
+        InlineText(text);
     }
 
     void PreText(std::u16string_view text)

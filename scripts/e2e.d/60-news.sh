@@ -18,6 +18,19 @@ news_feed() {
     printf '</channel></rss>\r\n'
 }
 
+# Writes the feed file feed.xml with COUNT items "Headline N"; each item's text is TEXT with N for every "#"
+# (default "Text of item #"). Call after news_serve.
+news_numbered_feed() {
+    local items=() i text=${2:-'Text of item #'}
+    for i in $(seq "$1"); do items+=("Headline $i|${text//#/$i}"); done
+    news_feed "${items[@]}" >"$NEWS_FEEDS/feed.xml"
+}
+
+# The list lines of a feed from news_numbered_feed, as news_wait_lines takes them.
+news_numbered_lines() {
+    seq "$1" | awk '{ printf "%s%d. Headline %d", (NR > 1 ? "|" : ""), $1, $1 }'
+}
+
 # Starts the feed server over a folder of the scenario and points the settings file at FILE in it.
 news_serve() {
     local file=$1
@@ -254,12 +267,10 @@ news_hostile_big() { news_hostile "huge endless"; }
 e2e_scenario news_large_feed
 news_large_feed() {
     news_serve feed.xml
-    local items=() i
-    for i in $(seq 1000); do items+=("Headline $i|Story $i with &lt;b&gt;some&lt;/b&gt; text"); done
-    news_feed "${items[@]}" >"$NEWS_FEEDS/feed.xml"
+    news_numbered_feed 1000 'Story # with &lt;b&gt;some&lt;/b&gt; text'
     sl_start
     sl_wait_window visible
-    news_wait_lines "$(seq 1000 | awk '{ printf "%s%d. Headline %d", (NR > 1 ? "|" : ""), $1, $1 }')" 60
+    news_wait_lines "$(news_numbered_lines 1000)" 60
     sl_query state
     sl_log "1000 items, first refresh: request to filled list $(sl_fact lastrefreshms) ms, main thread's longest stretch $(sl_fact lastlistingms) ms (loading $(sl_fact lastloadms) ms)"
     "$SL_WINE" "$SL_PROBE_EXE" responsive "$SL_MAIN_CLASS" 6000 250 >"$SL_DIR/responsive" 2>>"$SL_DIR/probe.err" &

@@ -36,6 +36,16 @@ about_wait_box() {
     sl_expect caption "About Skyloom. . ."
 }
 
+# Starts the program (not for the first time, the recorder registered) and opens the about box from the menu bar.
+about_open_from_menu_bar() {
+    sl_seed_counter 3
+    about_register_recorder
+    sl_start
+    sl_wait_window visible
+    sl_choose About2
+    about_wait_box
+}
+
 # Waits until no about box window exists any more.
 about_wait_gone() {
     local i
@@ -100,12 +110,7 @@ about_wait_record() {
 
 e2e_scenario about_from_menu_bar
 about_from_menu_bar() {
-    sl_seed_counter 3
-    about_register_recorder
-    sl_start
-    sl_wait_window visible
-    sl_choose About2
-    about_wait_box
+    about_open_from_menu_bar
     sl_window
     sl_expect enabled 0
     sleep 0.5
@@ -127,12 +132,7 @@ about_from_menu_bar() {
 
 e2e_scenario about_links 240   # starts a recorder twice and waits for each; slow on a loaded machine
 about_links() {
-    sl_seed_counter 3
-    about_register_recorder
-    sl_start
-    sl_wait_window visible
-    sl_choose About2
-    about_wait_box
+    about_open_from_menu_bar
 
     # The web link is blue; hovering turns it red; a click opens the product site.
     about_control WWWLab

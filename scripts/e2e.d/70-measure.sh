@@ -49,9 +49,7 @@ measure_exit_id() {
 e2e_scenario measure_startup 240
 measure_startup() {
     news_serve feed.xml
-    local items=() i
-    for i in $(seq 100); do items+=("Headline $i|Text of item $i"); done
-    news_feed "${items[@]}" >"$NEWS_FEEDS/feed.xml"
+    news_numbered_feed 100
     measure_tools
     measure_exit_id
     measure_meter --class SlFloorWindow --pixel 20,20 --painted 008080 --end close -- "$MEASURE_FLOOR_WIN"
@@ -131,9 +129,8 @@ measure_cpu_s() {
 e2e_scenario measure_running $((MEASURE_HOLD_S + 120))
 measure_running() {
     news_serve feed.xml
-    local items=() i triple dlls
-    for i in $(seq 100); do items+=("Headline $i|Text of item $i"); done
-    news_feed "${items[@]}" >"$NEWS_FEEDS/feed.xml"
+    local triple dlls
+    news_numbered_feed 100
     measure_tools
     triple=x86_64-w64-mingw32
     [ "$SL_E2E_PRESET" = win32 ] && triple=i686-w64-mingw32
@@ -142,7 +139,7 @@ measure_running() {
     local floor_pid=$!
     sl_start
     sl_wait_window visible
-    news_wait_lines "$(seq 100 | sed 's/.*/&. Headline &/' | paste -sd '|')" 60
+    news_wait_lines "$(news_numbered_lines 100)" 60
     sleep 5
     local p1 t1 c1 f1 p2 t2 c2 f2
     sl_query state

@@ -87,6 +87,17 @@ upd_start() {
     sl_wait_window visible
 }
 
+# Waits until the program's restarted instance shows the after-upgrade notice (at most $1 ms, default 40000) and
+# checks it.
+upd_expect_restart_notice() {
+    sl_msgbox "${1:-40000}"
+    sl_expect caption Information
+    case $(sl_fact text) in
+        'Skyloom has been upgraded. New in this release:'*) ;;
+        *) sl_fail "not the after-upgrade notice: $(sl_fact text)" ;;
+    esac
+}
+
 e2e_scenario update_not_newer
 update_not_newer() {
     upd_serve
@@ -247,9 +258,7 @@ update_completes_restart() {
     upd_info 06/27/2006
     sl_must click-child TslSelfUpdaterWizardForm '&OK'
     sl_wait_exit 20 || sl_fail "the program did not close for the restart"
-    sl_msgbox 30000
-    sl_expect caption Information
-    [[ "$(sl_fact text)" == 'Skyloom has been upgraded. New in this release:'* ]] || sl_fail "notice: $(sl_fact text)"
+    upd_expect_restart_notice 30000
     sl_shot notice
     cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "skyloom.exe is not the served file"
     [ -z "$(find "$SL_APP_DIR" -maxdepth 1 -name '*.uTMP')" ] || sl_fail "a download was left behind"

@@ -2,7 +2,7 @@
 # a marker appended, still a valid program), "Yes" downloads it beside the program with the wizard, "OK" on the
 # completion page hands over to the replacer, which swaps the files after the program has exited and starts it
 # again with "/afterupgrade". The program's folder has a blank in its name. Uses the update-server helpers of
-# 80-update.sh (upd_serve, upd_control, upd_responsive).
+# 80-update.sh (upd_serve, upd_control, upd_responsive, upd_expect_restart_notice).
 # shellcheck shell=bash
 
 UPG_MARKER='SKYLOOM-NEWER-BUILD-MARKER'
@@ -64,6 +64,16 @@ upg_wait_completion() {
     sl_fail "the wizard did not reach its completion page"
 }
 
+# Waits for the completion page, presses its OK and waits until the program has ended and its restarted instance
+# has shown the after-upgrade notice, which is then answered.
+upg_finish_and_restart() {
+    upg_wait_completion 60
+    sl_must click-child "$UPG_WIZARD" '&OK'
+    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
+    upd_expect_restart_notice
+    sl_press OK
+}
+
 # The downloads left in the program's folder.
 upg_leftovers() {
     find "$SL_APP_DIR" -maxdepth 1 -iname '*.uTMP' -printf '%f '
@@ -99,14 +109,14 @@ upg_answer_boxes() {
     done
 }
 
-# Waits until the program's restarted instance shows its main window and the notice; checks the notice.
-upg_expect_restart_notice() {
-    sl_msgbox 40000
-    sl_expect caption Information
-    case $(sl_fact text) in
-        'Skyloom has been upgraded. New in this release:'*) ;;
-        *) sl_fail "not the after-upgrade notice: $(sl_fact text)" ;;
-    esac
+# Lists a file the server does not have, agrees to the upgrade and waits for the question about the lost file.
+upg_lost_file_question() {
+    upg_serve missing.txt
+    rm -f "$UPD_WWW/skyloom/missing.txt"
+    upg_start
+    upg_agree
+    sl_msgbox 30000
+    sl_expect caption 'Error #404'
 }
 
 e2e_scenario upgrade_complete 240
@@ -125,7 +135,7 @@ upgrade_complete() {
     sl_must click-child "$UPG_WIZARD" '&OK'
     sl_wait_exit 30 || sl_fail "the old program did not end after OK"
 
-    upg_expect_restart_notice
+    upd_expect_restart_notice
     sl_shot notice
     sl_press OK
     sl_must wait-window "$SL_MAIN_CLASS" 20000 visible
@@ -145,20 +155,11 @@ upgrade_complete() {
 # A listed file the server does not have: the question, and Yes installs the others.
 e2e_scenario upgrade_lost_file_continue 180
 upgrade_lost_file_continue() {
-    upg_serve missing.txt
-    rm -f "$UPD_WWW/skyloom/missing.txt"
-    upg_start
-    upg_agree
-    sl_msgbox 30000
-    sl_expect caption 'Error #404'
+    upg_lost_file_question
     sl_expect buttons '&Yes,&No'
     sl_shot lost-file
     sl_press Yes
-    upg_wait_completion 60
-    sl_must click-child "$UPG_WIZARD" '&OK'
-    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    upg_expect_restart_notice
-    sl_press OK
+    upg_finish_and_restart
     cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "skyloom.exe not upgraded"
     [ ! -e "$SL_APP_DIR/missing.txt" ] || sl_fail "the missing file appeared"
     [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
@@ -167,12 +168,7 @@ upgrade_lost_file_continue() {
 # No to the lost-file question: the upgrade ends, nothing is left behind and the program goes on.
 e2e_scenario upgrade_lost_file_abort 180
 upgrade_lost_file_abort() {
-    upg_serve missing.txt
-    rm -f "$UPD_WWW/skyloom/missing.txt"
-    upg_start
-    upg_agree
-    sl_msgbox 30000
-    sl_expect caption 'Error #404'
+    upg_lost_file_question
     sl_press No
     sleep 3
     sl_probe wait-window "$UPG_WIZARD" 500 && sl_fail "the wizard is still there after No"
@@ -222,11 +218,7 @@ upgrade_connection_cut() {
     upd_control '{}'
     sl_choose Checkforupdates1
     upg_agree
-    upg_wait_completion 60
-    sl_must click-child "$UPG_WIZARD" '&OK'
-    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    upg_expect_restart_notice
-    sl_press OK
+    upg_finish_and_restart
     cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "the later upgrade did not complete"
     [ -z "$(upg_leftovers)" ] || sl_fail "downloads left: $(upg_leftovers)"
 }
@@ -270,11 +262,7 @@ upgrade_external_setup() {
         "$host" >"$UPD_WWW/skyloom/update.inf"
     upg_start
     upg_agree
-    upg_wait_completion 60
-    sl_must click-child "$UPG_WIZARD" '&OK'
-    sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    upg_expect_restart_notice
-    sl_press OK
+    upg_finish_and_restart
     [ "$(tr -d '\r' <"$SL_APP_DIR/recorder.log" 2>/dev/null)" = "arg=/afterupgrade" ] ||
         sl_fail "the setup did not run with the restart parameters: $(cat "$SL_APP_DIR/recorder.log" 2>/dev/null)"
     upg_until 5 test ! -e "$SL_APP_DIR/setup.exe" || sl_fail "the setup was not deleted after it ended"

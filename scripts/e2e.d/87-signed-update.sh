@@ -128,9 +128,7 @@ sig_expect_install() {
     upd_info 06/27/2006
     sl_must click-child "$SIG_WIZARD" '&OK'
     sl_wait_exit 30 || sl_fail "the old program did not end after OK"
-    sl_msgbox 40000
-    sl_expect caption Information
-    [[ "$(sl_fact text)" == 'Skyloom has been upgraded. New in this release:'* ]] || sl_fail "notice: $(sl_fact text)"
+    upd_expect_restart_notice
     sl_press OK
     cmp -s "$SL_APP_DIR/skyloom.exe" "$UPD_WWW/skyloom/skyloom.exe" || sl_fail "skyloom.exe does not hold the served build"
     sleep 1

@@ -255,3 +255,16 @@ TEST(Stream, MemoryStreamReadsWritesAndSeeks)
     EXPECT_EQ(s.DataString(), "hello");
     EXPECT_EQ(s.Position(), 5);
 }
+
+TEST(Property, UpdateFieldStoresANewValueAndSaysWhetherItChanged)
+{
+    int number = 5;
+    EXPECT_FALSE(UpdateField(number, 5)) << "the same value is no change";
+    EXPECT_EQ(number, 5);
+    EXPECT_TRUE(UpdateField(number, 7)) << "a new value is a change";
+    EXPECT_EQ(number, 7) << "a new value is stored";
+    std::string text = "same";
+    EXPECT_FALSE(UpdateField(text, "same")) << "a value of another type compares with the field";
+    EXPECT_TRUE(UpdateField(text, "other"));
+    EXPECT_EQ(text, "other");
+}

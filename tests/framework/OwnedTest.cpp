@@ -19,6 +19,11 @@ struct TCountingTraits {
 };
 using TCounted = TOwned<int, TCountingTraits>;
 
+// A handle kind whose one close function records what it closed.
+std::vector<const int*> GClosedPointers;
+void ClosePointer(const int* p) { GClosedPointers.push_back(p); }
+using TPointerOwner = TOwned<const int*, TNullHandleTraits<const int*, ClosePointer>>;
+
 } // namespace
 
 TEST(Owned, EveryHandleIsClosedExactlyOnce)
@@ -39,4 +44,20 @@ TEST(Owned, EveryHandleIsClosedExactlyOnce)
         EXPECT_FALSE(invalid);
     }                                 // closes 4 and 6 (c and a)
     EXPECT_EQ(GClosed, (std::vector<int>{1, 2, 3, 4, 6}));
+}
+
+TEST(Owned, NullHandleTraitsCloseNonNullHandlesThroughTheirFunction)
+{
+    GClosedPointers.clear();
+    const int first = 1, second = 2;
+    {
+        TPointerOwner empty;
+        EXPECT_FALSE(empty) << "the null handle is not valid";
+        EXPECT_EQ(empty.Get(), nullptr);
+        TPointerOwner owner(&first);
+        EXPECT_TRUE(owner);
+        owner.Reset(&second);         // closes first
+        TPointerOwner none(nullptr);  // nothing to close
+    }                                 // closes second
+    EXPECT_EQ(GClosedPointers, (std::vector<const int*>{&first, &second}));
 }
