@@ -217,7 +217,7 @@ news_hostile_body() {
     sl_wait_window visible
     news_wait_lines "1. A|2. B|3. C"
     mon_wait_panel ONLINE 008000 5
-    local mode rp
+    local mode rp secs
     for mode in $NEWS_HOSTILE_MODES; do
         echo "$mode" >"$NEWS_FEEDS/feed.xml.hostile"
         sl_choose Refreshnews1
@@ -234,9 +234,20 @@ news_hostile_body() {
         sl_log "$mode: status bar ONLINE ${MON_WAITED} ms after it came back"
         wait "$rp"
         SL_OUT=$(cat "$SL_DIR/responsive-$mode")
-        sl_log "hostile $mode: $(sl_fact sends) messages in 10 s, longest answer $(sl_fact longest_ms) ms, mean $(sl_fact mean_ms) ms, over 250 ms: $(sl_fact over_limit), timed out: $(sl_fact timed_out)"
+        secs=10
+        if [ -z "$(sl_fact sends)" ]; then
+            # The probe itself did not run to its end (Wine could not start it under load, or it died): that says
+            # nothing about the window, so say what it left and ask again while the server still misbehaves.
+            sl_log "$mode: the responsiveness probe printed no figures (error: $(sl_fact error)); its errors: $(tail -3 "$SL_DIR/probe.err" | tr '\n' ' ')"
+            "$SL_WINE" "$SL_PROBE_EXE" responsive "$SL_MAIN_CLASS" 5000 250 >"$SL_DIR/responsive-$mode" \
+                2>>"$SL_DIR/probe.err"
+            SL_OUT=$(cat "$SL_DIR/responsive-$mode")
+            secs=5
+            [ -n "$(sl_fact sends)" ] || sl_fail "$mode: the responsiveness probe printed nothing twice"
+        fi
+        sl_log "hostile $mode: $(sl_fact sends) messages in $secs s, longest answer $(sl_fact longest_ms) ms, mean $(sl_fact mean_ms) ms, over 250 ms: $(sl_fact over_limit), timed out: $(sl_fact timed_out)"
         echo "measure hostile $mode: longest $(sl_fact longest_ms) ms mean $(sl_fact mean_ms) ms over $(sl_fact sends) sends" >>"$SL_DIR/measure"
-        [ "$(sl_fact sends)" -ge 100 ] || sl_fail "$mode: only $(sl_fact sends) messages went to the window in 10 s"
+        [ "$(sl_fact sends)" -ge 100 ] || sl_fail "$mode: only $(sl_fact sends) messages went to the window in $secs s"
         [ "$(sl_fact over_limit)" = 0 ] && [ "$(sl_fact timed_out)" = 0 ] ||
             sl_fail "$mode: the window took $(sl_fact longest_ms) ms to answer ($(sl_fact over_limit) answers over 250 ms)"
         # The server gives up with a reset: the refresh failed and the list stays empty.
