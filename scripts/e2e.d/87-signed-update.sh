@@ -12,10 +12,8 @@ SIG_QUESTION=$'File skyloom.exe is not signed by the publisher.\n\nTry to skip t
 # The publisher's signing tool (a native program), built when missing.
 sig_tool() {
     local tool="$SL_TOP/build/native/tools/sign-update/sign-update"
-    if [ ! -x "$tool" ]; then
-        { cmake --preset native && cmake --build --preset native -j2 --target sign-update; } \
-            >"$SL_DIR/sign-update-build.log" 2>&1 || sl_fail "cannot build sign-update: see $SL_DIR/sign-update-build.log"
-    fi
+    { cmake --preset native && cmake --build --preset native -j2 --target sign-update; } \
+        >"$SL_DIR/sign-update-build.log" 2>&1 || sl_fail "cannot build sign-update: see $SL_DIR/sign-update-build.log"
     printf '%s\n' "$tool"
 }
 
