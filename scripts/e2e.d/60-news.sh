@@ -233,18 +233,8 @@ news_hostile_body() {
         mon_wait_panel ONLINE 008000 5
         sl_log "$mode: status bar ONLINE ${MON_WAITED} ms after it came back"
         wait "$rp"
-        SL_OUT=$(cat "$SL_DIR/responsive-$mode")
-        secs=10
-        if [ -z "$(sl_fact sends)" ]; then
-            # The probe itself did not run to its end (Wine could not start it under load, or it died): that says
-            # nothing about the window, so say what it left and ask again while the server still misbehaves.
-            sl_log "$mode: the responsiveness probe printed no figures (error: $(sl_fact error)); its errors: $(tail -3 "$SL_DIR/probe.err" | tr '\n' ' ')"
-            "$SL_WINE" "$SL_PROBE_EXE" responsive "$SL_MAIN_CLASS" 5000 250 >"$SL_DIR/responsive-$mode" \
-                2>>"$SL_DIR/probe.err"
-            SL_OUT=$(cat "$SL_DIR/responsive-$mode")
-            secs=5
-            [ -n "$(sl_fact sends)" ] || sl_fail "$mode: the responsiveness probe printed nothing twice"
-        fi
+        sl_responsive_read "$SL_DIR/responsive-$mode" "$SL_MAIN_CLASS"
+        secs=${SL_RESPONSIVE_SECS:-10}
         sl_log "hostile $mode: $(sl_fact sends) messages in $secs s, longest answer $(sl_fact longest_ms) ms, mean $(sl_fact mean_ms) ms, over 250 ms: $(sl_fact over_limit), timed out: $(sl_fact timed_out)"
         echo "measure hostile $mode: longest $(sl_fact longest_ms) ms mean $(sl_fact mean_ms) ms over $(sl_fact sends) sends" >>"$SL_DIR/measure"
         [ "$(sl_fact sends)" -ge 100 ] || sl_fail "$mode: only $(sl_fact sends) messages went to the window in $secs s"
@@ -292,7 +282,7 @@ news_large_feed() {
         sl_choose Refreshnews1
     done
     wait "$rp"
-    SL_OUT=$(cat "$SL_DIR/responsive")
+    sl_responsive_read "$SL_DIR/responsive" "$SL_MAIN_CLASS"
     local longest=$(sl_fact longest_ms) over=$(sl_fact over_limit)
     sl_query state
     sl_log "1000 items: request to filled list $(sl_fact lastrefreshms) ms, main thread's longest stretch $(sl_fact lastlistingms) ms (loading $(sl_fact lastloadms) ms); window answers over 6 s with 3 refreshes: longest ${longest} ms"
