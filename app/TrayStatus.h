@@ -4,6 +4,7 @@
 // ConnectionWatch's.
 #pragma once
 
+#include "Owned.h"
 #include "ConnectionWatch.h"
 
 #include <memory>
@@ -26,14 +27,12 @@ struct TTrayStatusSettings {
 // What happened to the outage log so far, for the test-mode query.
 enum class TOutageLogState { olOff, olIdle, olWritten, olUnwritable };
 
-class TTrayStatus {
+class TTrayStatus : TNonCopyable {
 public:
     // owner owns the notice timer; tray is the program's tray icon. Shows "checking" at once when ShowState.
     TTrayStatus(TComponent& owner, TTrayIcon& tray, TTrayStatusSettings settings);
     // Writes an outage still running, ending now.
     ~TTrayStatus();
-    TTrayStatus(const TTrayStatus&) = delete;
-    TTrayStatus& operator=(const TTrayStatus&) = delete;
 
     // The status panel now shows online or offline (called for every look handed over, repeats included).
     void StatusShown(bool online);

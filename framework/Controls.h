@@ -2,6 +2,7 @@
 // window procedures bound to objects, and hidden utility windows.
 #pragma once
 
+#include "Owned.h"
 #include "Classes.h"
 #include "Graphics.h"
 #include "WinHandles.h"
@@ -74,12 +75,10 @@ constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
 // A window procedure bound to a callable. The procedures come from a fixed process-wide pool (there is no need
 // for executable memory); construction raises EOutOfResources "Too many bound window procedures" when the pool
 // is exhausted. Each live object has a distinct Proc().
-class TBoundWndProc {
+class TBoundWndProc : TNonCopyable {
 public:
     using TProc = std::function<LRESULT(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)>;
     explicit TBoundWndProc(TProc proc);
-    TBoundWndProc(const TBoundWndProc&) = delete;
-    TBoundWndProc& operator=(const TBoundWndProc&) = delete;
     ~TBoundWndProc();
     WNDPROC Proc() const { return FProc; }
     static int Capacity();

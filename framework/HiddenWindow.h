@@ -2,6 +2,8 @@
 // and one window shared by a count of users (made for the first, destroyed with the last).
 #pragma once
 
+#include "Owned.h"
+
 #include <windows.h>
 
 #include <mutex>
@@ -10,11 +12,9 @@ namespace skyloom {
 
 // The class of hidden helper windows with one window procedure. Registered when its first window is made and
 // withdrawn when its last one is destroyed. Safe to use from several threads.
-class THiddenWindowClass {
+class THiddenWindowClass : TNonCopyable {
 public:
     THiddenWindowClass(const char* name, WNDPROC proc) : FName(name), FProc(proc) {}
-    THiddenWindowClass(const THiddenWindowClass&) = delete;
-    THiddenWindowClass& operator=(const THiddenWindowClass&) = delete;
 
     // A new hidden window of this class, or nullptr when the system refused one. `param` reaches WM_NCCREATE.
     HWND Create(HWND parent = nullptr, DWORD style = WS_POPUP, DWORD exStyle = 0, void* param = nullptr);
@@ -32,14 +32,12 @@ private:
 
 // One hidden window shared by the objects that count themselves as its users. Not locked: callers that share it
 // across threads hold a lock of their own around AddUser and ReleaseUser.
-class TSharedHiddenWindow {
+class TSharedHiddenWindow : TNonCopyable {
 public:
     TSharedHiddenWindow(const char* className, WNDPROC proc, DWORD style = WS_POPUP)
         : FClass(className, proc), FStyle(style)
     {
     }
-    TSharedHiddenWindow(const TSharedHiddenWindow&) = delete;
-    TSharedHiddenWindow& operator=(const TSharedHiddenWindow&) = delete;
 
     // Counts one more user; makes the window when there is none yet. Returns the window (nullptr when the system
     // refused one; the next user tries again).

@@ -16,6 +16,18 @@ struct TNullHandleTraits {
     static void Close(H h) { CloseFunction(h); }
 };
 
+// The base of a class that owns what a copy must not share (a socket, a window, a timer, a session): copying it does
+// not compile.
+class TNonCopyable {
+public:
+    TNonCopyable(const TNonCopyable&) = delete;
+    TNonCopyable& operator=(const TNonCopyable&) = delete;
+
+protected:
+    TNonCopyable() = default;
+    ~TNonCopyable() = default;
+};
+
 template <typename H, typename Traits>
 class TOwned {
 public:

@@ -30,7 +30,7 @@ using TOwnedIcmp = TOwned<HANDLE, TIcmpTraits>;             // IcmpCreateFile
 
 // One start-up of Windows Sockets, cleaned up with the owner. The platform counts start-ups per process, so
 // sessions on several threads may overlap.
-class TWinSockSession {
+class TWinSockSession : TNonCopyable {
 public:
     explicit TWinSockSession(WORD version = MAKEWORD(2, 2))
     {
@@ -42,8 +42,6 @@ public:
         if (FStarted)
             WSACleanup();
     }
-    TWinSockSession(const TWinSockSession&) = delete;
-    TWinSockSession& operator=(const TWinSockSession&) = delete;
     bool Started() const { return FStarted; }
 
 private:

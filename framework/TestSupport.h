@@ -1,6 +1,7 @@
 // Helpers for tests of windows: pumping messages with a time limit and collecting error reports.
 #pragma once
 
+#include "Owned.h"
 #include "Forms.h"
 
 #include <functional>
@@ -20,12 +21,10 @@ void PumpFor(unsigned ms);
 void SaveScreenShot(const std::string& name);
 
 // While alive, errors reported by the application go into Messages instead of a message box.
-class TExceptionCatcher {
+class TExceptionCatcher : TNonCopyable {
 public:
     TExceptionCatcher();
     ~TExceptionCatcher();
-    TExceptionCatcher(const TExceptionCatcher&) = delete;
-    TExceptionCatcher& operator=(const TExceptionCatcher&) = delete;
     std::vector<std::string> Messages;
     std::vector<TObject*> Senders;
 

@@ -2,6 +2,8 @@
 // no state between calls and report failures only through their results.
 #pragma once
 
+#include "Owned.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -50,12 +52,10 @@ bool EchoProbe(const std::string& Address);
 // A series of probes from one thread that keeps between calls what the platform makes expensive to set up again:
 // the socket library stays started and the ICMP handle stays open for the session's life. Each call sends and asks
 // exactly what the free routines above do.
-class TProbeSession {
+class TProbeSession : TNonCopyable {
 public:
     TProbeSession();
     ~TProbeSession();
-    TProbeSession(const TProbeSession&) = delete;
-    TProbeSession& operator=(const TProbeSession&) = delete;
 
     bool HostToDottedIP(const std::string& HostName, std::string& IP);
     bool EchoProbe(const std::string& Address);

@@ -5,6 +5,8 @@
 // the handler's hidden window exists while at least one timer does. A timer's system identifier is its own address.
 // Timers belong to the thread that runs the message loop, like every window.
 
+#include "Owned.h"
+
 #include <functional>
 
 namespace skyloom {
@@ -35,14 +37,12 @@ private:
     static void Disarm(TSimpleTimer* timer);
 };
 
-class TSimpleTimer {
+class TSimpleTimer : TNonCopyable {
 public:
     using TTimerCallback = std::function<void(TSimpleTimer& sender)>;
 
     explicit TSimpleTimer(void* owner = nullptr, TTimerCallback onTimer = {});
     ~TSimpleTimer();
-    TSimpleTimer(const TSimpleTimer&) = delete;
-    TSimpleTimer& operator=(const TSimpleTimer&) = delete;
 
     // Starts (or restarts) the timer; it then fires every `intervalMs` until stopped. Returns false when the
     // platform refused the timer.

@@ -2,6 +2,7 @@
 // the same painting as a sub-object of the kit's panels.
 #pragma once
 
+#include "Owned.h"
 #include "Graphics.h"
 #include "slClasses_win.h"
 #include "slFormBackgroundCore.h"
@@ -21,7 +22,7 @@ void PaintBackgroundPicture(HDC dc, int W, int H, TGraphic& graphic, TslBackgrou
 // The settings both backgrounds share, and the painting they drive: a gradient from colour 1 to colour 2, or a
 // picture in one of the picture styles. The form's and the panels' backgrounds differ in their defaults and in
 // what a change does (SettingsChanged).
-class TslBackgroundSettings {
+class TslBackgroundSettings : TNonCopyable {
 public:
     TColor GradientColor1() const { return FGradientColor1; }
     void SetGradientColor1(TColor value) { Update(FGradientColor1, value); }
@@ -39,8 +40,6 @@ protected:
     // everyAssignment: report a setting assigned its own value too (the panels' OnChange does).
     TslBackgroundSettings(TslGradientDirection direction, TslBackgroundKind kind, bool everyAssignment);
     virtual ~TslBackgroundSettings();
-    TslBackgroundSettings(const TslBackgroundSettings&) = delete;
-    TslBackgroundSettings& operator=(const TslBackgroundSettings&) = delete;
     // Runs after a setting (or the picture) changed.
     virtual void SettingsChanged() = 0;
     // Paints the gradient or the picture over area of dc, with fill for what they leave; false when there is

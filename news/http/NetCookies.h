@@ -2,6 +2,7 @@
 // cookies by domain and name, expires them and builds the text of a request's "Cookie" header.
 #pragma once
 
+#include "Owned.h"
 #include "NetDate.h"
 
 #include <cstdint>
@@ -18,9 +19,6 @@ enum class TNetCookieKind { ckPlain, ckVersion2 }; // "Set-cookie", "Set-cookie2
 
 class TNetNetscapeCookie {
 public:
-    TNetNetscapeCookie() = default;
-    TNetNetscapeCookie(const TNetNetscapeCookie&) = default;
-    TNetNetscapeCookie& operator=(const TNetNetscapeCookie&) = default;
     virtual ~TNetNetscapeCookie() = default;
 
     std::string CookieName;
@@ -96,12 +94,10 @@ private:
     std::vector<TDomainEntry> FDomains;
 };
 
-class TNetCookieManager {
+class TNetCookieManager : TNonCopyable {
 public:
     TNetCookieManager() = default;
     ~TNetCookieManager();
-    TNetCookieManager(const TNetCookieManager&) = delete;
-    TNetCookieManager& operator=(const TNetCookieManager&) = delete;
 
     std::function<void(TNetCookieManager& sender, TNetCookies& cookies)> OnCreate;
     std::function<void(TNetCookieManager& sender, TNetCookies& cookies)> OnDestroy;

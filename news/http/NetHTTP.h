@@ -2,6 +2,7 @@
 // when the server allows it, with an in-memory cookie store. No proxy, TLS or compression.
 #pragma once
 
+#include "Owned.h"
 #include "NetCookies.h"
 #include "NetDate.h"
 #include "NetException.h"
@@ -126,12 +127,10 @@ public:
     void ProcessHeaders();
 };
 
-class TNetCustomHTTP {
+class TNetCustomHTTP : TNonCopyable {
 public:
     TNetCustomHTTP();
     virtual ~TNetCustomHTTP();
-    TNetCustomHTTP(const TNetCustomHTTP&) = delete;
-    TNetCustomHTTP& operator=(const TNetCustomHTTP&) = delete;
 
     // Settings.
     TNetHTTPProtocolVersion ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;

@@ -2,6 +2,7 @@
 // lines and counted blocks from it, and collects each request in a write buffer that goes out in one send.
 #pragma once
 
+#include "Owned.h"
 #include "NetSocket.h"
 
 #include <chrono>
@@ -14,12 +15,10 @@ namespace skyloom {
 
 enum class TNetMaxLineAction { maException, maSplit };
 
-class TNetIOHandlerStack {
+class TNetIOHandlerStack : TNonCopyable {
 public:
     explicit TNetIOHandlerStack(std::unique_ptr<TNetTransport> transport);
     ~TNetIOHandlerStack();
-    TNetIOHandlerStack(const TNetIOHandlerStack&) = delete;
-    TNetIOHandlerStack& operator=(const TNetIOHandlerStack&) = delete;
 
     int MaxLineLength = 16384;
     TNetMaxLineAction MaxLineAction = TNetMaxLineAction::maException;

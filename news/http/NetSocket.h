@@ -3,6 +3,8 @@
 // both, so callers see the same numbers and texts everywhere.
 #pragma once
 
+#include "Owned.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -41,12 +43,10 @@ public:
     int ReadTimeout = 0;
 };
 
-class TNetSocket final : public TNetTransport {
+class TNetSocket final : public TNetTransport, TNonCopyable {
 public:
     TNetSocket() = default;
     ~TNetSocket() override;
-    TNetSocket(const TNetSocket&) = delete;
-    TNetSocket& operator=(const TNetSocket&) = delete;
 
     void Connect(const std::string& host, int port, TNetIPVersion ipVersion) override;
     void Send(const char* data, std::size_t size) override;
@@ -69,12 +69,10 @@ private:
 
 // A listening TCP socket on 127.0.0.1 with a port chosen by the system; for loopback servers in tests and
 // benchmarks.
-class TNetListener {
+class TNetListener : TNonCopyable {
 public:
     TNetListener();
     ~TNetListener();
-    TNetListener(const TNetListener&) = delete;
-    TNetListener& operator=(const TNetListener&) = delete;
 
     int Port() const { return FPort; }
     // The next connection, or nothing when none arrived within timeoutMs or the listener was closed.

@@ -3,6 +3,7 @@
 // the document, loading a document from bytes, and styling the body after each completed navigation.
 #pragma once
 
+#include "Owned.h"
 #include "WinHandles.h"
 #include "slHTMLViewerStyle.h"
 
@@ -28,12 +29,10 @@ TColor ResolveColor(TColor color);
 // run or downloaded, no frames, behaviours, client pulls, images, videos or sounds fetched, no dialogs.
 DWORD PaneDownloadControlFlags();
 
-class THtmlBrowserHost {
+class THtmlBrowserHost : TNonCopyable {
 public:
     THtmlBrowserHost();
     ~THtmlBrowserHost();
-    THtmlBrowserHost(const THtmlBrowserHost&) = delete;
-    THtmlBrowserHost& operator=(const THtmlBrowserHost&) = delete;
 
     // Read by the site at every request of the browser.
     bool DisableRefresh = true;

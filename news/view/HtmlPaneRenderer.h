@@ -3,6 +3,7 @@
 // system's web-browser control cannot show a document. It answers WM_GETTEXT with the text it shows.
 #pragma once
 
+#include "Owned.h"
 #include "HtmlLayout.h"
 #include "WinHandles.h"
 
@@ -37,14 +38,12 @@ private:
     std::map<std::tuple<std::string, int, int>, TEntry> FFonts;
 };
 
-class THtmlPaneRenderer {
+class THtmlPaneRenderer : TNonCopyable {
 public:
     static constexpr const char* kClassName = "TslHTMLRenderer";
 
     THtmlPaneRenderer();
     ~THtmlPaneRenderer();
-    THtmlPaneRenderer(const THtmlPaneRenderer&) = delete;
-    THtmlPaneRenderer& operator=(const THtmlPaneRenderer&) = delete;
 
     // Creates the window as a child of parent; the window goes with this object.
     HWND Create(HWND parent, int x, int y, int width, int height);
