@@ -62,6 +62,16 @@ public:
         h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
         return static_cast<std::uint32_t>(h >> 32);
     }
+    // A small cache of names read lately, keyed by the first four bytes at the place where a name begins (with
+    // whatever follows a shorter name). A reader checks the cached name against the bytes before it trusts it, so a
+    // stale or colliding entry only costs the full lookup. Emptied when the names are replaced.
+    struct TRecentName {
+        std::uint32_t Key;
+        std::int32_t Id;  // -1 for none
+    };
+    static constexpr int kRecentBits = 8;
+    TRecentName& RecentName(std::uint32_t key) noexcept { return FRecent[(key * 0x9E3779B1u) >> (32 - kRecentBits)]; }
+
     // Replaces every name; the index is rebuilt from them.
     void AssignNames(std::vector<std::string> names);
 
@@ -98,6 +108,7 @@ private:
     };
     std::vector<TSlot> FSlots;  // the size is a power of two, 2 to the power of (32 - FSlotShift)
     int FSlotShift = 0;
+    TRecentName FRecent[1 << kRecentBits];
 
 };
 

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 
 namespace skyloom::xml {
 
@@ -105,6 +107,49 @@ namespace {
     throw EXmlError(m);
 }
 
+// Words of eight bytes, read in place: the runs the reader passes (blanks, names, values) mostly end within one
+// or two of them, at a byte found without a loop whose end the processor would have to guess.
+constexpr std::uint64_t kBytes01 = 0x0101010101010101ull;
+constexpr std::uint64_t kBytes7F = 0x7F7F7F7F7F7F7F7Full;
+constexpr std::uint64_t kBytes80 = 0x8080808080808080ull;
+
+inline std::uint64_t LoadWord(const char* p) noexcept
+{
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// The index of the first byte whose high bit is set in a mask of high bits (not 0): the first in memory order.
+inline std::size_t FirstMarked(std::uint64_t marks) noexcept
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return static_cast<std::size_t>(std::countr_zero(marks)) >> 3;
+    else
+        return static_cast<std::size_t>(std::countl_zero(marks)) >> 3;
+}
+
+// The high bit of every byte above 32, that is of every byte that is not a blank.
+inline std::uint64_t NonBlankMarks(std::uint64_t w) noexcept
+{
+    return (((w & kBytes7F) + (kBytes80 - kBytes01 * 33)) | w) & kBytes80;
+}
+
+// The first byte of [p, end) that is not a blank, or end.
+inline const char* SkipBlankRun(const char* p, const char* end) noexcept
+{
+    // Most calls find no blank or a single one.
+    if (p != end && static_cast<unsigned char>(*p) > 32)
+        return p;
+    for (; end - p >= 8; p += 8) {
+        if (const std::uint64_t marks = NonBlankMarks(LoadWord(p)))
+            return p + FirstMarked(marks);
+    }
+    while (p != end && static_cast<unsigned char>(*p) <= 32)
+        ++p;
+    return p;
+}
+
 class TReader {
 public:
     TReader(TXmlSource& source, TXmlNameTable& names, bool preserve)
@@ -185,9 +230,7 @@ void TReader::Text(TXmlNodeList& list)
     const char* end = S.FEnd;
     // Most texts are the blanks between two tags; the rest are mostly long runs without references, whose end
     // the library searches find faster than a loop.
-    const char* p = start;
-    while (p != end && static_cast<unsigned char>(*p) <= 32)
-        ++p;
+    const char* p = SkipBlankRun(start, end);
     bool nonBlank = false;
     if (p != end && *p != '<' && *p != '&') {
         nonBlank = true;
@@ -361,7 +404,29 @@ std::string_view TReader::Name()
 
 std::int32_t TReader::NameId()
 {
-    return FNames.Intern(Name());
+    // A name read lately is recognised by comparing it in place: no scan byte by byte and no hashing.
+    const char* const start = S.FPos;
+    const std::ptrdiff_t avail = S.FEnd - start;
+    std::uint32_t key = 0;
+    if (avail >= 4) {
+        std::memcpy(&key, start, 4);
+        const TXmlNameTable::TRecentName& recent = FNames.RecentName(key);
+        if (recent.Key == key && recent.Id >= 0) {
+            const std::string& name = FNames.Name(recent.Id);
+            const std::size_t n = name.size();
+            if (static_cast<std::size_t>(avail) > n && XmlSameBytes(start, name.data(), n) &&
+                !IsNameByte(static_cast<unsigned char>(start[n]))) {
+                S.FPos = start + n;
+                return recent.Id;
+            }
+        }
+    }
+    const std::string_view name = Name();
+    const std::int32_t id = FNames.Intern(name);
+    // Only a name read in place starts at the key's bytes.
+    if (avail >= 4 && name.data() == start)
+        FNames.RecentName(key) = TXmlNameTable::TRecentName{key, id};
+    return id;
 }
 
 void TReader::ExpectChar(char c)
@@ -380,13 +445,11 @@ void TReader::ExpectText(std::string_view s)
     }
 }
 
-void TReader::SkipBlanks()
+inline void TReader::SkipBlanks()
 {
     while (!S.AtEnd()) {
-        const char* p = S.FPos;
         const char* end = S.FEnd;
-        while (p != end && static_cast<unsigned char>(*p) <= 32)
-            ++p;
+        const char* p = SkipBlankRun(S.FPos, end);
         if (p != end) {
             S.FPos = p;
             return;
