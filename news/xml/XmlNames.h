@@ -63,14 +63,29 @@ public:
         return static_cast<std::uint32_t>(h >> 32);
     }
     // A small cache of names read lately, keyed by the first four bytes at the place where a name begins (with
-    // whatever follows a shorter name). A reader checks the cached name against the bytes before it trusts it, so a
-    // stale or colliding entry only costs the full lookup. Emptied when the names are replaced.
+    // whatever follows a shorter name). Each entry holds its name's bytes, so that a reader checks them against the
+    // input without going through the table; a stale or colliding entry only costs the full lookup. Emptied when
+    // the names are replaced.
     struct TRecentName {
+        static constexpr std::size_t kMaxLength = 23;
         std::uint32_t Key;
         std::int32_t Id;  // -1 for none
+        std::uint8_t Length;
+        char Bytes[kMaxLength];
     };
     static constexpr int kRecentBits = 8;
-    TRecentName& RecentName(std::uint32_t key) noexcept { return FRecent[(key * 0x9E3779B1u) >> (32 - kRecentBits)]; }
+    const TRecentName& RecentName(std::uint32_t key) const noexcept { return FRecent[RecentSlot(key)]; }
+    // Remembers a name that began with the key's bytes; longer names are not kept.
+    void NoteRecentName(std::uint32_t key, std::int32_t id, std::string_view name) noexcept
+    {
+        if (name.size() > TRecentName::kMaxLength)
+            return;
+        TRecentName& r = FRecent[RecentSlot(key)];
+        r.Key = key;
+        r.Id = id;
+        r.Length = static_cast<std::uint8_t>(name.size());
+        std::memcpy(r.Bytes, name.data(), name.size());
+    }
 
     // Replaces every name; the index is rebuilt from them.
     void AssignNames(std::vector<std::string> names);
@@ -94,6 +109,7 @@ private:
     void ResetIndex();
     void Index(std::int32_t id, std::uint32_t hash);
     void Grow();
+    static std::size_t RecentSlot(std::uint32_t key) noexcept { return (key * 0x9E3779B1u) >> (32 - kRecentBits); }
     std::size_t SlotOf(std::uint32_t hash) const noexcept { return (hash * 0x9E3779B1u) >> FSlotShift; }
 
     // The buckets are those of the hash modulo the bucket count; ids enter a bucket in insertion order, so they

@@ -128,6 +128,12 @@ public:
             FItems[i] = std::move(FItems[i + 1]);
         FItems[--FCount].~TXmlAttrData();
     }
+    // Room for at least capacity attributes.
+    void reserve(int capacity)
+    {
+        if (capacity > FCapacity)
+            Reserve(capacity);
+    }
     void clear() noexcept
     {
         for (int i = 0; i < FCount; ++i)
@@ -269,6 +275,7 @@ public:
         return -1;
     }
     void StoreAttr(std::int32_t id, TXmlValue&& v);
+    void ReserveAttributes(int capacity) { FAttributes.reserve(capacity); }
     // Appends without looking for an attribute of the same name (the binary form stores them as they were).
     void AppendAttr(std::int32_t id, TXmlValue&& v);
     const auto& Attributes() const noexcept { return FAttributes; }

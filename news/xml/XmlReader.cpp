@@ -176,6 +176,7 @@ private:
     void SkipBlanks();
     void Element(TXmlNodeList& list, int depth);
     void Attributes(TXmlNode& node);
+    void AttributeList(TXmlNode& node);
     TXmlValue QuotedValue(char q);
     void Instruction(TXmlNodeList& list);
     TXmlValue ScanUntil(std::string_view terminator);
@@ -412,9 +413,8 @@ std::int32_t TReader::NameId()
         std::memcpy(&key, start, 4);
         const TXmlNameTable::TRecentName& recent = FNames.RecentName(key);
         if (recent.Key == key && recent.Id >= 0) {
-            const std::string& name = FNames.Name(recent.Id);
-            const std::size_t n = name.size();
-            if (static_cast<std::size_t>(avail) > n && XmlSameBytes(start, name.data(), n) &&
+            const std::size_t n = recent.Length;
+            if (static_cast<std::size_t>(avail) > n && XmlSameBytes(start, recent.Bytes, n) &&
                 !IsNameByte(static_cast<unsigned char>(start[n]))) {
                 S.FPos = start + n;
                 return recent.Id;
@@ -425,7 +425,7 @@ std::int32_t TReader::NameId()
     const std::int32_t id = FNames.Intern(name);
     // Only a name read in place starts at the key's bytes.
     if (avail >= 4 && name.data() == start)
-        FNames.RecentName(key) = TXmlNameTable::TRecentName{key, id};
+        FNames.NoteRecentName(key, id, name);
     return id;
 }
 
@@ -494,19 +494,51 @@ void TReader::Element(TXmlNodeList& list, int depth)
 void TReader::Attributes(TXmlNode& node)
 {
     SkipBlanks();
-    while (!S.AtEnd() && IsNameStart(Cur())) {
-        const std::int32_t id = NameId();
-        SkipBlanks();
-        ExpectChar('=');
-        SkipBlanks();
-        if (S.AtEnd())
-            Fail(kMsgAttrValue);
-        const unsigned char q = Cur();
-        if (q != '\'' && q != '"')
-            Fail(kMsgStringConst);
-        node.StoreAttr(id, QuotedValue(static_cast<char>(q)));
-        SkipBlanks();
+    if (!S.AtEnd() && IsNameStart(Cur()))
+        AttributeList(node);
+}
+
+void TReader::AttributeList(TXmlNode& node)
+{
+    // The attributes of a tag are gathered first, so that the node's array is made once with room for exactly
+    // them (a feed's tags have one to three, and an array grown step by step would keep room for four).
+    constexpr int kBatch = 8;
+    std::int32_t ids[kBatch];
+    // Values are made in place only as they are read: most tags have far fewer than the batch.
+    alignas(TXmlValue) unsigned char room[kBatch * sizeof(TXmlValue)];
+    auto* const values = reinterpret_cast<TXmlValue*>(room);
+    int count = 0;
+    const auto store = [&] {
+        node.ReserveAttributes(node.AttributeCount() + count);
+        for (int i = 0; i < count; ++i) {
+            node.StoreAttr(ids[i], std::move(values[i]));
+            values[i].~TXmlValue();
+        }
+        count = 0;
+    };
+    try {
+        while (!S.AtEnd() && IsNameStart(Cur())) {
+            const std::int32_t id = NameId();
+            SkipBlanks();
+            ExpectChar('=');
+            SkipBlanks();
+            if (S.AtEnd())
+                Fail(kMsgAttrValue);
+            const unsigned char q = Cur();
+            if (q != '\'' && q != '"')
+                Fail(kMsgStringConst);
+            if (count == kBatch)
+                store();
+            ::new (static_cast<void*>(values + count)) TXmlValue(QuotedValue(static_cast<char>(q)));
+            ids[count++] = id;
+            SkipBlanks();
+        }
+    } catch (...) {
+        // The attributes read before the error stay on the node, as they would have without the gathering.
+        store();
+        throw;
     }
+    store();
 }
 
 // For each byte, the kinds of attribute value it ends a run of: bit 1 the double-quoted, bit 2 the single-quoted.
