@@ -13,7 +13,7 @@ namespace skyloom {
 
 class TXmlBase : public virtual IXmlBase {
 public:
-    static void* operator new(std::size_t size) { return xml::PoolAllocate(size); }
+    static void* operator new(std::size_t size) { return xml::CutObject(size); }
     static void operator delete(void* p, std::size_t size) noexcept { xml::PoolRelease(p, size); }
 
     void AddRef() noexcept final { ++FRefCount; }
