@@ -69,11 +69,9 @@ TChunk* ChunkOf(void* p) noexcept
 
 // Plain data without a destructor: nodes of static documents may still be released while the program exits.
 struct TPool {
-    // Empty chunks that were used before, taken in the order they were given back: a document is released in
-    // the order it was made, so the next one is cut in the same order of addresses, which the processor reads
-    // ahead best. Slabs are never given back: the memory serves the next documents.
+    // Empty chunks that were used before, the one given back last first: it is the likeliest to be still in the
+    // cache. Slabs are never given back: the memory serves the next documents.
     TChunk* Spare;
-    TChunk* SpareLast;
     // Chunks of the newest slab not used yet; they are not touched before they are needed.
     char* SlabPos;
     char* SlabEnd;
@@ -84,12 +82,8 @@ TPool gPool = {};
 
 void GiveBack(TChunk* c) noexcept
 {
-    c->NextSpare = nullptr;
-    if (gPool.Spare)
-        gPool.SpareLast->NextSpare = c;
-    else
-        gPool.Spare = c;
-    gPool.SpareLast = c;
+    c->NextSpare = gPool.Spare;
+    gPool.Spare = c;
 }
 
 TChunk* TakeChunk()
@@ -154,8 +148,19 @@ void PoolRelease(void* p, std::size_t size) noexcept
         return;
     }
     TChunk* c = ChunkOf(p);
-    if (--c->Live == 0)
+    if (--c->Live == 0) {
         GiveBack(c);
+        return;
+    }
+    // The last live block of a chunk still being cut from: cutting starts again at its beginning, so that the next
+    // document (a feed is loaded, read and released again and again) is written into memory the cache still holds.
+    for (TCursor* cursor : {&gObjectCursor, &gByteCursor}) {
+        if (cursor->Chunk == c && c->Live - kCuttingBias + cursor->HandedOut == 0) {
+            cursor->Pos = reinterpret_cast<char*>(c) + kFirstBlock;
+            cursor->HandedOut = 0;
+            c->Live = kCuttingBias;
+        }
+    }
 }
 
 std::size_t PoolChunksMade() noexcept
