@@ -171,6 +171,7 @@ private:
     std::string_view Name();
     // Reads a name and interns it.
     std::int32_t NameId();
+    std::int32_t NameIdSlow(std::uint32_t key, bool keyed);
     void ExpectChar(char c);
     void ExpectText(std::string_view s);
     void SkipBlanks();
@@ -403,28 +404,33 @@ std::string_view TReader::Name()
     return S.TakeTokenView();
 }
 
-std::int32_t TReader::NameId()
+inline std::int32_t TReader::NameId()
 {
     // A name read lately is recognised by comparing it in place: no scan byte by byte and no hashing.
     const char* const start = S.FPos;
     const std::ptrdiff_t avail = S.FEnd - start;
-    std::uint32_t key = 0;
-    if (avail >= 4) {
-        std::memcpy(&key, start, 4);
-        const TXmlNameTable::TRecentName& recent = FNames.RecentName(key);
-        if (recent.Key == key && recent.Id >= 0) {
-            const std::size_t n = recent.Length;
-            if (static_cast<std::size_t>(avail) > n && XmlSameBytes(start, recent.Bytes, n) &&
-                !IsNameByte(static_cast<unsigned char>(start[n]))) {
-                S.FPos = start + n;
-                return recent.Id;
-            }
-        }
+    if (avail < 4)
+        return NameIdSlow(0, false);
+    std::uint32_t key;
+    std::memcpy(&key, start, 4);
+    const TXmlNameTable::TRecentName& recent = FNames.RecentName(key);
+    const std::size_t n = recent.Length;
+    if (recent.Key == key && recent.Id >= 0 && static_cast<std::size_t>(avail) > n &&
+        XmlSameBytes(start, recent.Bytes, n) && !IsNameByte(static_cast<unsigned char>(start[n]))) {
+        S.FPos = start + n;
+        return recent.Id;
     }
+    return NameIdSlow(key, true);
+}
+
+// Out of line, so that the common path above needs no saved registers.
+SL_XML_NOINLINE std::int32_t TReader::NameIdSlow(std::uint32_t key, bool keyed)
+{
+    const char* const start = S.FPos;
     const std::string_view name = Name();
     const std::int32_t id = FNames.Intern(name);
     // Only a name read in place starts at the key's bytes.
-    if (avail >= 4 && name.data() == start)
+    if (keyed && name.data() == start)
         FNames.NoteRecentName(key, id, name);
     return id;
 }
