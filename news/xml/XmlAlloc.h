@@ -64,6 +64,10 @@ inline void* Cut(TCursor& cursor, std::size_t bytes)
     void* p = cursor.Pos;
     cursor.Pos += bytes;
     ++cursor.HandedOut;
+#if defined(__GNUC__)
+    // The next blocks are written soon: their memory is asked for ahead of the writes.
+    __builtin_prefetch(cursor.Pos + 256, 1);
+#endif
     return p;
 }
 
