@@ -24,8 +24,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
     # The code thunk of each import: "<address> T <name>" (i686 names carry a leading underscore).
     if(line MATCHES "^[0-9a-fA-F]+ T (.+)$")
       set(name "${CMAKE_MATCH_1}")
-      if(KILL_AT)
-        string(REGEX REPLACE "^_" "" name "${name}")
+      if(KILL_AT AND name MATCHES "^_")
+        string(SUBSTRING "${name}" 1 -1 name)  # only the one underscore the i686 names carry
       endif()
       list(APPEND exports "${name}")
     endif()
@@ -41,7 +41,10 @@ if(CMAKE_SCRIPT_MODE_FILE)
   if(KILL_AT)
     set(extra -k)
   endif()
-  execute_process(COMMAND "${DLLTOOL}" ${extra} -d "${DEF}" -y "${OUT}" -D "${DLL}" RESULT_VARIABLE rc)
+  # dlltool writes its temporary objects into the working folder.
+  get_filename_component(work "${OUT}" DIRECTORY)
+  execute_process(COMMAND "${DLLTOOL}" ${extra} -d "${DEF}" -y "${OUT}" -D "${DLL}" WORKING_DIRECTORY "${work}"
+                  RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "dlltool failed for ${DLL}")
   endif()
