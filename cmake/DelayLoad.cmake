@@ -1,7 +1,7 @@
 # System DLLs that the program loads on first use instead of at start. Under Wine every DLL loaded at start (and what
 # it pulls in: shell32 and ole32 bring rpcrt4, combase, shcore; wininet brings mpr and ws2_32) is paid before the
-# window can appear, while these serve only the transfers, the status loop's worker, the browser pane, sounds, the
-# tray and the kit's blending, all of which come later.
+# window can appear, while these serve only the transfers, the status loop's worker, the browser pane, sounds and
+# the tray, all of which come later.
 #
 #   sl_win32_libs(<out> <lib>...)   the libraries to link for <lib>...: the delay-loading form of those named in
 #                                   SL_DELAY_LOAD_LIBS, the others as they are.
@@ -9,7 +9,7 @@
 # MSVC has this built in (/DELAYLOAD). For mingw-w64 the delay-import library is made from the toolchain's own
 # import library: its thunk symbols give the export list, and dlltool writes the delay-loading form of it; the
 # helper that binds a function on its first call comes from the toolchain's libdelayimp.
-set(SL_DELAY_LOAD_LIBS wininet ws2_32 iphlpapi ole32 oleaut32 shell32 winmm msimg32
+set(SL_DELAY_LOAD_LIBS wininet ws2_32 iphlpapi ole32 oleaut32 shell32 winmm
     CACHE STRING "System libraries that the Windows programs load on first use")
 
 if(CMAKE_SCRIPT_MODE_FILE)
