@@ -72,7 +72,7 @@ function(sl_library name)
 endfunction()
 
 function(sl_test name)
-  cmake_parse_arguments(A "PORTABLE;GUI;NATIVE_ONLY" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "PORTABLE;GUI;SCREEN;NATIVE_ONLY" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT SL_BUILD_TESTS)
     return()
   endif()
@@ -89,10 +89,15 @@ function(sl_test name)
     set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
   endif()
   set(labels ${A_LABELS})
-  if(A_GUI)
+  if(A_GUI OR A_SCREEN)
     list(APPEND labels gui)
   endif()
   add_test(NAME ${name} COMMAND ${name})
+  # Tests that read pixels off the screen or need the foreground run one at a time: a window of a test running beside
+  # them would cover what they look at or take the focus.
+  if(A_SCREEN)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK screen)
+  endif()
   # A test that hangs (a modal loop nobody ends, a lost message) fails after a bounded time instead of holding up
   # the whole run.
   if(NOT A_TIMEOUT)

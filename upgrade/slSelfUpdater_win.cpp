@@ -624,8 +624,10 @@ void TslSelfUpdater::LostFile(std::int32_t ErrorCode, const std::string& Why)
     if (ShowMessages.Contains(mLostFile)) {
         const std::string text =
             Why.empty() ? Format(Text(sutLostFile), {HTTPFileName(FCurrentURL)}) : Why;
+        // The status code names what the server answered; a download refused here after a good answer (its own
+        // reason in Why) would otherwise read "Error #200".
         std::string caption = Text(sutError);
-        if (ErrorCode != 0)
+        if (ErrorCode != 0 && Why.empty())
             caption += " #" + std::to_string(ErrorCode);
         continueUpgrade = ShowInfoBox(text, caption, MB_ICONWARNING | MB_YESNO, true, false) == IDYES;
         if (!*alive)

@@ -12,10 +12,8 @@ SIG_QUESTION=$'File skyloom.exe is not signed by the publisher.\n\nTry to skip t
 # The publisher's signing tool (a native program), built when missing.
 sig_tool() {
     local tool="$SL_TOP/build/native/tools/sign-update/sign-update"
-    if [ ! -x "$tool" ]; then
-        { cmake --preset native && cmake --build --preset native -j2 --target sign-update; } \
-            >"$SL_DIR/sign-update-build.log" 2>&1 || sl_fail "cannot build sign-update: see $SL_DIR/sign-update-build.log"
-    fi
+    { cmake --preset native && cmake --build --preset native -j2 --target sign-update; } \
+        >"$SL_DIR/sign-update-build.log" 2>&1 || sl_fail "cannot build sign-update: see $SL_DIR/sign-update-build.log"
     printf '%s\n' "$tool"
 }
 
@@ -23,10 +21,9 @@ sig_tool() {
 sig_keyed_program() {
     local keyed
     keyed="$(dirname "$SL_EXE_BUILT")/testkey/skyloom.exe"
-    if [ ! -f "$keyed" ]; then
-        cmake --build --preset "$SL_E2E_PRESET" -j2 --target skyloom_testkey >"$SL_DIR/testkey-build.log" 2>&1 ||
-            sl_fail "cannot build the program with the test key: see $SL_DIR/testkey-build.log"
-    fi
+    # Built every time (nothing to do when it is current): a copy left from an older build would test old code.
+    cmake --build --preset "$SL_E2E_PRESET" -j2 --target skyloom_testkey >"$SL_DIR/testkey-build.log" 2>&1 ||
+        sl_fail "cannot build the program with the test key: see $SL_DIR/testkey-build.log"
     cp "$keyed" "$SL_APP_DIR/skyloom.exe"
 }
 

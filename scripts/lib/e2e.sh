@@ -134,6 +134,21 @@ sl_fact() {
     awk -v k="$1=" 'index($0, k) == 1 { print substr($0, length(k) + 1); exit }' <<<"$SL_OUT"
 }
 
+# sl_responsive_read FILE CLASS: reads what a responsiveness probe run in the background (probe responsive CLASS MS
+# LIMIT >FILE) found into SL_OUT. A probe that printed no figures did not run to its end (Wine could not start it under
+# load, or it died) and says nothing about the window: its errors are logged and the window is asked again for 5 s
+# (SL_RESPONSIVE_SECS says how long the figures cover: empty for the caller's own run, 5 for the repeat).
+sl_responsive_read() {
+    SL_OUT=$(cat "$1")
+    SL_RESPONSIVE_SECS=
+    [ -z "$(sl_fact sends)" ] || return 0
+    sl_log "the responsiveness probe printed no figures (error: $(sl_fact error)); its errors: $(tail -3 "$SL_DIR/probe.err" | tr '\n' ' ')"
+    "$SL_WINE" "$SL_PROBE_EXE" responsive "$2" 5000 250 >"$1" 2>>"$SL_DIR/probe.err"
+    SL_OUT=$(cat "$1")
+    SL_RESPONSIVE_SECS=5
+    [ -n "$(sl_fact sends)" ] || sl_fail "the responsiveness probe printed nothing twice"
+}
+
 sl_has_fact() {
     grep -q -F -x -e "$1=$2" <<<"$SL_OUT"
 }

@@ -367,6 +367,7 @@ TEST_F(SelfUpdaterTest, SkippedAndRejectedDownloads)
     ASSERT_EQ(boxes.Texts.size(), 2u);
     EXPECT_EQ(boxes.Texts[0], "bad a.bin 0");
     EXPECT_EQ(boxes.Texts[1], "bad b.bin 1");
+    EXPECT_EQ(boxes.Titles, (Strings{"Error", "Error"})) << "a refused good answer is no numbered error";
 }
 
 TEST_F(SelfUpdaterTest, AbortDuringADownloadDeletesItsFiles)
