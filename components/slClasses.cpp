@@ -133,33 +133,18 @@ void TslObjectList::Notify(void* item, TListNotification action)
 
 // ---- persistent helpers ----
 
-void TslAddon::Assign(const TPersistent& source)
-{
-    if (auto* other = dynamic_cast<const TslAddon*>(&source)) {
-        Enabled = other->Enabled;
-        return;
-    }
-    TslPersistent::Assign(source);
-}
+void TslAddon::Assign(const TPersistent& source) { AssignFields<TslPersistent>(*this, source, &TslAddon::Enabled); }
 
 void TslCollectionDataItem::Assign(const TPersistent& source)
 {
-    if (auto* other = dynamic_cast<const TslCollectionDataItem*>(&source)) {
-        Data = other->Data;
-        return;
-    }
-    TslCollectionItem::Assign(source);
+    AssignFields<TslCollectionItem>(*this, source, &TslCollectionDataItem::Data);
 }
 
 void TslNameValueCollectionItem::Assign(const TPersistent& source)
 {
-    if (auto* other = dynamic_cast<const TslNameValueCollectionItem*>(&source)) {
-        Name = other->Name;
-        Value = other->Value;
+    using T = TslNameValueCollectionItem;
+    if (AssignFields<TslCollectionItem>(*this, source, &T::Name, &T::Value))
         Changed(false);
-        return;
-    }
-    TslCollectionItem::Assign(source);
 }
 
 void TslListObject::Assign(const TPersistent& source)
@@ -172,24 +157,6 @@ void TslListObject::Assign(const TPersistent& source)
         return;
     }
     TPersistent::Assign(source);
-}
-
-void TslTextStyle::SetPlainText(bool value)
-{
-    if (UpdateField(FPlainText, value))
-        Changed();
-}
-
-void TslTextStyle::SetTagOpen(char value)
-{
-    if (UpdateField(FTagOpen, value))
-        Changed();
-}
-
-void TslTextStyle::SetTagClose(char value)
-{
-    if (UpdateField(FTagClose, value))
-        Changed();
 }
 
 void TslTextStyle::Assign(const TslTextStyle& source)

@@ -136,11 +136,11 @@ public:
 class TslTextStyle : public TObject {
 public:
     bool PlainText() const { return FPlainText; }
-    void SetPlainText(bool value);
+    void SetPlainText(bool value) { if (UpdateField(FPlainText, value)) Changed(); }
     char TagOpen() const { return FTagOpen; }
-    void SetTagOpen(char value);
+    void SetTagOpen(char value) { if (UpdateField(FTagOpen, value)) Changed(); }
     char TagClose() const { return FTagClose; }
-    void SetTagClose(char value);
+    void SetTagClose(char value) { if (UpdateField(FTagClose, value)) Changed(); }
     void Assign(const TslTextStyle& source);
     TNotifyEvent OnChange;
 

@@ -631,51 +631,32 @@ const std::string& TslCustomRegistrySaver::IniFile() const
     return IniFileName;
 }
 
-void TslCustomRegistrySaver::Save()
-{
-    if (Idle())
-        return;
-    if (Storage == useIniFile) {
-        TIniFile ini(IniFile());
-        try {
-            SaveToIni(ini);
-        } catch (...) {
-            // A value that cannot be saved is left as it was; saving is never a reason to stop.
-        }
-        return;
-    }
-    try {
-        TRegistry registry;
-        registry.SetRootKey(RootKey());
-        if (ClearKeyBeforeSave)
-            registry.DeleteKey(FRegKey);
-        if (registry.OpenKey(FRegKey, true))
-            SaveToRegistry(registry);
-    } catch (...) {
-        // As above: a failed save leaves the old values.
-    }
-}
+void TslCustomRegistrySaver::Save() { Transfer(true); }
 
-void TslCustomRegistrySaver::Load()
+void TslCustomRegistrySaver::Load() { Transfer(false); }
+
+void TslCustomRegistrySaver::Transfer(bool saving)
 {
     if (Idle())
         return;
+    // A value that cannot be saved is left as it was, and one that cannot be read keeps its current setting;
+    // neither is a reason to stop.
     if (Storage == useIniFile) {
         TIniFile ini(IniFile());
         try {
-            LoadFromIni(ini);
+            saving ? SaveToIni(ini) : LoadFromIni(ini);
         } catch (...) {
-            // Values that cannot be read keep their current settings.
         }
         return;
     }
     try {
         TRegistry registry;
         registry.SetRootKey(RootKey());
-        if (registry.OpenKey(FRegKey, false))
-            LoadFromRegistry(registry);
+        if (saving && ClearKeyBeforeSave)
+            registry.DeleteKey(FRegKey);
+        if (registry.OpenKey(FRegKey, saving))
+            saving ? SaveToRegistry(registry) : LoadFromRegistry(registry);
     } catch (...) {
-        // As above: unreadable values keep their current settings.
     }
 }
 
@@ -686,17 +667,11 @@ void TslCustomRegistrySaver::LoadFromIni(TIniFile& ini) { (void)ini; }
 
 void TslCustomRegistrySaver::Assign(const TPersistent& source)
 {
-    if (auto* other = dynamic_cast<const TslCustomRegistrySaver*>(&source)) {
-        TslAddon::Assign(source);
-        FRegKey = other->FRegKey;
-        RegLocation = other->RegLocation;
-        IniFileName = other->IniFileName;
-        IniSection = other->IniSection;
-        Storage = other->Storage;
-        ClearKeyBeforeSave = other->ClearKeyBeforeSave;
-        return;
-    }
     TslAddon::Assign(source);
+    using T = TslCustomRegistrySaver;
+    if (const auto* other = dynamic_cast<const T*>(&source))
+        CopyFields(*this, *other, &T::FRegKey, &T::RegLocation, &T::IniFileName, &T::IniSection, &T::Storage,
+                   &T::ClearKeyBeforeSave);
 }
 
 void TslValueRegistrySaver::Assign(const TPersistent& source)

@@ -227,6 +227,8 @@ protected:
     const std::string& IniFile() const;
 
 private:
+    // Save (saving) or Load.
+    void Transfer(bool saving);
     std::string FRegKey = "Software\\CompanyName\\ProgramName\\Default";
 };
 

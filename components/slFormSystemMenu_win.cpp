@@ -175,12 +175,7 @@ TslFormSystemMenu::~TslFormSystemMenu()
 void TslFormSystemMenu::Notification(TComponent* component, TOperation operation)
 {
     TPopupMenu::Notification(component, operation);
-    if (operation != opRemove)
-        return;
-    if (component == FForm)
-        FForm = nullptr;
-    if (component == FHook)
-        FHook = nullptr;
+    ForgetRemoved(component, operation, FForm, FHook);
 }
 
 bool TslFormSystemMenu::FormUsable() const { return FForm && !FForm->Destroying(); }

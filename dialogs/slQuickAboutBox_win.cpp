@@ -13,41 +13,21 @@ namespace skyloom {
 
 void TslQuickAboutBoxFormCursors::Assign(const TPersistent& source)
 {
-    auto* other = dynamic_cast<const TslQuickAboutBoxFormCursors*>(&source);
-    if (!other) {
-        TslPersistent::Assign(source);
-        return;
-    }
-    Caption = other->Caption;
-    Client = other->Client;
-    Border = other->Border;
-    BtnClose = other->BtnClose;
-    Buttons = other->Buttons;
-    Links = other->Links;
+    using T = TslQuickAboutBoxFormCursors;
+    AssignFields<TslPersistent>(*this, source, &T::Caption, &T::Client, &T::Border, &T::BtnClose, &T::Buttons,
+                                &T::Links);
 }
 
 void TslQuickAboutBoxGradientBackground::Assign(const TPersistent& source)
 {
-    auto* other = dynamic_cast<const TslQuickAboutBoxGradientBackground*>(&source);
-    if (!other) {
-        TslPersistent::Assign(source);
-        return;
-    }
-    Enabled = other->Enabled;
-    Color1 = other->Color1;
-    Color2 = other->Color2;
-    Direction = other->Direction;
+    using T = TslQuickAboutBoxGradientBackground;
+    AssignFields<TslPersistent>(*this, source, &T::Enabled, &T::Color1, &T::Color2, &T::Direction);
 }
 
 void TslQuickAboutBoxLocalization::Assign(const TPersistent& source)
 {
-    auto* other = dynamic_cast<const TslQuickAboutBoxLocalization*>(&source);
-    if (!other) {
-        TslPersistent::Assign(source);
-        return;
-    }
-    stAbout = other->stAbout;
-    stOK = other->stOK;
+    using T = TslQuickAboutBoxLocalization;
+    AssignFields<TslPersistent>(*this, source, &T::stAbout, &T::stOK);
 }
 
 // ---- the window ----

@@ -64,14 +64,7 @@ TComponent* TComponent::FindComponent(std::string_view name) const
     return nullptr;
 }
 
-int TComponent::ComponentIndex() const
-{
-    if (!FOwner)
-        return -1;
-    auto& list = FOwner->FComponents;
-    auto it = std::find(list.begin(), list.end(), this);
-    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
-}
+int TComponent::ComponentIndex() const { return FOwner ? IndexIn(FOwner->FComponents, this) : -1; }
 
 void TComponent::SetDesigning(bool value)
 {
@@ -96,10 +89,8 @@ void TComponent::InsertComponent(TComponent* component)
 
 void TComponent::RemoveComponent(TComponent* component)
 {
-    auto it = std::find(FComponents.begin(), FComponents.end(), component);
-    if (it == FComponents.end())
+    if (!RemoveFrom(FComponents, component))
         return;
-    FComponents.erase(it);
     component->FOwner = nullptr;
     Notification(component, opRemove);
 }
@@ -234,11 +225,7 @@ void* TList::Extract(void* item)
     return item;
 }
 
-int TList::IndexOf(const void* item) const
-{
-    auto it = std::find(FItems.begin(), FItems.end(), item);
-    return it == FItems.end() ? -1 : static_cast<int>(it - FItems.begin());
-}
+int TList::IndexOf(const void* item) const { return IndexIn(FItems, item); }
 
 void TList::Clear()
 {
@@ -297,14 +284,7 @@ void TCollectionItem::SetCollection(TCollection* value)
         value->InsertItem(this);
 }
 
-int TCollectionItem::Index() const
-{
-    if (!FCollection)
-        return -1;
-    auto& items = FCollection->FItems;
-    auto it = std::find(items.begin(), items.end(), this);
-    return it == items.end() ? -1 : static_cast<int>(it - items.begin());
-}
+int TCollectionItem::Index() const { return FCollection ? IndexIn(FCollection->FItems, this) : -1; }
 
 void TCollectionItem::SetIndex(int value)
 {
@@ -421,9 +401,7 @@ void TCollection::InsertItem(TCollectionItem* item)
 
 void TCollection::RemoveItem(TCollectionItem* item)
 {
-    auto it = std::find(FItems.begin(), FItems.end(), item);
-    if (it != FItems.end())
-        FItems.erase(it);
+    RemoveFrom(FItems, item);
     item->FCollection = nullptr;
     Changed();
 }

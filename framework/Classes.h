@@ -5,6 +5,7 @@
 #include "SysUtils.h"
 #include "Types.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,25 @@ bool UpdateField(Field& field, Value&& value)
     return true;
 }
 
+// The position of item in list, or -1 when it is not there.
+template <typename List, typename Item>
+int IndexIn(const List& list, const Item& item)
+{
+    auto it = std::find(list.begin(), list.end(), item);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+// Removes the first occurrence of item from list; false when it was not there.
+template <typename List, typename Item>
+bool RemoveFrom(List& list, const Item& item)
+{
+    auto it = std::find(list.begin(), list.end(), item);
+    if (it == list.end())
+        return false;
+    list.erase(it);
+    return true;
+}
+
 class TObject {
 public:
     TObject() = default;
@@ -69,6 +89,27 @@ public:
 protected:
     virtual void AssignTo(TPersistent& dest) const;
 };
+
+// Copies the given fields (pointers to members) from source to target, in their order.
+template <typename T, typename... Members>
+void CopyFields(T& target, const T& source, Members... members)
+{
+    ((target.*members = source.*members), ...);
+}
+
+// The member-wise Assign of a persistent class: when source is a T, copies the given fields from it and answers true;
+// anything else goes to Base's Assign, which raises for an unrelated class, and answers false.
+template <typename Base, typename T, typename... Members>
+bool AssignFields(T& target, const TPersistent& source, Members... members)
+{
+    const auto* other = dynamic_cast<const T*>(&source);
+    if (!other) {
+        target.Base::Assign(source);
+        return false;
+    }
+    CopyFields(target, *other, members...);
+    return true;
+}
 
 enum TComponentStateFlag : unsigned {
     csLoading = 1,      // design settings are being applied; Loaded() has not run yet
@@ -140,6 +181,14 @@ private:
     bool FLoadingRoot = false;
     bool FLoadedRun = false;
 };
+
+// For Notification: each of refs that points at component becomes nullptr when component is being removed.
+template <typename... Refs>
+void ForgetRemoved(TComponent* component, TOperation operation, Refs*&... refs)
+{
+    if (operation == opRemove)
+        ((refs = refs == component ? nullptr : refs), ...);
+}
 
 // Points reference at value and moves receiver's free notification from the component it pointed at to value, so
 // that receiver hears when the component it points at is freed. False (and nothing done) when it already pointed

@@ -100,6 +100,9 @@ void DeallocateHWnd(HWND wnd);
 // desktop seconds of waiting for a window manager). The window answers with the default procedure from now on and
 // nothing of ours is reached through it. True when the window was handed over; child and hidden windows are not.
 bool LeaveToProcessEnd(HWND wnd);
+
+// Which of Shift, Ctrl and Alt are down: as of the message being handled, or with now, at this moment.
+TShiftState KeyboardShiftState(bool now = false);
 void DefaultUtilityHandler(HWND wnd, TMessage& message);
 
 // Converts between the single-byte text of the program and wide text with the system's code page.
@@ -138,7 +141,7 @@ public:
     void SetClientHeight(int value) { SetClientSize(ClientWidth(), value); }
 
     bool Visible() const { return FVisible; }
-    void SetVisible(bool value);
+    void SetVisible(bool value) { if (UpdateField(FVisible, value)) VisibleChanged(); }
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
     bool Enabled() const { return FEnabled; }
@@ -199,6 +202,12 @@ public:
     int InvalidateCount() const { return FInvalidateCount; }
 
 protected:
+    // The size a new control of a kind starts with (constructors only: nothing is told).
+    void SetInitialSize(int width, int height)
+    {
+        FWidth = width;
+        FHeight = height;
+    }
     virtual void WndProc(TMessage& message);
     virtual void DefaultHandler(TMessage& message);
     virtual void TextChanged() { Invalidate(); }
@@ -317,6 +326,12 @@ public:
 
 protected:
     friend class TControl;
+    // The colour a new control of a kind starts with, and its background brush (constructors only).
+    void SetInitialColor(TColor color)
+    {
+        FColor = color;
+        FBrush.SetColor(color);
+    }
     virtual void CreateParams(TCreateParams& params);
     // Creates the window; overrides call the base first and then push their state into the new window.
     virtual void CreateWnd();

@@ -392,12 +392,6 @@ TRect TControl::ClientRect() { return Rect(0, 0, FWidth, FHeight); }
 
 void TControl::SetClientSize(int width, int height) { SetBounds(FLeft, FTop, width, height); }
 
-void TControl::SetVisible(bool value)
-{
-    if (UpdateField(FVisible, value))
-        VisibleChanged();
-}
-
 void TControl::VisibleChanged()
 {
     if (FParent)
@@ -467,8 +461,7 @@ void TControl::SetPopupMenu(TPopupMenu* menu)
 void TControl::Notification(TComponent* component, TOperation operation)
 {
     TComponent::Notification(component, operation);
-    if (operation == opRemove && component == FPopupMenu)
-        FPopupMenu = nullptr;
+    ForgetRemoved(component, operation, FPopupMenu);
 }
 
 bool TControl::DoContextPopup(TPoint screen)
@@ -534,23 +527,27 @@ TPoint TControl::ScreenToClient(TPoint p)
     return p;
 }
 
+TShiftState KeyboardShiftState(bool now)
+{
+    static const std::pair<int, TShiftState> keys[] = {{VK_SHIFT, ssShift}, {VK_CONTROL, ssCtrl}, {VK_MENU, ssAlt}};
+    TShiftState s = 0;
+    for (const auto& [key, flag] : keys)
+        if ((now ? GetAsyncKeyState(key) : GetKeyState(key)) < 0)
+            s |= flag;
+    return s;
+}
+
 namespace {
 
+// The shift state of a mouse message's key flags; Alt is not among them.
 TShiftState KeysToShift(WPARAM keys)
 {
-    TShiftState s = 0;
-    if (keys & MK_SHIFT)
-        s |= ssShift;
-    if (keys & MK_CONTROL)
-        s |= ssCtrl;
-    if (keys & MK_LBUTTON)
-        s |= ssLeft;
-    if (keys & MK_RBUTTON)
-        s |= ssRight;
-    if (keys & MK_MBUTTON)
-        s |= ssMiddle;
-    if (GetKeyState(VK_MENU) < 0)
-        s |= ssAlt;
+    static const std::pair<WPARAM, TShiftState> flags[] = {
+        {MK_SHIFT, ssShift}, {MK_CONTROL, ssCtrl}, {MK_LBUTTON, ssLeft}, {MK_RBUTTON, ssRight}, {MK_MBUTTON, ssMiddle}};
+    TShiftState s = KeyboardShiftState() & ssAlt;
+    for (const auto& [key, flag] : flags)
+        if (keys & key)
+            s |= flag;
     return s;
 }
 
@@ -926,14 +923,7 @@ TControl* TWinControl::ControlAtPos(TPoint p)
     return nullptr;
 }
 
-int TWinControl::TabOrder() const
-{
-    if (!FParent)
-        return -1;
-    auto& list = FParent->FTabList;
-    auto it = std::find(list.begin(), list.end(), this);
-    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
-}
+int TWinControl::TabOrder() const { return FParent ? IndexIn(FParent->FTabList, this) : -1; }
 
 void TWinControl::SetTabOrder(int value)
 {

@@ -13,13 +13,13 @@ class TPanel : public TWinControl {
 public:
     explicit TPanel(TComponent* owner);
     TPanelBevel BevelOuter() const { return FBevelOuter; }
-    void SetBevelOuter(TPanelBevel value);
+    void SetBevelOuter(TPanelBevel value) { if (UpdateField(FBevelOuter, value)) Invalidate(); }
     TPanelBevel BevelInner() const { return FBevelInner; }
-    void SetBevelInner(TPanelBevel value);
+    void SetBevelInner(TPanelBevel value) { if (UpdateField(FBevelInner, value)) Invalidate(); }
     int BevelWidth() const { return FBevelWidth; }
-    void SetBevelWidth(int value);
+    void SetBevelWidth(int value) { if (UpdateField(FBevelWidth, value)) Invalidate(); }
     TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment value);
+    void SetAlignment(TAlignment value) { if (UpdateField(FAlignment, value)) Invalidate(); }
     // Number of times the panel painted itself (for tests of redundant repainting).
     int PaintCount() const { return FPaintCount; }
 
@@ -42,9 +42,9 @@ class TBevel : public TGraphicControl {
 public:
     explicit TBevel(TComponent* owner);
     TBevelShape Shape() const { return FShape; }
-    void SetShape(TBevelShape value);
+    void SetShape(TBevelShape value) { if (UpdateField(FShape, value)) Invalidate(); }
     TBevelStyle Style() const { return FStyle; }
-    void SetStyle(TBevelStyle value);
+    void SetStyle(TBevelStyle value) { if (UpdateField(FStyle, value)) Invalidate(); }
 
 protected:
     void Paint() override;
@@ -59,13 +59,13 @@ public:
     explicit TImage(TComponent* owner);
     TPicture& Picture() { return FPicture; }
     bool Stretch() const { return FStretch; }
-    void SetStretch(bool value);
+    void SetStretch(bool value) { if (UpdateField(FStretch, value)) Invalidate(); }
     bool Center() const { return FCenter; }
-    void SetCenter(bool value);
+    void SetCenter(bool value) { if (UpdateField(FCenter, value)) Invalidate(); }
     bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool value);
+    void SetTransparent(bool value) { if (UpdateField(FTransparent, value)) PictureChanged(); }
     bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool value);
+    void SetAutoSize(bool value) { if (UpdateField(FAutoSize, value)) PictureChanged(); }
 
 protected:
     void Paint() override;
@@ -96,9 +96,9 @@ public:
     explicit TTimer(TComponent* owner);
     ~TTimer() override;
     unsigned Interval() const { return FInterval; }
-    void SetInterval(unsigned value);
+    void SetInterval(unsigned value) { if (UpdateField(FInterval, value)) UpdateTimer(); }
     bool Enabled() const { return FEnabled; }
-    void SetEnabled(bool value);
+    void SetEnabled(bool value) { if (UpdateField(FEnabled, value)) UpdateTimer(); }
     TNotifyEvent OnTimer() const { return FOnTimer; }
     void SetOnTimer(TNotifyEvent value);
     bool Running() const { return FRunning; }

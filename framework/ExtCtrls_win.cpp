@@ -7,32 +7,7 @@ namespace skyloom {
 
 TPanel::TPanel(TComponent* owner) : TWinControl(owner)
 {
-    FWidth = 185;
-    FHeight = 41;
-}
-
-void TPanel::SetBevelOuter(TPanelBevel value)
-{
-    if (UpdateField(FBevelOuter, value))
-        Invalidate();
-}
-
-void TPanel::SetBevelInner(TPanelBevel value)
-{
-    if (UpdateField(FBevelInner, value))
-        Invalidate();
-}
-
-void TPanel::SetBevelWidth(int value)
-{
-    if (UpdateField(FBevelWidth, value))
-        Invalidate();
-}
-
-void TPanel::SetAlignment(TAlignment value)
-{
-    if (UpdateField(FAlignment, value))
-        Invalidate();
+    SetInitialSize(185, 41);
 }
 
 void TPanel::CreateParams(TCreateParams& params)
@@ -72,18 +47,12 @@ void TPanel::PaintWindow(HDC dc)
     GetClientRect(FHandle, &r);
     FillRect(dc, &r, FBrush.Handle());
     COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), dark = GetSysColor(COLOR_BTNSHADOW);
-    if (FBevelOuter != bvNone) {
-        bool raised = FBevelOuter == bvRaised;
-        if (FBevelOuter == bvSpace)
+    // The outer bevel first; each one leaves r inside itself.
+    for (TPanelBevel bevel : {FBevelOuter, FBevelInner}) {
+        const bool raised = bevel == bvRaised;
+        if (bevel == bvSpace)
             InflateRect(&r, -FBevelWidth, -FBevelWidth);
-        else
-            Frame3D(dc, r, raised ? light : dark, raised ? dark : light, FBevelWidth);
-    }
-    if (FBevelInner != bvNone) {
-        bool raised = FBevelInner == bvRaised;
-        if (FBevelInner == bvSpace)
-            InflateRect(&r, -FBevelWidth, -FBevelWidth);
-        else
+        else if (bevel != bvNone)
             Frame3D(dc, r, raised ? light : dark, raised ? dark : light, FBevelWidth);
     }
     if (!FText.empty()) {
@@ -101,20 +70,7 @@ void TPanel::PaintWindow(HDC dc)
 
 TBevel::TBevel(TComponent* owner) : TGraphicControl(owner)
 {
-    FWidth = 50;
-    FHeight = 50;
-}
-
-void TBevel::SetShape(TBevelShape value)
-{
-    if (UpdateField(FShape, value))
-        Invalidate();
-}
-
-void TBevel::SetStyle(TBevelStyle value)
-{
-    if (UpdateField(FStyle, value))
-        Invalidate();
+    SetInitialSize(50, 50);
 }
 
 void TBevel::Paint()
@@ -165,8 +121,7 @@ void TBevel::Paint()
 
 TImage::TImage(TComponent* owner) : TGraphicControl(owner)
 {
-    FWidth = 105;
-    FHeight = 105;
+    SetInitialSize(105, 105);
     FPicture.OnChange = [this](TObject*) { PictureChanged(); };
 }
 
@@ -177,30 +132,6 @@ void TImage::PictureChanged()
     if (TGraphic* g = FPicture.Graphic())
         g->Transparent = FTransparent;
     Invalidate();
-}
-
-void TImage::SetStretch(bool value)
-{
-    if (UpdateField(FStretch, value))
-        Invalidate();
-}
-
-void TImage::SetCenter(bool value)
-{
-    if (UpdateField(FCenter, value))
-        Invalidate();
-}
-
-void TImage::SetTransparent(bool value)
-{
-    if (UpdateField(FTransparent, value))
-        PictureChanged();
-}
-
-void TImage::SetAutoSize(bool value)
-{
-    if (UpdateField(FAutoSize, value))
-        PictureChanged();
 }
 
 void TImage::Paint()
@@ -224,8 +155,7 @@ void TImage::Paint()
 
 TPaintBox::TPaintBox(TComponent* owner) : TGraphicControl(owner)
 {
-    FWidth = 105;
-    FHeight = 105;
+    SetInitialSize(105, 105);
 }
 
 void TPaintBox::Paint() { Fire(OnPaint, this); }
@@ -243,18 +173,6 @@ TTimer::~TTimer()
     if (FRunning)
         KillTimer(FWindow, 1);
     DeallocateHWnd(FWindow);
-}
-
-void TTimer::SetInterval(unsigned value)
-{
-    if (UpdateField(FInterval, value))
-        UpdateTimer();
-}
-
-void TTimer::SetEnabled(bool value)
-{
-    if (UpdateField(FEnabled, value))
-        UpdateTimer();
 }
 
 void TTimer::SetOnTimer(TNotifyEvent value)

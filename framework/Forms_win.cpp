@@ -15,10 +15,8 @@ TApplication Application;
 TForm::TForm(TComponent* owner) : TWinControl(owner)
 {
     FVisible = false;
-    FColor = clBtnFace;
-    FBrush.SetColor(FColor);
-    FWidth = 320;
-    FHeight = 240;
+    SetInitialColor(clBtnFace);
+    SetInitialSize(320, 240);
     FFont.SetName("MS Sans Serif");
     FParentFont = false;
     BeginLoading();
@@ -880,14 +878,7 @@ bool TApplication::IsPreviewKey(MSG& msg)
     if (!form || !(form->KeyPreview || form == control) || !form->OnKeyDown)
         return false;
     auto key = static_cast<unsigned short>(msg.wParam);
-    TShiftState shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        shift |= ssShift;
-    if (GetKeyState(VK_CONTROL) < 0)
-        shift |= ssCtrl;
-    if (GetKeyState(VK_MENU) < 0)
-        shift |= ssAlt;
-    form->OnKeyDown(form, key, shift);
+    form->OnKeyDown(form, key, KeyboardShiftState());
     return key == 0;
 }
 

@@ -18,76 +18,89 @@ void FillSolidRect(HDC dc, const RECT& r, COLORREF color);
 enum TFontStyleFlag : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 
-// Font description; Handle() makes the GDI font on demand. Changes raise OnChange (controls repaint).
-class TFont : public TPersistent {
+// What a font, a pen and a brush share: the GDI object, made on demand and dropped by every change that shapes it;
+// changes raise OnChange (controls repaint).
+template <typename H>
+class TGraphicsObject : public TPersistent {
+public:
+    TNotifyEvent OnChange;
+
+protected:
+    void Changed()
+    {
+        FHandle.Reset();
+        Fire(OnChange, this);
+    }
+    template <typename Field, typename Value>
+    void SetField(Field& field, Value&& value)
+    {
+        if (UpdateField(field, std::forward<Value>(value)))
+            Changed();
+    }
+    TOwnedGdi<H> FHandle;
+};
+
+// Font description; Handle() makes the GDI font on demand.
+class TFont : public TGraphicsObject<HFONT> {
 public:
     TFont();
     std::string Name() const { return FName; }
-    void SetName(const std::string& value);
+    void SetName(const std::string& value) { SetField(FName, value); }
     // Points at the screen's logical resolution; Height is in pixels (negative: character height).
     int Size() const;
     void SetSize(int points);
     int Height() const { return FHeight; }
-    void SetHeight(int value);
+    void SetHeight(int value) { SetField(FHeight, value); }
     TFontStyles Style() const { return FStyle; }
-    void SetStyle(TFontStyles value);
+    void SetStyle(TFontStyles value) { SetField(FStyle, value); }
     TColor Color() const { return FColor; }
     void SetColor(TColor value);
     unsigned char Charset() const { return FCharset; }
-    void SetCharset(unsigned char value);
+    void SetCharset(unsigned char value) { SetField(FCharset, value); }
     HFONT Handle();
     void Assign(const TPersistent& source) override;
-    TNotifyEvent OnChange;
 
 private:
-    void Changed();
     std::string FName = "MS Sans Serif";
     int FHeight = -11;
     TFontStyles FStyle = 0;
     TColor FColor = clWindowText;
     unsigned char FCharset = DEFAULT_CHARSET;
-    TOwnedGdi<HFONT> FHandle;
 };
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 
-class TPen : public TPersistent {
+class TPen : public TGraphicsObject<HPEN> {
 public:
     TColor Color() const { return FColor; }
-    void SetColor(TColor value);
+    void SetColor(TColor value) { SetField(FColor, value); }
     int Width() const { return FWidth; }
-    void SetWidth(int value);
+    void SetWidth(int value) { SetField(FWidth, value); }
     TPenStyle Style() const { return FStyle; }
-    void SetStyle(TPenStyle value);
+    void SetStyle(TPenStyle value) { SetField(FStyle, value); }
     HPEN Handle();
     void Assign(const TPersistent& source) override;
-    TNotifyEvent OnChange;
 
 private:
-    void Changed();
     TColor FColor = clBlack;
     int FWidth = 1;
     TPenStyle FStyle = psSolid;
-    TOwnedGdi<HPEN> FHandle;
 };
 
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
 
-class TBrush : public TPersistent {
+class TBrush : public TGraphicsObject<HBRUSH> {
 public:
     TColor Color() const { return FColor; }
     void SetColor(TColor value);
     TBrushStyle Style() const { return FStyle; }
-    void SetStyle(TBrushStyle value);
+    void SetStyle(TBrushStyle value) { SetField(FStyle, value); }
     HBRUSH Handle();
     void Assign(const TPersistent& source) override;
-    TNotifyEvent OnChange;
 
 private:
-    void Changed();
     TColor FColor = clWhite;
     TBrushStyle FStyle = bsSolid;
-    TOwnedGdi<HBRUSH> FHandle;
 };
 
 class TGraphic;
@@ -176,6 +189,8 @@ public:
     void Assign(const TPersistent& source) override;
 
 private:
+    // Loads an icon of the default size with LoadImage; false when missing.
+    bool LoadIconImage(HINSTANCE instance, const char* name, UINT flags);
     TOwnedIcon FHandle;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace skyloom {
@@ -39,18 +40,6 @@ int ScreenPixelsPerInch()
 
 TFont::TFont() = default;
 
-void TFont::Changed()
-{
-    FHandle.Reset();
-    Fire(OnChange, this);
-}
-
-void TFont::SetName(const std::string& value)
-{
-    if (UpdateField(FName, value))
-        Changed();
-}
-
 int TFont::Size() const
 {
     int h = FHeight < 0 ? -FHeight : FHeight;
@@ -59,28 +48,10 @@ int TFont::Size() const
 
 void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(), 72)); }
 
-void TFont::SetHeight(int value)
-{
-    if (UpdateField(FHeight, value))
-        Changed();
-}
-
-void TFont::SetStyle(TFontStyles value)
-{
-    if (UpdateField(FStyle, value))
-        Changed();
-}
-
 void TFont::SetColor(TColor value)
 {
     if (UpdateField(FColor, value))
         Fire(OnChange, this);  // the handle does not depend on the colour
-}
-
-void TFont::SetCharset(unsigned char value)
-{
-    if (UpdateField(FCharset, value))
-        Changed();
 }
 
 HFONT TFont::Handle()
@@ -105,50 +76,17 @@ HFONT TFont::Handle()
 
 void TFont::Assign(const TPersistent& source)
 {
+    // A copy of the same description keeps the handle and raises nothing.
     auto* other = dynamic_cast<const TFont*>(&source);
-    if (!other) {
-        TPersistent::Assign(source);
+    if (other && std::tie(FName, FHeight, FStyle, FColor, FCharset) ==
+                     std::tie(other->FName, other->FHeight, other->FStyle, other->FColor, other->FCharset))
         return;
-    }
-    if (other == this)
-        return;
-    bool same = FName == other->FName && FHeight == other->FHeight && FStyle == other->FStyle &&
-                FColor == other->FColor && FCharset == other->FCharset;
-    if (same)
-        return;
-    FName = other->FName;
-    FHeight = other->FHeight;
-    FStyle = other->FStyle;
-    FColor = other->FColor;
-    FCharset = other->FCharset;
-    Changed();
+    if (AssignFields<TPersistent>(*this, source, &TFont::FName, &TFont::FHeight, &TFont::FStyle, &TFont::FColor,
+                                  &TFont::FCharset))
+        Changed();
 }
 
 // ---- TPen ----
-
-void TPen::Changed()
-{
-    FHandle.Reset();
-    Fire(OnChange, this);
-}
-
-void TPen::SetColor(TColor value)
-{
-    if (UpdateField(FColor, value))
-        Changed();
-}
-
-void TPen::SetWidth(int value)
-{
-    if (UpdateField(FWidth, value))
-        Changed();
-}
-
-void TPen::SetStyle(TPenStyle value)
-{
-    if (UpdateField(FStyle, value))
-        Changed();
-}
 
 HPEN TPen::Handle()
 {
@@ -161,24 +99,11 @@ HPEN TPen::Handle()
 
 void TPen::Assign(const TPersistent& source)
 {
-    auto* other = dynamic_cast<const TPen*>(&source);
-    if (!other) {
-        TPersistent::Assign(source);
-        return;
-    }
-    FColor = other->FColor;
-    FWidth = other->FWidth;
-    FStyle = other->FStyle;
-    Changed();
+    if (AssignFields<TPersistent>(*this, source, &TPen::FColor, &TPen::FWidth, &TPen::FStyle))
+        Changed();
 }
 
 // ---- TBrush ----
-
-void TBrush::Changed()
-{
-    FHandle.Reset();
-    Fire(OnChange, this);
-}
 
 void TBrush::SetColor(TColor value)
 {
@@ -187,12 +112,6 @@ void TBrush::SetColor(TColor value)
     if (FStyle == bsClear)
         FStyle = bsSolid;
     Changed();
-}
-
-void TBrush::SetStyle(TBrushStyle value)
-{
-    if (UpdateField(FStyle, value))
-        Changed();
 }
 
 HBRUSH TBrush::Handle()
@@ -214,14 +133,8 @@ HBRUSH TBrush::Handle()
 
 void TBrush::Assign(const TPersistent& source)
 {
-    auto* other = dynamic_cast<const TBrush*>(&source);
-    if (!other) {
-        TPersistent::Assign(source);
-        return;
-    }
-    FColor = other->FColor;
-    FStyle = other->FStyle;
-    Changed();
+    if (AssignFields<TPersistent>(*this, source, &TBrush::FColor, &TBrush::FStyle))
+        Changed();
 }
 
 // ---- TCanvas ----
@@ -325,22 +238,30 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text)
     ExtTextOutA(FHandle, x, y, opts, &rc, text.data(), static_cast<UINT>(text.size()), nullptr);
 }
 
+namespace {
+
+// The platform's DrawText, narrow or wide, over r; r receives the rectangle the call answers.
+template <typename Text, typename Call>
+int DrawTextIn(HDC dc, const Text& text, TRect& r, unsigned flags, Call call)
+{
+    RECT rc{r.Left, r.Top, r.Right, r.Bottom};
+    int h = call(dc, text.data(), static_cast<int>(text.size()), &rc, flags);
+    r = Rect(rc.left, rc.top, rc.right, rc.bottom);
+    return h;
+}
+
+} // namespace
+
 int TCanvas::DrawText(const std::string& text, TRect& r, unsigned flags)
 {
     RequireObjects();
-    RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-    int h = ::DrawTextA(FHandle, text.data(), static_cast<int>(text.size()), &rc, flags);
-    r = Rect(rc.left, rc.top, rc.right, rc.bottom);
-    return h;
+    return DrawTextIn(FHandle, text, r, flags, ::DrawTextA);
 }
 
 int TCanvas::DrawTextW(const std::wstring& text, TRect& r, unsigned flags)
 {
     RequireObjects();
-    RECT rc{r.Left, r.Top, r.Right, r.Bottom};
-    int h = ::DrawTextW(FHandle, text.data(), static_cast<int>(text.size()), &rc, flags);
-    r = Rect(rc.left, rc.top, rc.right, rc.bottom);
-    return h;
+    return DrawTextIn(FHandle, text, r, flags, ::DrawTextW);
 }
 
 TPoint TCanvas::TextExtent(const std::string& text)
@@ -376,58 +297,44 @@ void TIcon::SetHandle(HICON icon)
 
 HICON TIcon::ReleaseHandle() { return FHandle.Release(); }
 
+bool TIcon::LoadIconImage(HINSTANCE instance, const char* name, UINT flags)
+{
+    HICON icon = static_cast<HICON>(LoadImageA(instance, name, IMAGE_ICON, 0, 0, flags | LR_DEFAULTSIZE));
+    if (!icon)
+        return false;
+    SetHandle(icon);
+    return true;
+}
+
 bool TIcon::LoadFromResourceName(HINSTANCE instance, const std::string& name)
 {
-    HICON icon = static_cast<HICON>(LoadImageA(instance, name.c_str(), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    if (!icon)
-        return false;
-    SetHandle(icon);
-    return true;
+    return LoadIconImage(instance, name.c_str(), 0);
 }
 
-bool TIcon::LoadFromResourceID(HINSTANCE instance, int id)
-{
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    if (!icon)
-        return false;
-    SetHandle(icon);
-    return true;
-}
+bool TIcon::LoadFromResourceID(HINSTANCE instance, int id) { return LoadIconImage(instance, MAKEINTRESOURCEA(id), 0); }
 
-bool TIcon::LoadFromFile(const std::string& fileName)
-{
-    HICON icon = static_cast<HICON>(LoadImageA(nullptr, fileName.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
-    if (!icon)
-        return false;
-    SetHandle(icon);
-    return true;
-}
+bool TIcon::LoadFromFile(const std::string& fileName) { return LoadIconImage(nullptr, fileName.c_str(), LR_LOADFROMFILE); }
 
-int TIcon::Width() const
+namespace {
+
+// The size of an icon's image in pixels (a monochrome icon's mask holds two images, one above the other); the
+// system's icon size when the icon cannot be read.
+SIZE IconSize(HICON icon)
 {
-    if (!FHandle)
-        return 0;
     ICONINFO ii{};
-    if (!GetIconInfo(FHandle.Get(), &ii))
-        return GetSystemMetrics(SM_CXICON);
+    if (!GetIconInfo(icon, &ii))
+        return {GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)};
     TOwnedGdi<HBITMAP> color(ii.hbmColor), mask(ii.hbmMask);
     BITMAP bm{};
     GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
-    return bm.bmWidth;
+    return {bm.bmWidth, ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2};
 }
 
-int TIcon::Height() const
-{
-    if (!FHandle)
-        return 0;
-    ICONINFO ii{};
-    if (!GetIconInfo(FHandle.Get(), &ii))
-        return GetSystemMetrics(SM_CYICON);
-    TOwnedGdi<HBITMAP> color(ii.hbmColor), mask(ii.hbmMask);
-    BITMAP bm{};
-    GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
-    return ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
-}
+} // namespace
+
+int TIcon::Width() const { return FHandle ? IconSize(FHandle.Get()).cx : 0; }
+
+int TIcon::Height() const { return FHandle ? IconSize(FHandle.Get()).cy : 0; }
 
 void TIcon::Draw(TCanvas& canvas, const TRect& r)
 {

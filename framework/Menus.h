@@ -32,22 +32,22 @@ public:
     ~TMenuItem() override;
 
     std::string Caption() const { return FCaption; }
-    void SetCaption(const std::string& value);
+    void SetCaption(const std::string& value) { if (UpdateField(FCaption, value)) Changed(); }
     bool Checked() const { return FChecked; }
-    void SetChecked(bool value);
+    void SetChecked(bool value) { if (UpdateField(FChecked, value)) Changed(); }
     bool Enabled() const { return FEnabled; }
-    void SetEnabled(bool value);
+    void SetEnabled(bool value) { if (UpdateField(FEnabled, value)) Changed(); }
     // The item shown in bold and chosen by a double click (one per menu level).
     bool Default() const { return FDefault; }
     void SetDefault(bool value);
     bool Visible() const { return FVisible; }
-    void SetVisible(bool value);
+    void SetVisible(bool value) { if (UpdateField(FVisible, value)) Changed(); }
     bool RadioItem() const { return FRadioItem; }
-    void SetRadioItem(bool value);
+    void SetRadioItem(bool value) { if (UpdateField(FRadioItem, value)) Changed(); }
     TMenuBreak Break() const { return FBreak; }
-    void SetBreak(TMenuBreak value);
+    void SetBreak(TMenuBreak value) { if (UpdateField(FBreak, value)) Changed(); }
     TShortCut GetShortCut() const { return FShortCut; }
-    void SetShortCut(TShortCut value);
+    void SetShortCut(TShortCut value) { if (UpdateField(FShortCut, value)) Changed(); }
     std::string Hint;
     TNotifyEvent OnClick;
 

@@ -3,18 +3,29 @@
 #include "Forms.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace skyloom {
+
+namespace {
+
+// The shift keys of a shortcut, in the order its text names them.
+struct TShortCutShift {
+    TShiftState Shift;
+    TShortCut Flag;
+    const char* Text;
+};
+constexpr TShortCutShift kShortCutShifts[] = {
+    {ssShift, scShift, "Shift+"}, {ssCtrl, scCtrl, "Ctrl+"}, {ssAlt, scAlt, "Alt+"}};
+
+} // namespace
 
 TShortCut ShortCut(unsigned short key, TShiftState shift)
 {
     TShortCut s = static_cast<TShortCut>(key & 0xFF);
-    if (shift & ssShift)
-        s |= scShift;
-    if (shift & ssCtrl)
-        s |= scCtrl;
-    if (shift & ssAlt)
-        s |= scAlt;
+    for (const auto& row : kShortCutShifts)
+        if (shift & row.Shift)
+            s |= row.Flag;
     return s;
 }
 
@@ -23,35 +34,21 @@ std::string ShortCutToText(TShortCut shortCut)
     if (shortCut == 0)
         return std::string();
     std::string text;
-    if (shortCut & scShift)
-        text += "Shift+";
-    if (shortCut & scCtrl)
-        text += "Ctrl+";
-    if (shortCut & scAlt)
-        text += "Alt+";
+    for (const auto& row : kShortCutShifts)
+        if (shortCut & row.Flag)
+            text += row.Text;
     unsigned key = shortCut & 0xFF;
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z'))
         return text + static_cast<char>(key);
     if (key >= VK_F1 && key <= VK_F24)
         return text + "F" + std::to_string(key - VK_F1 + 1);
-    switch (key) {
-    case VK_DELETE:
-        return text + "Del";
-    case VK_INSERT:
-        return text + "Ins";
-    case VK_RETURN:
-        return text + "Enter";
-    case VK_ESCAPE:
-        return text + "Esc";
-    case VK_SPACE:
-        return text + "Space";
-    case VK_BACK:
-        return text + "BkSp";
-    case VK_TAB:
-        return text + "Tab";
-    default:
-        break;
-    }
+    static const std::pair<unsigned, const char*> named[] = {{VK_DELETE, "Del"},   {VK_INSERT, "Ins"},
+                                                             {VK_RETURN, "Enter"}, {VK_ESCAPE, "Esc"},
+                                                             {VK_SPACE, "Space"},  {VK_BACK, "BkSp"},
+                                                             {VK_TAB, "Tab"}};
+    for (const auto& [code, name] : named)
+        if (key == code)
+            return text + name;
     char name[64] = {};
     UINT scan = MapVirtualKeyA(key, 0);
     if (scan && GetKeyNameTextA(static_cast<LONG>(scan << 16), name, sizeof name) > 0)
@@ -101,24 +98,6 @@ void TMenuItem::Changed()
     }
 }
 
-void TMenuItem::SetCaption(const std::string& value)
-{
-    if (UpdateField(FCaption, value))
-        Changed();
-}
-
-void TMenuItem::SetChecked(bool value)
-{
-    if (UpdateField(FChecked, value))
-        Changed();
-}
-
-void TMenuItem::SetEnabled(bool value)
-{
-    if (UpdateField(FEnabled, value))
-        Changed();
-}
-
 void TMenuItem::SetDefault(bool value)
 {
     if (FDefault == value)
@@ -128,30 +107,6 @@ void TMenuItem::SetDefault(bool value)
             sibling->FDefault = false;
     FDefault = value;
     Changed();
-}
-
-void TMenuItem::SetVisible(bool value)
-{
-    if (UpdateField(FVisible, value))
-        Changed();
-}
-
-void TMenuItem::SetRadioItem(bool value)
-{
-    if (UpdateField(FRadioItem, value))
-        Changed();
-}
-
-void TMenuItem::SetBreak(TMenuBreak value)
-{
-    if (UpdateField(FBreak, value))
-        Changed();
-}
-
-void TMenuItem::SetShortCut(TShortCut value)
-{
-    if (UpdateField(FShortCut, value))
-        Changed();
 }
 
 void TMenuItem::Click()
@@ -177,10 +132,8 @@ void TMenuItem::Insert(int index, TMenuItem* item)
 
 void TMenuItem::Remove(TMenuItem* item)
 {
-    auto it = std::find(FItems.begin(), FItems.end(), item);
-    if (it == FItems.end())
+    if (!RemoveFrom(FItems, item))
         return;
-    FItems.erase(it);
     item->FParent = nullptr;
     item->FSubHandle = nullptr;
     Changed();
@@ -208,14 +161,7 @@ TMenuItem* TMenuItem::Items(int index) const
     return FItems[static_cast<std::size_t>(index)];
 }
 
-int TMenuItem::MenuIndex() const
-{
-    if (!FParent)
-        return -1;
-    auto& list = FParent->FItems;
-    auto it = std::find(list.begin(), list.end(), this);
-    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
-}
+int TMenuItem::MenuIndex() const { return FParent ? IndexIn(FParent->FItems, this) : -1; }
 
 TMenuItem* TMenuItem::Find(const std::string& caption) const
 {

@@ -15,14 +15,14 @@ public:
     explicit TLabel(TComponent* owner);
     // Draws over the parent's background instead of filling its own colour.
     bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool value);
+    void SetTransparent(bool value) { if (UpdateField(FTransparent, value)) Invalidate(); }
     TAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TAlignment value);
+    void SetAlignment(TAlignment value) { if (UpdateField(FAlignment, value)) Invalidate(); }
     bool WordWrap() const { return FWordWrap; }
     void SetWordWrap(bool value);
     // Fits the size to the caption when set (the default).
     bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool value);
+    void SetAutoSize(bool value) { if (UpdateField(FAutoSize, value)) AdjustBounds(); }
     // "&" underlines the next character.
     bool ShowAccelChar = true;
 
@@ -92,7 +92,7 @@ public:
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
     TBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TBorderStyle value);
+    void SetBorderStyle(TBorderStyle value) { if (UpdateField(FBorderStyle, value)) RecreateWnd(); }
     void SelectAll();
     TNotifyEvent OnChange;
 
@@ -151,7 +151,7 @@ public:
     int ItemIndex();
     void SetItemIndex(int value);
     TBorderStyle BorderStyle() const { return FBorderStyle; }
-    void SetBorderStyle(TBorderStyle value);
+    void SetBorderStyle(TBorderStyle value) { if (UpdateField(FBorderStyle, value)) RecreateWnd(); }
     bool Sorted = false;
 
 protected:

@@ -10,20 +10,7 @@ namespace skyloom {
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner)
 {
     FParentColor = true;
-    FWidth = 65;
-    FHeight = 13;
-}
-
-void TLabel::SetTransparent(bool value)
-{
-    if (UpdateField(FTransparent, value))
-        Invalidate();
-}
-
-void TLabel::SetAlignment(TAlignment value)
-{
-    if (UpdateField(FAlignment, value))
-        Invalidate();
+    SetInitialSize(65, 13);
 }
 
 void TLabel::SetWordWrap(bool value)
@@ -32,12 +19,6 @@ void TLabel::SetWordWrap(bool value)
         return;
     AdjustBounds();
     Invalidate();
-}
-
-void TLabel::SetAutoSize(bool value)
-{
-    if (UpdateField(FAutoSize, value))
-        AdjustBounds();
 }
 
 void TLabel::TextChanged()
@@ -100,8 +81,7 @@ void TLabel::Paint()
 TButton::TButton(TComponent* owner) : TWinControl(owner)
 {
     TabStop = true;
-    FWidth = 75;
-    FHeight = 25;
+    SetInitialSize(75, 25);
 }
 
 void TButton::SetDefault(bool value)
@@ -143,8 +123,7 @@ TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner)
 {
     TabStop = true;
     FParentColor = true;
-    FWidth = 97;
-    FHeight = 17;
+    SetInitialSize(97, 17);
 }
 
 void TCheckBox::SetState(TCheckBoxState value)
@@ -188,10 +167,8 @@ void TCheckBox::WndProc(TMessage& message)
 TEdit::TEdit(TComponent* owner) : TWinControl(owner)
 {
     TabStop = true;
-    FColor = clWindow;
-    FBrush.SetColor(FColor);
-    FWidth = 121;
-    FHeight = 21;
+    SetInitialColor(clWindow);
+    SetInitialSize(121, 21);
 }
 
 void TEdit::SetMaxLength(int value)
@@ -216,12 +193,6 @@ void TEdit::SetReadOnly(bool value)
     FReadOnly = value;
     if (HandleAllocated())
         SendMessageA(FHandle, EM_SETREADONLY, value, 0);
-}
-
-void TEdit::SetBorderStyle(TBorderStyle value)
-{
-    if (UpdateField(FBorderStyle, value))
-        RecreateWnd();
 }
 
 void TEdit::SelectAll()
@@ -271,8 +242,7 @@ void TEdit::WndProc(TMessage& message)
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner)
 {
     FParentColor = true;
-    FWidth = 185;
-    FHeight = 105;
+    SetInitialSize(185, 105);
 }
 
 void TGroupBox::CreateParams(TCreateParams& params)
@@ -354,10 +324,8 @@ const std::wstring& TWideListBox::TWideStrings::Strings(int index) const
 TWideListBox::TWideListBox(TComponent* owner) : TWinControl(owner)
 {
     TabStop = true;
-    FColor = clWindow;
-    FBrush.SetColor(FColor);
-    FWidth = 121;
-    FHeight = 97;
+    SetInitialColor(clWindow);
+    SetInitialSize(121, 97);
 }
 
 void TWideListBox::SetItemHeight(int value)
@@ -385,12 +353,6 @@ void TWideListBox::SetItemIndex(int value)
     FItemIndex = value;
     if (HandleAllocated())
         SendMessageW(FHandle, LB_SETCURSEL, static_cast<WPARAM>(value), 0);
-}
-
-void TWideListBox::SetBorderStyle(TBorderStyle value)
-{
-    if (UpdateField(FBorderStyle, value))
-        RecreateWnd();
 }
 
 void TWideListBox::CreateParams(TCreateParams& params)
@@ -453,8 +415,7 @@ void TWideListBox::WndProc(TMessage& message)
 
 TProgressBar::TProgressBar(TComponent* owner) : TWinControl(owner)
 {
-    FWidth = 150;
-    FHeight = 16;
+    SetInitialSize(150, 16);
 }
 
 void TProgressBar::SetMin(int value)

@@ -2,26 +2,33 @@
 
 namespace skyloom {
 
-std::int64_t THandleStream::Read(void* buffer, std::int64_t count)
-{
-    if (count <= 0)
-        return 0;
-    DWORD got = 0;
-    DWORD want = count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(count);
-    if (!ReadFile(FHandle.Get(), buffer, want, &got, nullptr))
-        return 0;
-    return got;
-}
+namespace {
 
-std::int64_t THandleStream::Write(const void* buffer, std::int64_t count)
+// One ReadFile or WriteFile call of at most 2 GiB - 1 bytes: how many bytes it moved, 0 on failure.
+template <typename Call>
+std::int64_t TransferOnce(std::int64_t count, Call call)
 {
     if (count <= 0)
         return 0;
     DWORD done = 0;
-    DWORD want = count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(count);
-    if (!WriteFile(FHandle.Get(), buffer, want, &done, nullptr))
-        return 0;
-    return done;
+    const DWORD want = count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(count);
+    return call(want, &done) ? done : 0;
+}
+
+} // namespace
+
+std::int64_t THandleStream::Read(void* buffer, std::int64_t count)
+{
+    return TransferOnce(count, [&](DWORD want, DWORD* done) {
+        return ReadFile(FHandle.Get(), buffer, want, done, nullptr) != 0;
+    });
+}
+
+std::int64_t THandleStream::Write(const void* buffer, std::int64_t count)
+{
+    return TransferOnce(count, [&](DWORD want, DWORD* done) {
+        return WriteFile(FHandle.Get(), buffer, want, done, nullptr) != 0;
+    });
 }
 
 std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin)

@@ -61,18 +61,6 @@ TTrayMouseMessage MouseMessageOf(UINT msg)
     }
 }
 
-TShiftState KeyState()
-{
-    TShiftState s = 0;
-    if (GetAsyncKeyState(VK_SHIFT) < 0)
-        s |= ssShift;
-    if (GetAsyncKeyState(VK_MENU) < 0)
-        s |= ssAlt;
-    if (GetAsyncKeyState(VK_CONTROL) < 0)
-        s |= ssCtrl;
-    return s;
-}
-
 void CopyText(char* dest, std::size_t size, const std::string& text)
 {
     const std::size_t n = std::min(text.size(), size - 1);
@@ -189,12 +177,7 @@ void TTrayIcon::Loaded()
 void TTrayIcon::Notification(TComponent* component, TOperation operation)
 {
     TComponent::Notification(component, operation);
-    if (operation != opRemove)
-        return;
-    if (component == FPopupMenu)
-        FPopupMenu = nullptr;
-    if (component == FOwnerHook)
-        FOwnerHook = nullptr;
+    ForgetRemoved(component, operation, FPopupMenu, FOwnerHook);
 }
 
 void TTrayIcon::RefreshRecord()
@@ -433,7 +416,7 @@ void TTrayIcon::TrayNotify(UINT msg)
     settings.WantEnterExitEvents = FWantEnterExitEvents;
     settings.HasDblClickHandler = static_cast<bool>(OnDblClick);
     settings.DoubleClickTime = GetDoubleClickTime();
-    FMouse.HandleMessage(MouseMessageOf(msg), settings, KeyState(), {p.x, p.y});
+    FMouse.HandleMessage(MouseMessageOf(msg), settings, KeyboardShiftState(true), {p.x, p.y});
 }
 
 void TTrayIcon::TrayClick() { Fire(OnClick, this); }

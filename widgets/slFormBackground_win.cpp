@@ -90,11 +90,9 @@ bool TslBackgroundSettings::PaintSettings(HDC dc, const TRect& area, TColor fill
 
 void TslBackgroundSettings::CopySettings(const TslBackgroundSettings& other)
 {
-    FGradientColor1 = other.FGradientColor1;
-    FGradientColor2 = other.FGradientColor2;
-    FGradientDirection = other.FGradientDirection;
-    FKind = other.FKind;
-    FPictureStyle = other.FPictureStyle;
+    using T = TslBackgroundSettings;
+    CopyFields(*this, other, &T::FGradientColor1, &T::FGradientColor2, &T::FGradientDirection, &T::FKind,
+               &T::FPictureStyle);
     FPicture.Assign(other.FPicture);
 }
 

@@ -17,49 +17,59 @@ constexpr TCursor crLinkSelect = crslHand;
 class TslLabel;
 
 // A font variant: colour and styles, used or not. Any change repaints the label.
-class TslStyleFont : public TPersistent {
+// A setting of a label: every change repaints the label.
+class TslLabelPart : public TPersistent {
+protected:
+    explicit TslLabelPart(TslLabel* label) : FLabel(label) {}
+    void Changed();
+    template <typename Field, typename Value>
+    void Set(Field& field, Value value)
+    {
+        field = value;
+        Changed();
+    }
+    TslLabel* FLabel;
+};
+
+class TslStyleFont : public TslLabelPart {
 public:
-    explicit TslStyleFont(TslLabel* label) : FLabel(label) {}
+    explicit TslStyleFont(TslLabel* label) : TslLabelPart(label) {}
     TColor Color() const { return FColor; }
-    void SetColor(TColor value);
+    void SetColor(TColor value) { Set(FColor, value); }
     TFontStyles Style() const { return FStyle; }
-    void SetStyle(TFontStyles value);
+    void SetStyle(TFontStyles value) { Set(FStyle, value); }
     bool Used() const { return FUsed; }
-    void SetUsed(bool value);
+    void SetUsed(bool value) { Set(FUsed, value); }
     TslFontLook Look() const { return {FColor, FStyle}; }
     void Assign(const TPersistent& source) override;
 
 private:
-    void Changed();
-    TslLabel* FLabel;
     TColor FColor = clWindowText;
     TFontStyles FStyle = 0;
     bool FUsed = false;
 };
 
 // A copy of the label's text drawn offset by Depth pixels in Direction. Any change repaints the label.
-class TslLabelEffect : public TPersistent {
+class TslLabelEffect : public TslLabelPart {
 public:
     TslLabelEffect(TslLabel* label, TslLabelEffectDirection direction, TColor color);
     bool Enabled() const { return FEnabled; }
-    void SetEnabled(bool value);
+    void SetEnabled(bool value) { Set(FEnabled, value); }
     TColor Color() const { return FColors.Normal; }
-    void SetColor(TColor value);
+    void SetColor(TColor value) { Set(FColors.Normal, value); }
     TColor ColorHover() const { return FColors.Hover; }
-    void SetColorHover(TColor value);
+    void SetColorHover(TColor value) { Set(FColors.Hover, value); }
     TColor ColorClick() const { return FColors.Click; }
-    void SetColorClick(TColor value);
+    void SetColorClick(TColor value) { Set(FColors.Click, value); }
     int Depth() const { return FDepth; }
-    void SetDepth(int value);  // 0 .. 255
+    void SetDepth(int value) { Set(FDepth, value < 0 ? 0 : value > 255 ? 255 : value); }
     TslLabelEffectDirection Direction() const { return FDirection; }
-    void SetDirection(TslLabelEffectDirection value);
+    void SetDirection(TslLabelEffectDirection value) { Set(FDirection, value); }
     const TslEffectColors& Colors() const { return FColors; }
     TPoint Offset() const { return EffectOffset(FDirection, FDepth); }
     void Assign(const TPersistent& source) override;
 
 private:
-    void Changed();
-    TslLabel* FLabel;
     bool FEnabled = true;
     TslEffectColors FColors;
     int FDepth = 1;
@@ -119,8 +129,7 @@ public:
     void PaintTo(HDC dc);
 
 protected:
-    friend class TslStyleFont;
-    friend class TslLabelEffect;
+    friend class TslLabelPart;
     friend class TslLabelBlinking;
     void Paint() override;
     void WndProc(TMessage& message) override;

@@ -10,104 +10,30 @@
 
 namespace skyloom {
 
-// ---- TslStyleFont ----
+// ---- the label's settings ----
 
-void TslStyleFont::SetColor(TColor value)
+void TslLabelPart::Changed()
 {
-    FColor = value;
-    Changed();
-}
-
-void TslStyleFont::SetStyle(TFontStyles value)
-{
-    FStyle = value;
-    Changed();
-}
-
-void TslStyleFont::SetUsed(bool value)
-{
-    FUsed = value;
-    Changed();
+    if (FLabel)
+        FLabel->PropertyChanged();
 }
 
 void TslStyleFont::Assign(const TPersistent& source)
 {
-    if (auto* other = dynamic_cast<const TslStyleFont*>(&source)) {
-        FColor = other->FColor;
-        FStyle = other->FStyle;
-        FUsed = other->FUsed;
+    if (AssignFields<TPersistent>(*this, source, &TslStyleFont::FColor, &TslStyleFont::FStyle, &TslStyleFont::FUsed))
         Changed();
-        return;
-    }
-    TPersistent::Assign(source);
 }
-
-void TslStyleFont::Changed()
-{
-    if (FLabel)
-        FLabel->PropertyChanged();
-}
-
-// ---- TslLabelEffect ----
 
 TslLabelEffect::TslLabelEffect(TslLabel* label, TslLabelEffectDirection direction, TColor color)
-    : FLabel(label), FColors{color, color, color}, FDirection(direction)
+    : TslLabelPart(label), FColors{color, color, color}, FDirection(direction)
 {
-}
-
-void TslLabelEffect::SetEnabled(bool value)
-{
-    FEnabled = value;
-    Changed();
-}
-
-void TslLabelEffect::SetColor(TColor value)
-{
-    FColors.Normal = value;
-    Changed();
-}
-
-void TslLabelEffect::SetColorHover(TColor value)
-{
-    FColors.Hover = value;
-    Changed();
-}
-
-void TslLabelEffect::SetColorClick(TColor value)
-{
-    FColors.Click = value;
-    Changed();
-}
-
-void TslLabelEffect::SetDepth(int value)
-{
-    FDepth = value < 0 ? 0 : value > 255 ? 255 : value;
-    Changed();
-}
-
-void TslLabelEffect::SetDirection(TslLabelEffectDirection value)
-{
-    FDirection = value;
-    Changed();
 }
 
 void TslLabelEffect::Assign(const TPersistent& source)
 {
-    if (auto* other = dynamic_cast<const TslLabelEffect*>(&source)) {
-        FEnabled = other->FEnabled;
-        FColors = other->FColors;
-        FDepth = other->FDepth;
-        FDirection = other->FDirection;
+    using T = TslLabelEffect;
+    if (AssignFields<TPersistent>(*this, source, &T::FEnabled, &T::FColors, &T::FDepth, &T::FDirection))
         Changed();
-        return;
-    }
-    TPersistent::Assign(source);
-}
-
-void TslLabelEffect::Changed()
-{
-    if (FLabel)
-        FLabel->PropertyChanged();
 }
 
 // ---- TslLabelBlinking ----

@@ -5,8 +5,7 @@ namespace skyloom {
 TslProportionalImage::TslProportionalImage(TComponent* owner) : TGraphicControl(owner)
 {
     RegisterJPEGFileFormat();
-    FWidth = 105;
-    FHeight = 105;
+    SetInitialSize(105, 105);
     FPicture.OnChange = [this](TObject*) { PictureChanged(); };
 }
 

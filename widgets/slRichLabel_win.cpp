@@ -154,8 +154,7 @@ TslRichLayout DrawRichText(TBitmap& target, std::string_view text, TFont& font, 
 TslRichLabel::TslRichLabel(TComponent* owner) : TGraphicControl(owner)
 {
     FParentColor = true;
-    FWidth = 65;
-    FHeight = 17;
+    SetInitialSize(65, 17);
     FTextStyle.OnChange = [this](TObject*) { Changed(); };
 }
 

@@ -90,16 +90,8 @@ void TNetNetscapeCookie::ParseCookie(const std::string& headerValue)
 
 void TNetNetscapeCookie::AssignFrom(const TNetNetscapeCookie& source)
 {
-    CookieName = source.CookieName;
-    Value = source.Value;
-    Path = source.Path;
-    Domain = source.Domain;
-    Expires = source.Expires;
-    Secure = source.Secure;
-    MaxAge = source.MaxAge;
-    Version = source.Version;
-    Comment = source.Comment;
-    HostOnly = source.HostOnly;
+    // Every field of this class; a descendant's own fields are its AssignFrom's business.
+    TNetNetscapeCookie::operator=(source);
 }
 
 bool TNetNetscapeCookie::IsExpired(TDateTime nowLocal) const

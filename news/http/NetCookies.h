@@ -18,6 +18,9 @@ enum class TNetCookieKind { ckPlain, ckVersion2 }; // "Set-cookie", "Set-cookie2
 
 class TNetNetscapeCookie {
 public:
+    TNetNetscapeCookie() = default;
+    TNetNetscapeCookie(const TNetNetscapeCookie&) = default;
+    TNetNetscapeCookie& operator=(const TNetNetscapeCookie&) = default;
     virtual ~TNetNetscapeCookie() = default;
 
     std::string CookieName;

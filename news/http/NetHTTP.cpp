@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace skyloom {
 
@@ -138,23 +139,22 @@ void TNetHTTPResponse::ProcessHeaders()
 {
     ContentLength = StrToInt64Def(Trim(RawHeaders.Values("Content-Length")), -1);
     HasContentLength = ContentLength >= 0;
-    TransferEncoding = RawHeaders.Values("Transfer-Encoding");
-    Connection = RawHeaders.Values("Connection");
-    ProxyConnection = RawHeaders.Values("Proxy-Connection");
-    ContentVersion = RawHeaders.Values("Content-Version");
-    ContentEncoding = RawHeaders.Values("Content-Encoding");
-    ContentLanguage = RawHeaders.Values("Content-Language");
-    ContentType = RawHeaders.Values("Content-Type");
-    ContentRange = RawHeaders.Values("Content-Range");
-    Pragma = RawHeaders.Values("Pragma");
-    Location = RawHeaders.Values("Location");
-    Server = RawHeaders.Values("Server");
-    WWWAuthenticate = RawHeaders.Values("WWW-Authenticate");
-    ProxyAuthenticate = RawHeaders.Values("Proxy-Authenticate");
+    using R = TNetHTTPResponse;
+    static const std::pair<std::string R::*, const char*> texts[] = {
+        {&R::TransferEncoding, "Transfer-Encoding"}, {&R::Connection, "Connection"},
+        {&R::ProxyConnection, "Proxy-Connection"},   {&R::ContentVersion, "Content-Version"},
+        {&R::ContentEncoding, "Content-Encoding"},   {&R::ContentLanguage, "Content-Language"},
+        {&R::ContentType, "Content-Type"},           {&R::ContentRange, "Content-Range"},
+        {&R::Pragma, "Pragma"},                      {&R::Location, "Location"},
+        {&R::Server, "Server"},                      {&R::WWWAuthenticate, "WWW-Authenticate"},
+        {&R::ProxyAuthenticate, "Proxy-Authenticate"}};
+    for (const auto& [field, name] : texts)
+        this->*field = RawHeaders.Values(name);
     // Dates that do not read count as 0; they are no reason to fail a reply.
-    Date = InternetDateToLocal(RawHeaders.Values("Date"));
-    LastModified = InternetDateToLocal(RawHeaders.Values("Last-Modified"));
-    Expires = InternetDateToLocal(RawHeaders.Values("Expires"));
+    static const std::pair<TDateTime R::*, const char*> dates[] = {
+        {&R::Date, "Date"}, {&R::LastModified, "Last-Modified"}, {&R::Expires, "Expires"}};
+    for (const auto& [field, name] : dates)
+        this->*field = InternetDateToLocal(RawHeaders.Values(name));
 }
 
 TNetCustomHTTP::TNetCustomHTTP() = default;

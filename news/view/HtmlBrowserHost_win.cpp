@@ -1,5 +1,7 @@
 #include "HtmlBrowserHost.h"
 
+#include "Classes.h"
+
 #include <exdispid.h>
 #include <mshtmdid.h>
 #include <mshtml.h>
@@ -56,6 +58,24 @@ DWORD PaneDownloadControlFlags()
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
+// The reference count of an object the browser holds: the object frees itself when the last reference goes.
+class TComRefs {
+public:
+    ULONG Add() { return ++FCount; }
+    template <typename T>
+    ULONG Drop(T* self)
+    {
+        const ULONG n = --FCount;
+        if (n == 0) {
+            delete self;
+        }
+        return n;
+    }
+
+private:
+    std::atomic<ULONG> FCount{1};
+};
+
 // IDispatch for the objects the browser calls by dispatch number only: no type information and no names.
 class TNumberedDispatch : public IDispatch {
 public:
@@ -90,15 +110,8 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG n = --FRefs;
-        if (n == 0) {
-            delete this;
-        }
-        return n;
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return FRefs.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return FRefs.Drop(this); }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
         if (id == DISPID_NAVIGATECOMPLETE2 && FHost) {
@@ -109,14 +122,7 @@ public:
     }
 
 private:
-    template <typename F>
-    static void Fire(const F& f)
-    {
-        if (f) {
-            f();
-        }
-    }
-    std::atomic<ULONG> FRefs{1};
+    TComRefs FRefs;
     THtmlBrowserHost* FHost;
 };
 
@@ -160,15 +166,8 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++FRefs; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG n = --FRefs;
-        if (n == 0) {
-            delete this;
-        }
-        return n;
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return FRefs.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return FRefs.Drop(this); }
 
     // IOleClientSite
     HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
@@ -342,7 +341,7 @@ public:
     }
 
 private:
-    std::atomic<ULONG> FRefs{1};
+    TComRefs FRefs;
     THtmlBrowserHost* FHost;
 };
 

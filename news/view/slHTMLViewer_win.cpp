@@ -69,8 +69,7 @@ void TslHTMLViewerMargins::Assign(const TPersistent& source)
 TslInternalHTMLViewer::TslInternalHTMLViewer(TComponent* owner) : TWinControl(owner)
 {
     FColor = clDefault;
-    FWidth = 150;
-    FHeight = 100;
+    SetInitialSize(150, 100);
     FHTML.OnChange = [this](TObject*) { LoadContent(); };
     FMargins.OnChange = [this](TObject*) { LoadContent(); };
     FHost.StyleSettings = [this] { return StyleSettings(); };
@@ -349,8 +348,7 @@ void TslInternalHTMLViewer::WndProc(TMessage& message)
 
 TslHTMLViewer::TslHTMLViewer(TComponent* owner) : TWinControl(owner)
 {
-    FWidth = 150;
-    FHeight = 100;
+    SetInitialSize(150, 100);
     FInner = new TslInternalHTMLViewer(this);
     FInner->SetParent(this);
     FInner->SetBounds(0, 0, FWidth, FHeight);
