@@ -132,11 +132,20 @@ private:
     void AddPendingLines();
     // On the main thread: the status panel has taken the look of an online or offline pass.
     void ConnectionShown(const TStatusLook& look);
+    // Runs once the window has painted (or at once when the message loop starts hidden): opens the status loop's
+    // start and does the work of the showings so far.
+    void AfterPaint();
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
     std::atomic<std::uint64_t> FStatusPassCount{0};  // counted by the status loop's thread
     bool FCreated = false;
+    // A timer's message comes only when no window of the thread waits to be painted: the work a showing starts
+    // (an update check, a news refresh: their libraries, threads and connections) waits for it, so the window
+    // appears first. The status loop's first pass waits for it too.
+    TTimer* FAfterPaint = nullptr;
+    int FShowsPending = 0;
+    std::atomic<bool> FStatusMayStart{false};
     double FLastRefreshMs = 0;
     double FLastListingMs = 0;
     double FLastLoadMs = 0;

@@ -22,6 +22,7 @@
 #include "slThread.h"
 
 #include <chrono>
+#include <thread>
 
 namespace skyloom {
 
@@ -272,6 +273,11 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     // Reading a large feed takes the processor for a while; the window's own work goes first.
     NewsThread->SetPriority(tpLower);
 
+    FAfterPaint = new TTimer(this);
+    FAfterPaint->Name = "AfterPaint";
+    FAfterPaint->SetInterval(1);
+    FAfterPaint->SetOnTimer([this](TObject*) { AfterPaint(); });
+
     InstallTestQuery(*this);
 
     // The loaded steps in design order, then FormCreate.
@@ -320,14 +326,26 @@ void TForm1::FormCreate(TObject*)
 void TForm1::FormShow(TObject*)
 {
     ++FShowCount;
-    CheckForUpdates();
+    // The update check and the news refresh start right after the window has painted (AfterPaint), in this order;
+    // the check cannot have delivered anything before the notice either way: this is the release's own message.
     if (IsAfterUpgradeSwitch(FirstCommandLineArgument()) && !UpgradeNoticeShown) {
-        // The check just started cannot have delivered anything yet: this is the release's own message.
         ++FUpgradeNoticeCount;
         ShowInformation(UpgradeNotice(slSelfUpdater1->InfoFile.UpgradeMsg));
     }
     UpgradeNoticeShown = true;
-    RefreshNews(FeedURL);
+    ++FShowsPending;
+    FAfterPaint->SetEnabled(true);
+}
+
+void TForm1::AfterPaint()
+{
+    FAfterPaint->SetEnabled(false);
+    FStatusMayStart = true;
+    // Each showing has its check and its refresh, however quickly the showings followed each other.
+    for (; FShowsPending > 0; --FShowsPending) {
+        CheckForUpdates();
+        RefreshNews(FeedURL);
+    }
 }
 
 void TForm1::FormCloseQuery(TObject*, bool& canClose)
@@ -423,6 +441,12 @@ void TForm1::slThread1Execute(TObject*)
     // Runs on slThread1's worker thread until the component asks it to stop. The panel is only ever touched on
     // the main thread, through the worker's own Synchronize.
     TPanel* panel = Panel1;
+    // The thread starts while the window loads; its first pass (and the libraries and the echo session it needs)
+    // waits until the window has painted.
+    while (!FStatusMayStart && !TslCustomThread::CurrentTerminated())
+        std::this_thread::sleep_for(StatusPassPause);
+    if (TslCustomThread::CurrentTerminated())
+        return;
     TStatusLoopHooks hooks;
     hooks.StopRequested = [] { return TslCustomThread::CurrentTerminated(); };
     hooks.PingSetting = [] { return PingSetting.Get(); };

@@ -11,6 +11,8 @@
 #       (registered as a test either way).
 #   sl_bench(<name> SOURCES ... [DEPS ...] [LIBS ...])   native Release builds only.
 
+include(DelayLoad)
+
 set(SL_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual -Wcast-qual
     -Wformat=2 -Wundef -Wmissing-declarations)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
@@ -64,7 +66,8 @@ function(sl_library name)
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${A_INCLUDES})
   target_link_libraries(${name} PUBLIC ${A_DEPS})
   if(WIN32 AND A_WIN32_LIBS)
-    target_link_libraries(${name} PUBLIC ${A_WIN32_LIBS})
+    sl_win32_libs(libs ${A_WIN32_LIBS})
+    target_link_libraries(${name} PUBLIC ${libs})
   endif()
 endfunction()
 

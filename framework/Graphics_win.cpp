@@ -461,7 +461,8 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& r)
     SetStretchBltMode(canvas.Handle(), COLORONCOLOR);
     if (Transparent) {
         COLORREF key = TransparentColor == clDefault ? GetPixel(src, 0, FHeight - 1) : ColorToRGB(TransparentColor);
-        TransparentBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), src, 0, 0, FWidth, FHeight, key);
+        // gdi32's own, which msimg32's TransparentBlt forwards to: one library less to load before a first paint.
+        GdiTransparentBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), src, 0, 0, FWidth, FHeight, key);
     } else {
         StretchBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), src, 0, 0, FWidth, FHeight, SRCCOPY);
     }

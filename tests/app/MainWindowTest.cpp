@@ -66,7 +66,9 @@ TEST_F(MainWindow, ComponentsStandInDesignOrder)
         "Refreshnews1", "N1", "Exit1", "MainMenu1", "TrayIcon1", "Showmainwindow1", "About3", "Checkforupdates2",
         "Refreshnews2", "N2", "Closeapplication1", "PopupMenu1", "NetHTTP1", "Timer1", "slAppStartCounter1",
         // Helpers the window makes for the news refresh, after the design's components.
-        "ListFiller", "NewsThread"};
+        "ListFiller", "NewsThread",
+        // The start of a showing's work once the window has painted.
+        "AfterPaint"};
     std::size_t at = 0;
     for (const std::string& name : names) {
         while (at < design.size() && design[at] != name)
@@ -158,6 +160,29 @@ TEST_F(MainWindow, EveryShowingRefreshesTheNews)
     EXPECT_EQ(form.RefreshCount(), 4) << "the timer refreshes too";
     EXPECT_TRUE(UpgradeNoticeShown);
     EXPECT_EQ(form.UpgradeNoticeCount(), 0) << "no notice without /afterupgrade";
+}
+
+TEST_F(MainWindow, AShowingPaintsBeforeItsWorkAndTheStatusLoopStarts)
+{
+    TForm1& form = Create();
+    // Without a message loop nothing has painted yet: the status loop's thread runs but makes no pass.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(form.StatusPassCount(), 0u) << "the status loop made a pass before the window could paint";
+    form.Show();
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    EXPECT_EQ(form.ShowCount(), 1);
+    UpdateWindow(form.Handle());
+    EXPECT_GT(form.Panel1->PaintCount(), 0) << "the status panel has painted";
+    EXPECT_EQ(form.RefreshCount(), 0) << "the refresh started before the loop could paint the window";
+    // Two showings before the loop runs: each one has its refresh.
+    form.Hide();
+    form.Show();
+    PumpFor(100);
+    EXPECT_EQ(form.ShowCount(), 2);
+    EXPECT_EQ(form.RefreshCount(), 2) << "one refresh a showing, once the window has painted";
+    for (int i = 0; i < 200 && form.StatusPassCount() == 0; ++i)
+        PumpFor(25);
+    EXPECT_GT(form.StatusPassCount(), 0u) << "the status loop never started";
 }
 
 TEST_F(MainWindow, ASlowServerNeverHoldsTheWindowAndRefreshesCoalesce)
