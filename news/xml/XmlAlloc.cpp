@@ -4,14 +4,6 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define SL_XML_PLAIN_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SL_XML_PLAIN_HEAP 1
-#endif
-#endif
-
 namespace skyloom::xml {
 
 #ifdef SL_XML_PLAIN_HEAP
@@ -51,19 +43,23 @@ namespace {
 
 constexpr std::size_t kChunkSize = 64 * 1024;
 constexpr std::size_t kChunksPerSlab = 16;
-constexpr std::size_t kMaxPooled = 4096;
 constexpr std::size_t kGranule = 8;  // no type of the library needs a stricter alignment
 // While a chunk is being cut from, its count carries this bias, so that it cannot reach zero before the blocks
 // handed out are added.
 constexpr std::int32_t kCuttingBias = 1 << 30;
+
+} // namespace
 
 struct alignas(64) TChunk {
     std::int32_t Live;
     TChunk* NextSpare;
 };
 
+namespace {
+
 constexpr std::size_t kFirstBlock = sizeof(TChunk);
 static_assert(kFirstBlock % kGranule == 0);
+static_assert(kGranule == 8);  // the rounding in CutObject
 static_assert((kChunkSize - kFirstBlock) / kGranule < static_cast<std::size_t>(kCuttingBias));
 
 TChunk* ChunkOf(void* p) noexcept
@@ -71,25 +67,11 @@ TChunk* ChunkOf(void* p) noexcept
     return reinterpret_cast<TChunk*>(reinterpret_cast<std::uintptr_t>(p) & ~static_cast<std::uintptr_t>(kChunkSize - 1));
 }
 
-// Where blocks are being cut: one chunk, the free part of it and how many blocks it has handed out.
-struct TCursor {
-    TChunk* Chunk;
-    char* Pos;
-    char* End;
-    std::int32_t HandedOut;
-};
-
 // Plain data without a destructor: nodes of static documents may still be released while the program exits.
 struct TPool {
-    // Objects are cut at multiples of 8 bytes; the bytes of texts and values, which need no alignment, from
-    // chunks of their own without rounding, which also keeps the nodes of a document close together.
-    TCursor Objects;
-    TCursor Bytes;
-    // Empty chunks that were used before, taken in the order they were given back: a document is released in
-    // the order it was made, so the next one is cut in the same order of addresses, which the processor reads
-    // ahead best. Slabs are never given back: the memory serves the next documents.
+    // Empty chunks that were used before, the one given back last first: it is the likeliest to be still in the
+    // cache. Slabs are never given back: the memory serves the next documents.
     TChunk* Spare;
-    TChunk* SpareLast;
     // Chunks of the newest slab not used yet; they are not touched before they are needed.
     char* SlabPos;
     char* SlabEnd;
@@ -100,12 +82,8 @@ TPool gPool = {};
 
 void GiveBack(TChunk* c) noexcept
 {
-    c->NextSpare = nullptr;
-    if (gPool.Spare)
-        gPool.SpareLast->NextSpare = c;
-    else
-        gPool.Spare = c;
-    gPool.SpareLast = c;
+    c->NextSpare = gPool.Spare;
+    gPool.Spare = c;
 }
 
 TChunk* TakeChunk()
@@ -128,6 +106,11 @@ TChunk* TakeChunk()
     return c;
 }
 
+} // namespace
+
+TCursor gObjectCursor = {};
+TCursor gByteCursor = {};
+
 // Kept out of line, so that the common path of the allocation needs no saved registers.
 SL_XML_NOINLINE void* CutFromNewChunk(TCursor& cursor, std::size_t bytes)
 {
@@ -146,30 +129,14 @@ SL_XML_NOINLINE void* CutFromNewChunk(TCursor& cursor, std::size_t bytes)
     return reinterpret_cast<char*>(fresh) + kFirstBlock;
 }
 
-inline void* Cut(TCursor& cursor, std::size_t bytes)
-{
-    if (static_cast<std::size_t>(cursor.End - cursor.Pos) < bytes)
-        return CutFromNewChunk(cursor, bytes);
-    void* p = cursor.Pos;
-    cursor.Pos += bytes;
-    ++cursor.HandedOut;
-    return p;
-}
-
-} // namespace
-
 void* PoolAllocate(std::size_t size)
 {
-    if (size - 1 >= kMaxPooled)  // also 0
-        return ::operator new(size);
-    return Cut(gPool.Objects, (size + kGranule - 1) & ~(kGranule - 1));
+    return CutObject(size);
 }
 
 void* PoolAllocateBytes(std::size_t size)
 {
-    if (size - 1 >= kMaxPooled)
-        return ::operator new(size);
-    return Cut(gPool.Bytes, size);
+    return CutBytes(size);
 }
 
 void PoolRelease(void* p, std::size_t size) noexcept
@@ -181,8 +148,19 @@ void PoolRelease(void* p, std::size_t size) noexcept
         return;
     }
     TChunk* c = ChunkOf(p);
-    if (--c->Live == 0)
+    if (--c->Live == 0) {
         GiveBack(c);
+        return;
+    }
+    // The last live block of a chunk still being cut from: cutting starts again at its beginning, so that the next
+    // document (a feed is loaded, read and released again and again) is written into memory the cache still holds.
+    for (TCursor* cursor : {&gObjectCursor, &gByteCursor}) {
+        if (cursor->Chunk == c && c->Live - kCuttingBias + cursor->HandedOut == 0) {
+            cursor->Pos = reinterpret_cast<char*>(c) + kFirstBlock;
+            cursor->HandedOut = 0;
+            c->Live = kCuttingBias;
+        }
+    }
 }
 
 std::size_t PoolChunksMade() noexcept

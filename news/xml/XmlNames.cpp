@@ -55,6 +55,8 @@ void TXmlNameTable::ResetIndex()
 {
     FSlots.assign(32, TSlot{0, 0});
     FSlotShift = 27;  // 32 slots
+    for (TRecentName& r : FRecent)
+        r = TRecentName{0, -1, 0, {}};
 }
 
 void TXmlNameTable::Index(std::int32_t id, std::uint32_t hash)

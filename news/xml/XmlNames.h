@@ -62,6 +62,31 @@ public:
         h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
         return static_cast<std::uint32_t>(h >> 32);
     }
+    // A small cache of names read lately, keyed by the first four bytes at the place where a name begins (with
+    // whatever follows a shorter name). Each entry holds its name's bytes, so that a reader checks them against the
+    // input without going through the table; a stale or colliding entry only costs the full lookup. Emptied when
+    // the names are replaced.
+    struct TRecentName {
+        static constexpr std::size_t kMaxLength = 23;
+        std::uint32_t Key;
+        std::int32_t Id;  // -1 for none
+        std::uint8_t Length;
+        char Bytes[kMaxLength];
+    };
+    static constexpr int kRecentBits = 8;
+    const TRecentName& RecentName(std::uint32_t key) const noexcept { return FRecent[RecentSlot(key)]; }
+    // Remembers a name that began with the key's bytes; longer names are not kept.
+    void NoteRecentName(std::uint32_t key, std::int32_t id, std::string_view name) noexcept
+    {
+        if (name.size() > TRecentName::kMaxLength)
+            return;
+        TRecentName& r = FRecent[RecentSlot(key)];
+        r.Key = key;
+        r.Id = id;
+        r.Length = static_cast<std::uint8_t>(name.size());
+        std::memcpy(r.Bytes, name.data(), name.size());
+    }
+
     // Replaces every name; the index is rebuilt from them.
     void AssignNames(std::vector<std::string> names);
 
@@ -84,6 +109,7 @@ private:
     void ResetIndex();
     void Index(std::int32_t id, std::uint32_t hash);
     void Grow();
+    static std::size_t RecentSlot(std::uint32_t key) noexcept { return (key * 0x9E3779B1u) >> (32 - kRecentBits); }
     std::size_t SlotOf(std::uint32_t hash) const noexcept { return (hash * 0x9E3779B1u) >> FSlotShift; }
 
     // The buckets are those of the hash modulo the bucket count; ids enter a bucket in insertion order, so they
@@ -98,6 +124,7 @@ private:
     };
     std::vector<TSlot> FSlots;  // the size is a power of two, 2 to the power of (32 - FSlotShift)
     int FSlotShift = 0;
+    TRecentName FRecent[1 << kRecentBits];
 
 };
 

@@ -192,21 +192,16 @@ void TXmlNodeList::Reserve(int capacity)
     FCapacity = capacity;
 }
 
-void TXmlNodeList::AppendNew(TXmlNode* node)
+void TXmlNodeList::GrowForNew(TXmlNode* node)
 {
-    if (FCount == FCapacity) {
-        try {
-            Reserve(XmlGrowCapacity(FCapacity));
-        } catch (...) {
-            // The list was to take the only reference.
-            node->AddRef();
-            node->Release();
-            throw;
-        }
+    try {
+        Reserve(XmlGrowCapacity(FCapacity));
+    } catch (...) {
+        // The list was to take the only reference.
+        node->AddRef();
+        node->Release();
+        throw;
     }
-    node->AddRef();
-    node->FParent = FOwner;
-    Items()[FCount++] = node;
 }
 
 void TXmlNodeList::AppendUnowned(TXmlNode* node)

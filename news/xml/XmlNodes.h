@@ -46,7 +46,7 @@ public:
     int IndexOf(const TXmlNode* node) const noexcept;
 
     // A node just created on the owner's name table, not yet anywhere: the list takes the first reference.
-    void AppendNew(TXmlNode* node);
+    inline void AppendNew(TXmlNode* node);
     // Puts a node at the index (Size() to append): it leaves its previous list, and its names are carried over
     // to the owner's table.
     void Insert(int index, TXmlNode* node);
@@ -60,6 +60,7 @@ public:
 
 private:
     void Reserve(int capacity);
+    void GrowForNew(TXmlNode* node);
     void Attach(TXmlNode* node);
     void Detach(TXmlNode* node);
 
@@ -128,6 +129,12 @@ public:
             FItems[i] = std::move(FItems[i + 1]);
         FItems[--FCount].~TXmlAttrData();
     }
+    // Room for at least capacity attributes.
+    void reserve(int capacity)
+    {
+        if (capacity > FCapacity)
+            Reserve(capacity);
+    }
     void clear() noexcept
     {
         for (int i = 0; i < FCount; ++i)
@@ -139,7 +146,7 @@ private:
     void Reserve(int capacity)
     {
         auto* items =
-            static_cast<TXmlAttrData*>(xml::PoolAllocate(sizeof(TXmlAttrData) * static_cast<std::size_t>(capacity)));
+            static_cast<TXmlAttrData*>(xml::CutObject(sizeof(TXmlAttrData) * static_cast<std::size_t>(capacity)));
         for (int i = 0; i < FCount; ++i) {
             ::new (static_cast<void*>(items + i)) TXmlAttrData(std::move(FItems[i]));
             FItems[i].~TXmlAttrData();
@@ -269,6 +276,7 @@ public:
         return -1;
     }
     void StoreAttr(std::int32_t id, TXmlValue&& v);
+    void ReserveAttributes(int capacity) { FAttributes.reserve(capacity); }
     // Appends without looking for an attribute of the same name (the binary form stores them as they were).
     void AppendAttr(std::int32_t id, TXmlValue&& v);
     const auto& Attributes() const noexcept { return FAttributes; }
@@ -439,5 +447,14 @@ public:
 private:
     bool FKeepWhitespace = false;
 };
+
+inline void TXmlNodeList::AppendNew(TXmlNode* node)
+{
+    if (FCount == FCapacity)
+        GrowForNew(node);
+    node->AddRef();
+    node->FParent = FOwner;
+    Items()[FCount++] = node;
+}
 
 } // namespace skyloom

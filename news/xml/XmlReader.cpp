@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 
 namespace skyloom::xml {
 
@@ -105,6 +107,49 @@ namespace {
     throw EXmlError(m);
 }
 
+// Words of eight bytes, read in place: the runs the reader passes (blanks, names, values) mostly end within one
+// or two of them, at a byte found without a loop whose end the processor would have to guess.
+constexpr std::uint64_t kBytes01 = 0x0101010101010101ull;
+constexpr std::uint64_t kBytes7F = 0x7F7F7F7F7F7F7F7Full;
+constexpr std::uint64_t kBytes80 = 0x8080808080808080ull;
+
+inline std::uint64_t LoadWord(const char* p) noexcept
+{
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// The index of the first byte whose high bit is set in a mask of high bits (not 0): the first in memory order.
+inline std::size_t FirstMarked(std::uint64_t marks) noexcept
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return static_cast<std::size_t>(std::countr_zero(marks)) >> 3;
+    else
+        return static_cast<std::size_t>(std::countl_zero(marks)) >> 3;
+}
+
+// The high bit of every byte above 32, that is of every byte that is not a blank.
+inline std::uint64_t NonBlankMarks(std::uint64_t w) noexcept
+{
+    return (((w & kBytes7F) + (kBytes80 - kBytes01 * 33)) | w) & kBytes80;
+}
+
+// The first byte of [p, end) that is not a blank, or end.
+inline const char* SkipBlankRun(const char* p, const char* end) noexcept
+{
+    // Most calls find no blank or a single one.
+    if (p != end && static_cast<unsigned char>(*p) > 32)
+        return p;
+    for (; end - p >= 8; p += 8) {
+        if (const std::uint64_t marks = NonBlankMarks(LoadWord(p)))
+            return p + FirstMarked(marks);
+    }
+    while (p != end && static_cast<unsigned char>(*p) <= 32)
+        ++p;
+    return p;
+}
+
 class TReader {
 public:
     TReader(TXmlSource& source, TXmlNameTable& names, bool preserve)
@@ -126,11 +171,13 @@ private:
     std::string_view Name();
     // Reads a name and interns it.
     std::int32_t NameId();
+    std::int32_t NameIdSlow(std::uint32_t key, bool keyed);
     void ExpectChar(char c);
     void ExpectText(std::string_view s);
     void SkipBlanks();
     void Element(TXmlNodeList& list, int depth);
     void Attributes(TXmlNode& node);
+    void AttributeList(TXmlNode& node);
     TXmlValue QuotedValue(char q);
     void Instruction(TXmlNodeList& list);
     TXmlValue ScanUntil(std::string_view terminator);
@@ -185,9 +232,7 @@ void TReader::Text(TXmlNodeList& list)
     const char* end = S.FEnd;
     // Most texts are the blanks between two tags; the rest are mostly long runs without references, whose end
     // the library searches find faster than a loop.
-    const char* p = start;
-    while (p != end && static_cast<unsigned char>(*p) <= 32)
-        ++p;
+    const char* p = SkipBlankRun(start, end);
     bool nonBlank = false;
     if (p != end && *p != '<' && *p != '&') {
         nonBlank = true;
@@ -359,9 +404,35 @@ std::string_view TReader::Name()
     return S.TakeTokenView();
 }
 
-std::int32_t TReader::NameId()
+inline std::int32_t TReader::NameId()
 {
-    return FNames.Intern(Name());
+    // A name read lately is recognised by comparing it in place: no scan byte by byte and no hashing.
+    const char* const start = S.FPos;
+    const std::ptrdiff_t avail = S.FEnd - start;
+    if (avail < 4)
+        return NameIdSlow(0, false);
+    std::uint32_t key;
+    std::memcpy(&key, start, 4);
+    const TXmlNameTable::TRecentName& recent = FNames.RecentName(key);
+    const std::size_t n = recent.Length;
+    if (recent.Key == key && recent.Id >= 0 && static_cast<std::size_t>(avail) > n &&
+        XmlSameBytes(start, recent.Bytes, n) && !IsNameByte(static_cast<unsigned char>(start[n]))) {
+        S.FPos = start + n;
+        return recent.Id;
+    }
+    return NameIdSlow(key, true);
+}
+
+// Out of line, so that the common path above needs no saved registers.
+SL_XML_NOINLINE std::int32_t TReader::NameIdSlow(std::uint32_t key, bool keyed)
+{
+    const char* const start = S.FPos;
+    const std::string_view name = Name();
+    const std::int32_t id = FNames.Intern(name);
+    // Only a name read in place starts at the key's bytes.
+    if (keyed && name.data() == start)
+        FNames.NoteRecentName(key, id, name);
+    return id;
 }
 
 void TReader::ExpectChar(char c)
@@ -380,13 +451,11 @@ void TReader::ExpectText(std::string_view s)
     }
 }
 
-void TReader::SkipBlanks()
+inline void TReader::SkipBlanks()
 {
     while (!S.AtEnd()) {
-        const char* p = S.FPos;
         const char* end = S.FEnd;
-        while (p != end && static_cast<unsigned char>(*p) <= 32)
-            ++p;
+        const char* p = SkipBlankRun(S.FPos, end);
         if (p != end) {
             S.FPos = p;
             return;
@@ -431,19 +500,51 @@ void TReader::Element(TXmlNodeList& list, int depth)
 void TReader::Attributes(TXmlNode& node)
 {
     SkipBlanks();
-    while (!S.AtEnd() && IsNameStart(Cur())) {
-        const std::int32_t id = NameId();
-        SkipBlanks();
-        ExpectChar('=');
-        SkipBlanks();
-        if (S.AtEnd())
-            Fail(kMsgAttrValue);
-        const unsigned char q = Cur();
-        if (q != '\'' && q != '"')
-            Fail(kMsgStringConst);
-        node.StoreAttr(id, QuotedValue(static_cast<char>(q)));
-        SkipBlanks();
+    if (!S.AtEnd() && IsNameStart(Cur()))
+        AttributeList(node);
+}
+
+void TReader::AttributeList(TXmlNode& node)
+{
+    // The attributes of a tag are gathered first, so that the node's array is made once with room for exactly
+    // them (a feed's tags have one to three, and an array grown step by step would keep room for four).
+    constexpr int kBatch = 8;
+    std::int32_t ids[kBatch];
+    // Values are made in place only as they are read: most tags have far fewer than the batch.
+    alignas(TXmlValue) unsigned char room[kBatch * sizeof(TXmlValue)];
+    auto* const values = reinterpret_cast<TXmlValue*>(room);
+    int count = 0;
+    const auto store = [&] {
+        node.ReserveAttributes(node.AttributeCount() + count);
+        for (int i = 0; i < count; ++i) {
+            node.StoreAttr(ids[i], std::move(values[i]));
+            values[i].~TXmlValue();
+        }
+        count = 0;
+    };
+    try {
+        while (!S.AtEnd() && IsNameStart(Cur())) {
+            const std::int32_t id = NameId();
+            SkipBlanks();
+            ExpectChar('=');
+            SkipBlanks();
+            if (S.AtEnd())
+                Fail(kMsgAttrValue);
+            const unsigned char q = Cur();
+            if (q != '\'' && q != '"')
+                Fail(kMsgStringConst);
+            if (count == kBatch)
+                store();
+            ::new (static_cast<void*>(values + count)) TXmlValue(QuotedValue(static_cast<char>(q)));
+            ids[count++] = id;
+            SkipBlanks();
+        }
+    } catch (...) {
+        // The attributes read before the error stay on the node, as they would have without the gathering.
+        store();
+        throw;
     }
+    store();
 }
 
 // For each byte, the kinds of attribute value it ends a run of: bit 1 the double-quoted, bit 2 the single-quoted.

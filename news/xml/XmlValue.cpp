@@ -3,6 +3,8 @@
 #include "XmlPlatform.h"
 #include "XmlValue.h"
 
+#include "XmlAlloc.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -453,7 +455,7 @@ void TXmlValue::AssignBytes(TXmlValueKind kind, const char* p, std::size_t n)
 {
     if (n > UINT32_MAX)
         throw std::length_error("XML value too long");
-    char* data = n > 0 ? static_cast<char*>(xml::PoolAllocateBytes(n)) : nullptr;
+    char* data = n > 0 ? static_cast<char*>(xml::CutBytes(n)) : nullptr;
     if (n > 0)
         std::memcpy(data, p, n);
     FreeBytes();

@@ -148,6 +148,74 @@ TEST(XmlReader, NodesBeforeAnErrorStay)
     EXPECT_EQ(Shape(TXmlPtr<IXmlNode>(doc)), "D( E(a =256:) E(b =256:))");
 }
 
+TEST(XmlReader, AttributesBeforeAnErrorStay)
+{
+    auto doc = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+    EXPECT_NE(ErrorOf([&] { doc->LoadFromString("<a x='1' y='2' z='&nbsp;'/>"); }), "<no error>");
+    EXPECT_EQ(Shape(TXmlPtr<IXmlNode>(doc)), "D( E(a @x=256:1 @y=256:2 =256:))");
+    EXPECT_NE(ErrorOf([&] { doc->LoadFromString("<a x='1' y=2/>"); }), "<no error>");
+    EXPECT_EQ(Shape(TXmlPtr<IXmlNode>(doc)), "D( E(a @x=256:1 =256:))");
+}
+
+TEST(XmlReader, ManyAttributesKeepTheirOrderAndTheLastValue)
+{
+    // More attributes than the reader gathers at a time, with names repeated across the groups.
+    std::string tag = "<a";
+    std::string shape = "D( E(a";
+    for (int i = 0; i < 20; ++i) {
+        tag += " n" + std::to_string(i) + "='" + std::to_string(i) + "'";
+        shape += " @n" + std::to_string(i) + "=256:" + std::to_string(i == 3 ? 99 : i == 11 ? 77 : i);
+    }
+    tag += " n3='99' n11='77'/>";
+    shape += " =256:))";
+    EXPECT_EQ(DocShape(tag), shape);
+    auto doc = Load(tag);
+    EXPECT_EQ(doc->DocumentElement()->AttributeCount(), 20);
+}
+
+TEST(XmlReader, NamesThatBeginAlikeStayApart)
+{
+    // Names that share their first bytes, names that are beginnings of others, short names followed by different
+    // bytes and names too long to be remembered, each met again and again.
+    const std::string once =
+        "<item><items/><ite/><item2 itemx='1' item='2'/><it a='1'/><it>x</it>"
+        "<a_very_long_element_name_of_40_bytes_xx/><a_very_long_element_name_of_40_bytes_yy/>"
+        "<dc:creator>c</dc:creator><dc:created/></item>";
+    const std::string shape =
+        " E(item E(items =256:) E(ite =256:) E(item2 @itemx=256:1 @item=256:2 =256:) E(it @a=256:1 =256:)"
+        " E(it T(256:x)) E(a_very_long_element_name_of_40_bytes_xx =256:) E(a_very_long_element_name_of_40_bytes_yy =256:)"
+        " E(dc:creator T(256:c)) E(dc:created =256:))";
+    EXPECT_EQ(DocShape("<r>" + once + once + once + "</r>"), "D( E(r" + shape + shape + shape + "))");
+    // A name that ends where the input ends is not taken for a longer one seen before.
+    EXPECT_EQ(ErrorOf([&] { Load("<items/><item"); }), Cp1251("Не завершено определение элемента"));
+}
+
+TEST(XmlReader, NamesAreResolvedByEachDocumentsOwnTable)
+{
+    // The same names read into documents on different tables, before and after a binary load that replaces a
+    // table's names, each get the ids of their own table.
+    const std::string text = "<feed><entry kind='a'/><title>t</title></feed>";
+    auto first = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+    first->Names()->IdOf("padding1");
+    first->LoadFromString(text);
+    auto second = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+    second->LoadFromString(text);
+    EXPECT_NE(first->DocumentElement()->NameId(), second->DocumentElement()->NameId());
+
+    auto other = NewXmlDocument("", "1.0", "", NewXmlNameTable());
+    other->Names()->IdOf("p1");
+    other->Names()->IdOf("p2");
+    other->LoadFromString("<title><entry/></title>");
+    first->LoadFromBinaryString(other->ToBinaryString());
+    first->LoadFromString(text);
+    for (const auto& doc : {first, second}) {
+        EXPECT_EQ(Shape(TXmlPtr<IXmlNode>(doc)), "D( E(feed E(entry @kind=256:a =256:) E(title T(256:t))))");
+        const auto root = doc->DocumentElement();
+        EXPECT_EQ(doc->Names()->NameOf(root->NameId()), "feed");
+        EXPECT_EQ(doc->Names()->NameOf(root->FirstChildElementNamed("entry")->AttributeNameId(0)), "kind");
+    }
+}
+
 TEST(XmlReader, NestingIsLimited)
 {
     auto nested = [](int depth) {
