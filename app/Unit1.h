@@ -140,9 +140,10 @@ private:
     int FUpgradeNoticeCount = 0;
     std::atomic<std::uint64_t> FStatusPassCount{0};  // counted by the status loop's thread
     bool FCreated = false;
-    // A timer's message comes only when no window of the thread waits to be painted: the work a showing starts
-    // (an update check, a news refresh: their libraries, threads and connections) waits for it, so the window
-    // appears first. The status loop's first pass waits for it too.
+    // The work a showing starts (an update check, a news refresh: their libraries, threads and connections) waits
+    // until the window has painted, so that the window appears first: a message posted by the showing paints the
+    // window and then starts it. The status loop's first pass waits for that too, or, without a showing, for this
+    // timer, whose message comes only when no window of the thread waits to be painted.
     TTimer* FAfterPaint = nullptr;
     int FShowsPending = 0;
     std::atomic<bool> FStatusMayStart{false};

@@ -27,6 +27,11 @@
 namespace skyloom {
 
 TForm1* Form1 = nullptr;
+
+namespace {
+// Posted by a showing: the window is visible when the message loop takes it up.
+constexpr UINT WM_SHOWN = WM_APP + 0x40;
+} // namespace
 std::string AppDir;
 TGuardedString PingSetting;
 std::string FeedURL;
@@ -277,6 +282,18 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     FAfterPaint->Name = "AfterPaint";
     FAfterPaint->SetInterval(1);
     FAfterPaint->SetOnTimer([this](TObject*) { AfterPaint(); });
+    TWndMethod previous = WindowProc;
+    WindowProc = [this, previous](TMessage& message) {
+        if (message.Msg != WM_SHOWN) {
+            previous(message);
+            return;
+        }
+        // Whatever of the window still waits to be painted is painted first.
+        if (HandleAllocated())
+            UpdateWindow(Handle());
+        AfterPaint();
+        message.Result = 0;
+    };
 
     InstallTestQuery(*this);
 
@@ -334,6 +351,9 @@ void TForm1::FormShow(TObject*)
     }
     UpgradeNoticeShown = true;
     ++FShowsPending;
+    // Whichever comes first: the message (the loop takes it up before the paint messages, and paints the window
+    // itself) or the timer (when something else dispatches paints and timers meanwhile).
+    PostMessageA(Handle(), WM_SHOWN, 0, 0);
     FAfterPaint->SetEnabled(true);
 }
 
