@@ -129,18 +129,23 @@ measure_cpu_s() {
 e2e_scenario measure_running $((MEASURE_HOLD_S + 120))
 measure_running() {
     news_serve feed.xml
-    local triple dlls
+    local dlls
     news_numbered_feed 100
     measure_tools
-    triple=x86_64-w64-mingw32
-    [ "$SL_E2E_PRESET" = win32 ] && triple=i686-w64-mingw32
-    mapfile -t dlls < <("$triple-objdump" -p "$SL_EXE_BUILT" | sed -n 's/^[[:space:]]*DLL Name: //p')
-    "$SL_WINE" "$SL_DIR/floor.exe" "${dlls[@]}" >/dev/null 2>&1 &
-    local floor_pid=$!
     sl_start
     sl_wait_window visible
     news_wait_lines "$(news_numbered_lines 100)" 60
     sleep 5
+    # The floor carries the system libraries the program has loaded by now: those it imports and those it loads on
+    # first use (the transfers', the status loop's, the tray's), so that the difference is the program's own.
+    measure_meter --attach --class "$SL_MAIN_CLASS" --hold 1
+    IFS=, read -r -a dlls <<<"$(sl_fact modules)"
+    [ "${#dlls[@]}" -gt 1 ] || sl_fail "no modules read"
+    dlls=("${dlls[@]:1}")
+    sl_log "modules the program has loaded (the floor loads the same): ${dlls[*]}"
+    "$SL_WINE" "$SL_DIR/floor.exe" "${dlls[@]}" >/dev/null 2>&1 &
+    local floor_pid=$!
+    sl_must wait-window SlFloorWindow 15000 visible
     local p1 t1 c1 f1 p2 t2 c2 f2
     sl_query state
     p1=$(sl_fact passes) t1=$(date +%s%N) c1=$(measure_cpu_s "$SL_PID") f1=$(measure_cpu_s "$floor_pid")

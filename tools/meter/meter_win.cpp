@@ -14,7 +14,7 @@
 //     --attach            measure the program that already shows a window of that class instead of starting one
 //                         (PROGRAM is then not given); the times count from the meter's own start
 // Prints key=value lines: shown_ms, painted_ms, list_ms, cpu_ms, cpu_hold_ms, hold_ms, working_set_kb,
-// peak_working_set_kb, exit_ms; "error=..." and status 1 when a wait runs out.
+// peak_working_set_kb, modules (the loaded modules' file names), exit_ms; "error=..." and status 1 when a wait runs out.
 #include <windows.h>
 #include <psapi.h>
 
@@ -45,6 +45,32 @@ double ElapsedMs()
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart - Start.QuadPart) * 1000.0 / static_cast<double>(Frequency.QuadPart);
+}
+
+// The file names of the modules the process has loaded, comma-separated, the program itself first.
+std::string ModuleNames(HANDLE process)
+{
+    std::vector<HMODULE> modules(256);
+    DWORD needed = 0;
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+        if (!EnumProcessModules(process, modules.data(), size, &needed))
+            return std::string();
+        if (needed <= size)
+            break;
+        modules.resize(needed / sizeof(HMODULE));
+    }
+    modules.resize(needed / sizeof(HMODULE));
+    std::string names;
+    for (HMODULE m : modules) {
+        char name[MAX_PATH];
+        if (GetModuleBaseNameA(process, m, name, MAX_PATH) == 0)
+            continue;
+        if (!names.empty())
+            names += ',';
+        names += name;
+    }
+    return names;
 }
 
 [[noreturn]] void Fail(const std::string& why)
@@ -263,6 +289,7 @@ int main(int argc, char** argv)
                         static_cast<unsigned long>(pmc.PeakWorkingSetSize / 1024),
                         static_cast<unsigned long>(pmc.PagefileUsage / 1024));
         }
+        std::printf("modules=%s\n", ModuleNames(pi.hProcess).c_str());
         std::fflush(stdout);
     }
 
