@@ -14,7 +14,8 @@
 //     --attach            measure the program that already shows a window of that class instead of starting one
 //                         (PROGRAM is then not given); the times count from the meter's own start
 // Prints key=value lines: shown_ms, painted_ms, list_ms, cpu_ms, cpu_hold_ms, hold_ms, working_set_kb,
-// peak_working_set_kb, modules (the loaded modules' file names), exit_ms; "error=..." and status 1 when a wait runs out.
+// peak_working_set_kb, modules (the loaded modules' file names), exit_ms; "error=..." and status 1 when a wait runs
+// out.
 #include <windows.h>
 #include <psapi.h>
 
