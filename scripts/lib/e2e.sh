@@ -160,8 +160,18 @@ sl_expect() {
 }
 
 # The main window: waits until it exists (optionally visible or hidden), at most $2 ms.
+# sl_wait_window [STATE [MS]]: waits for the main window (in that state). Without MS: 20 s, and when that runs out
+# the log says whether the program still runs and the wait goes on for 40 s more, so that a start stalled by Wine
+# (seen once on a fresh prefix: nothing at all for 20 s) is told apart from a program that never shows its window.
 sl_wait_window() {
-    sl_must wait-window "$SL_MAIN_CLASS" "${2:-20000}" ${1:+"$1"}
+    if [ -n "${2:-}" ]; then
+        sl_must wait-window "$SL_MAIN_CLASS" "$2" ${1:+"$1"}
+        return
+    fi
+    sl_probe wait-window "$SL_MAIN_CLASS" 20000 ${1:+"$1"} && return
+    sl_log "no main window${1:+ $1} after 20 s; the program $(sl_alive && echo still runs || echo has ended); waiting 40 s more"
+    sl_must wait-window "$SL_MAIN_CLASS" 40000 ${1:+"$1"}
+    sl_log "the main window${1:+ $1} came after more than 20 s"
 }
 
 sl_window() {
