@@ -182,6 +182,15 @@ private:
     bool FLoadedRun = false;
 };
 
+// Creates a component of a design: owned by owner (which frees it) and named.
+template <typename T>
+T* NewComponent(TComponent* owner, const char* name)
+{
+    T* component = new T(owner);
+    component->Name = name;
+    return component;
+}
+
 // For Notification: each of refs that points at component becomes nullptr when component is being removed.
 template <typename... Refs>
 void ForgetRemoved(TComponent* component, TOperation operation, Refs*&... refs)
