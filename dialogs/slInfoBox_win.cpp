@@ -266,30 +266,12 @@ int TslInfoBox::Execute(bool consultStoredAnswer)
     // The buttons: the panel's OK, Cancel and custom places take the set's results and captions.
     TslInfoBoxButtonSet set = InfoBoxButtonSet(InfoBoxButtons, EscCancel);
     TslPanelBitBtn* places[3] = {&form->btns->BtnOK(), &form->btns->BtnCancel(), &form->btns->BtnCustom()};
-    auto captionOf = [this](int result) -> std::string {
-        switch (result) {
-        case idInfoOK:
-            return ButtonCaptions.OK;
-        case idInfoCancel:
-            return ButtonCaptions.Cancel;
-        case idInfoYes:
-            return ButtonCaptions.Yes;
-        case idInfoNo:
-            return ButtonCaptions.No;
-        case idInfoRetry:
-            return ButtonCaptions.Retry;
-        case idInfoAbort:
-            return ButtonCaptions.Abort;
-        default:
-            return "";
-        }
-    };
     form->btns->SetButtonSpacing(static_cast<std::uint8_t>(set.Spacing));
     for (int i = 0; i < 3; ++i) {
         TslPanelBitBtn& b = *places[i];
         b.SetVisible(set.Results[i] != 0);
         b.SetModalResult(set.Results[i]);
-        b.SetCaption(captionOf(set.Results[i]));
+        b.SetCaption(ButtonCaptions.CaptionOf(set.Results[i]));
         b.Button()->Cancel = i == set.EscapePlace;
     }
     form->btns->Relayout();
