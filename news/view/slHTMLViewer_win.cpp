@@ -45,10 +45,8 @@ void TslHTMLLines::Changed()
 
 void TslHTMLViewerMargins::Set(int& field, int value)
 {
-    if (field != value) {
-        field = value;
+    if (UpdateField(field, value))
         Fire(OnChange, this);
-    }
 }
 
 void TslHTMLViewerMargins::Assign(const TPersistent& source)
