@@ -130,8 +130,7 @@ TTrayStatus::TTrayStatus(TComponent& owner, TTrayIcon& tray, TTrayStatusSettings
 {
     if (!FSettings.OutageLogPath.empty())
         FLogState = TOutageLogState::olIdle;
-    FTimer = new TTimer(&owner);
-    FTimer->Name = "TrayStatusTimer";
+    FTimer = NewComponent<TTimer>(&owner, "TrayStatusTimer");
     FTimer->SetEnabled(false);
     FTimer->SetOnTimer([this](TObject*) { TimerFired(); });
     if (FSettings.ShowState)

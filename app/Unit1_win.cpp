@@ -53,8 +53,7 @@ std::string FirstCommandLineArgument()
 
 TMenuItem* NewItem(TComponent* owner, const char* name, const char* caption, TNotifyEvent onClick)
 {
-    auto* item = new TMenuItem(owner);
-    item->Name = name;
+    auto* item = NewComponent<TMenuItem>(owner, name);
     item->SetCaption(caption);
     item->OnClick = std::move(onClick);
     return item;
@@ -111,35 +110,23 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     OnCloseQuery = [this](TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
 
     // Components in design order: their loaded steps run in this order when loading finishes.
-    Label1 = new TLabel(this);
-    Label1->Name = "Label1";
-    Label1->SetParent(this);
-    Label1->SetBounds(8, 56, 97, 13);
+    Label1 = NewChild<TLabel>(this, "Label1", this, 8, 56, 97, 13);
     Label1->SetCaption("Latest headlines:");
     Label1->SetTransparent(true);
 
-    Panel1 = new TPanel(this);
-    Panel1->Name = "Panel1";
-    Panel1->SetParent(this);
-    Panel1->SetBounds(8, 8, 465, 41);
+    Panel1 = NewChild<TPanel>(this, "Panel1", this, 8, 8, 465, 41);
     Panel1->SetCaption("Checking connection...");
     Panel1->SetColor(clYellow);
     Panel1->SetAlignment(taCenter);
     Panel1->SetBevelOuter(bvRaised);
     Panel1->SetTabOrder(0);
 
-    slHTMLViewer1 = new TslHTMLViewer(this);
-    slHTMLViewer1->Name = "slHTMLViewer1";
-    slHTMLViewer1->SetParent(this);
-    slHTMLViewer1->SetBounds(8, 264, 465, 153);
+    slHTMLViewer1 = NewChild<TslHTMLViewer>(this, "slHTMLViewer1", this, 8, 264, 465, 153);
     slHTMLViewer1->SetBorderStyle(hvbsNone);
     slHTMLViewer1->HTML().SetText(
         "<p><font face=\"Verdana\" size=\"-1\">Click on news headline to display news text here</font></p>");
 
-    WideListBox1 = new TWideListBox(this);
-    WideListBox1->Name = "WideListBox1";
-    WideListBox1->SetParent(this);
-    WideListBox1->SetBounds(8, 72, 457, 177);
+    WideListBox1 = NewChild<TWideListBox>(this, "WideListBox1", this, 8, 72, 457, 177);
     WideListBox1->Font().SetName("Verdana");
     WideListBox1->Font().SetHeight(-13);
     WideListBox1->Font().SetStyle(fsBold);
@@ -148,17 +135,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     WideListBox1->SetTabOrder(2);
     WideListBox1->OnClick = [this](TObject* s) { WideListBox1Click(s); };
 
-    CheckBox1 = new TCheckBox(this);
-    CheckBox1->Name = "CheckBox1";
-    CheckBox1->SetParent(this);
-    CheckBox1->SetBounds(352, 56, 113, 17);
+    CheckBox1 = NewChild<TCheckBox>(this, "CheckBox1", this, 352, 56, 113, 17);
     CheckBox1->SetCaption("run with system");
     CheckBox1->SetChecked(true);
     CheckBox1->SetTabOrder(3);
     CheckBox1->OnClick = [this](TObject* s) { CheckBox1Click(s); };
 
-    slQuickAboutBox1 = new TslQuickAboutBox(this);
-    slQuickAboutBox1->Name = "slQuickAboutBox1";
+    slQuickAboutBox1 = NewComponent<TslQuickAboutBox>(this, "slQuickAboutBox1");
     slQuickAboutBox1->Caption = "Skyloom";
     slQuickAboutBox1->Description = "Internet connection monitor and RSS parser";
     slQuickAboutBox1->Copyright = "\"Skyloom\" . . .\r\nCopyright (c) 2006-2026 Quorvane";
@@ -175,8 +158,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
         if (icon.Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON"))
             slQuickAboutBox1->SetIcon(icon);
     }
-    slSelfUpdater1 = new TslSelfUpdater(this);
-    slSelfUpdater1->Name = "slSelfUpdater1";
+    slSelfUpdater1 = NewComponent<TslSelfUpdater>(this, "slSelfUpdater1");
     slSelfUpdater1->InfoFileURL = std::string("http://") + UpdateHost + "/skyloom/update.inf";
     slSelfUpdater1->InfoFile.Files = {std::string("http://") + UpdateHost + "/skyloom/skyloom.exe"};
     slSelfUpdater1->InfoFile.UpgradeMsg = DesignUpgradeMessage;
@@ -186,19 +168,15 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     slSelfUpdater1->Wizard.SetLanguage(wlEnglish);
     slSelfUpdater1->Wizard.Pic118x218->Bitmap().LoadFromResourceName(GetModuleHandleA(nullptr), "WIZARDPIC");
     About1 = NewItem(this, "About1", "About...", [this](TObject* s) { About1Click(s); });
-    slFormSystemMenu1 = new TslFormSystemMenu(this);
-    slFormSystemMenu1->Name = "slFormSystemMenu1";
+    slFormSystemMenu1 = NewComponent<TslFormSystemMenu>(this, "slFormSystemMenu1");
     slFormSystemMenu1->Items().Add(About1);
 
-    slOnlyOne1 = new TslOnlyOne(this);
-    slOnlyOne1->Name = "slOnlyOne1";
+    slOnlyOne1 = NewComponent<TslOnlyOne>(this, "slOnlyOne1");
 
-    slRSSFeed1 = new TslRSSFeed(this);
-    slRSSFeed1->Name = "slRSSFeed1";
+    slRSSFeed1 = NewComponent<TslRSSFeed>(this, "slRSSFeed1");
     slRSSFeed1->SetHTTPAgent(TslRSSFeed::DefaultAgent());
 
-    slThread1 = new TslThread(this);
-    slThread1->Name = "slThread1";
+    slThread1 = NewComponent<TslThread>(this, "slThread1");
     slThread1->SetSuspended(false);
     slThread1->WaitThread = true;
     slThread1->SetOnExecute([this](TObject* s) { slThread1Execute(s); });
@@ -210,15 +188,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     Refreshnews1 = NewItem(this, "Refreshnews1", "Refresh news", [this](TObject* s) { Refreshnews1Click(s); });
     N1 = NewItem(this, "N1", "-", nullptr);
     Exit1 = NewItem(this, "Exit1", "Exit", [this](TObject* s) { Exit1Click(s); });
-    MainMenu1 = new TMainMenu(this);
-    MainMenu1->Name = "MainMenu1";
+    MainMenu1 = NewComponent<TMainMenu>(this, "MainMenu1");
     MainMenu1->Items().Add(File1);
     for (TMenuItem* item : {About2, Checkforupdates1, Refreshnews1, N1, Exit1})
         File1->Add(item);
     SetMenu(MainMenu1);
 
-    TrayIcon1 = new TTrayIcon(this);
-    TrayIcon1->Name = "TrayIcon1";
+    TrayIcon1 = NewComponent<TTrayIcon>(this, "TrayIcon1");
     TrayIcon1->SetHint("Skyloom");
     TrayIcon1->SetIconVisible(true);
     TrayIcon1->SetIconIndex(0);
@@ -235,8 +211,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     N2 = NewItem(this, "N2", "-", nullptr);
     Closeapplication1 = NewItem(this, "Closeapplication1", "Close application",
                                 [this](TObject* s) { Closeapplication1Click(s); });
-    PopupMenu1 = new TPopupMenu(this);
-    PopupMenu1->Name = "PopupMenu1";
+    PopupMenu1 = NewComponent<TPopupMenu>(this, "PopupMenu1");
     for (TMenuItem* item : {Showmainwindow1, About3, Checkforupdates2, Refreshnews2, N2, Closeapplication1})
         PopupMenu1->Items().Add(item);
     // The tray icon's menu is set once the menu exists; the design links them the same way.
@@ -255,31 +230,26 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     // Only NewsThread uses the client: a window that is going tells it to stop, and it stops waiting for the server.
     NetHTTP1->Cancelled = [] { return TslCustomThread::CurrentTerminated(); };
 
-    Timer1 = new TTimer(this);
-    Timer1->Name = "Timer1";
+    Timer1 = NewComponent<TTimer>(this, "Timer1");
     Timer1->SetInterval(600000);
     Timer1->SetEnabled(true);
     Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
 
-    slAppStartCounter1 = new TslAppStartCounter(this);
-    slAppStartCounter1->Name = "slAppStartCounter1";
+    slAppStartCounter1 = NewComponent<TslAppStartCounter>(this, "slAppStartCounter1");
     slAppStartCounter1->RegKey = "Software\\Quorvane\\Skyloom\\Default";
     slAppStartCounter1->RegLocation = rlCurrentUser;
     slAppStartCounter1->OnFirstStart = [this](TObject* s) { slAppStartCounter1FirstStart(s); };
 
-    FListFiller = new TTimer(this);
-    FListFiller->Name = "ListFiller";
+    FListFiller = NewComponent<TTimer>(this, "ListFiller");
     FListFiller->SetEnabled(false);
     FListFiller->SetInterval(1);
     FListFiller->SetOnTimer([this](TObject*) { AddPendingLines(); });
 
-    NewsThread = new TslThread(this);
-    NewsThread->Name = "NewsThread";
+    NewsThread = NewComponent<TslThread>(this, "NewsThread");
     // Reading a large feed takes the processor for a while; the window's own work goes first.
     NewsThread->SetPriority(tpLower);
 
-    FAfterPaint = new TTimer(this);
-    FAfterPaint->Name = "AfterPaint";
+    FAfterPaint = NewComponent<TTimer>(this, "AfterPaint");
     FAfterPaint->SetInterval(1);
     FAfterPaint->SetOnTimer([this](TObject*) { AfterPaint(); });
     TWndMethod previous = WindowProc;

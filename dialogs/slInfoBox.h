@@ -17,15 +17,6 @@ namespace skyloom {
 
 class TslFormHelp;
 
-struct TslInfoBoxButtonCaptions {
-    std::string OK = "OK";
-    std::string Cancel = "Cancel";
-    std::string Yes = "&Yes";
-    std::string No = "&No";
-    std::string Retry = "&Retry";
-    std::string Abort = "&Abort";
-};
-
 // The box's window; it exists while Execute shows it.
 class TslInfoBoxForm : public TForm {
 public:

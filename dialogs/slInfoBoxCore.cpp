@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace skyloom {
 
@@ -106,6 +107,19 @@ TslInfoBoxButtonSet InfoBoxButtonSet(TslInfoBoxButtons buttons, bool escCancel)
     if (!escCancel)
         s.EscapePlace = -1;
     return s;
+}
+
+std::string TslInfoBoxButtonCaptions::CaptionOf(int result) const
+{
+    using T = TslInfoBoxButtonCaptions;
+    static constexpr std::pair<int, std::string T::*> kCaptions[] = {
+        {idInfoOK, &T::OK}, {idInfoCancel, &T::Cancel}, {idInfoYes, &T::Yes},
+        {idInfoNo, &T::No}, {idInfoRetry, &T::Retry},   {idInfoAbort, &T::Abort},
+    };
+    for (const auto& [id, caption] : kCaptions)
+        if (id == result)
+            return this->*caption;
+    return {};
 }
 
 TslInfoBoxLayout LayoutInfoBox(const TslInfoBoxLayoutInput& in)

@@ -46,6 +46,17 @@ struct TslInfoBoxButtonSet {
 };
 TslInfoBoxButtonSet InfoBoxButtonSet(TslInfoBoxButtons buttons, bool escCancel);
 
+struct TslInfoBoxButtonCaptions {
+    std::string OK = "OK";
+    std::string Cancel = "Cancel";
+    std::string Yes = "&Yes";
+    std::string No = "&No";
+    std::string Retry = "&Retry";
+    std::string Abort = "&Abort";
+    // The caption of the button with this modal result; empty for a result no button has.
+    std::string CaptionOf(int result) const;
+};
+
 // The box's layout from the sizes of its parts.
 struct TslInfoBoxLayoutInput {
     int IconLeft = 12;

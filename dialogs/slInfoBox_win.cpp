@@ -59,21 +59,18 @@ TslInfoBoxForm::TslInfoBoxForm(TComponent* owner) : TForm(owner)
     Icon->SetTransparent(true);
     Text = NewChild<TslRichLabel>(this, "Text", this, 52, 12, 299, 13);
     Text->SetTransparent(true);
-    Picture = new TslProportionalImage(this);
-    Picture->Name = "Picture";
+    Picture = NewComponent<TslProportionalImage>(this, "Picture");
     Picture->SetParent(this);
     Picture->SetVisible(false);
     Picture->SetAutoSize(true);
     CheckBox = NewChild<TCheckBox>(this, "CheckBox", this, 52, 60, 280, 17);
     CheckBox->Hint = "|Check this box if you don't want this message appear in future.";
-    btns = new TslButtonsPanel(this);
-    btns->Name = "btns";
+    btns = NewComponent<TslButtonsPanel>(this, "btns");
     btns->SetButtonsAlignment(taCenter);
     btns->SetMarginVert(7);
     btns->BtnApply().SetVisible(false);
     btns->SetParent(this);
-    FH = new TslFormHelp(this);
-    FH->Name = "FH";
+    FH = NewComponent<TslFormHelp>(this, "FH");
     FH->CaptionButton().Visible = false;
     FH->SystemMenu().ApplyToMenu = false;
     FH->SystemMenu().Position = 7;
@@ -269,30 +266,12 @@ int TslInfoBox::Execute(bool consultStoredAnswer)
     // The buttons: the panel's OK, Cancel and custom places take the set's results and captions.
     TslInfoBoxButtonSet set = InfoBoxButtonSet(InfoBoxButtons, EscCancel);
     TslPanelBitBtn* places[3] = {&form->btns->BtnOK(), &form->btns->BtnCancel(), &form->btns->BtnCustom()};
-    auto captionOf = [this](int result) -> std::string {
-        switch (result) {
-        case idInfoOK:
-            return ButtonCaptions.OK;
-        case idInfoCancel:
-            return ButtonCaptions.Cancel;
-        case idInfoYes:
-            return ButtonCaptions.Yes;
-        case idInfoNo:
-            return ButtonCaptions.No;
-        case idInfoRetry:
-            return ButtonCaptions.Retry;
-        case idInfoAbort:
-            return ButtonCaptions.Abort;
-        default:
-            return "";
-        }
-    };
     form->btns->SetButtonSpacing(static_cast<std::uint8_t>(set.Spacing));
     for (int i = 0; i < 3; ++i) {
         TslPanelBitBtn& b = *places[i];
         b.SetVisible(set.Results[i] != 0);
         b.SetModalResult(set.Results[i]);
-        b.SetCaption(captionOf(set.Results[i]));
+        b.SetCaption(ButtonCaptions.CaptionOf(set.Results[i]));
         b.Button()->Cancel = i == set.EscapePlace;
     }
     form->btns->Relayout();

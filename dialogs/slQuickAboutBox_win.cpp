@@ -36,8 +36,7 @@ namespace {
 
 TslURLLabel* NewLink(TForm* form, const char* name, TslURLLabelKind kind)
 {
-    auto* link = new TslURLLabel(form);
-    link->Name = name;
+    auto* link = NewComponent<TslURLLabel>(form, name);
     link->SetParent(form);
     link->SetLeft(AboutLinkLeft);
     link->SetTransparent(true);
@@ -50,8 +49,7 @@ TslURLLabel* NewLink(TForm* form, const char* name, TslURLLabelKind kind)
 
 TLabel* NewCaptionLabel(TForm* form, const char* name, const char* caption)
 {
-    auto* label = new TLabel(form);
-    label->Name = name;
+    auto* label = NewComponent<TLabel>(form, name);
     label->SetParent(form);
     label->SetLeft(AboutTextLeft);
     label->SetTransparent(true);
@@ -86,8 +84,7 @@ TslQuickAboutBoxForm::TslQuickAboutBoxForm(TComponent* owner) : TForm(owner)
     Icon->SetAutoSize(true);
     Icon->Picture().Icon().SetHandle(CopyIcon(LoadIconA(nullptr, IDI_INFORMATION)));
 
-    TitleLabel = new TslLabel(this);
-    TitleLabel->Name = "TitleLabel";
+    TitleLabel = NewComponent<TslLabel>(this, "TitleLabel");
     TitleLabel->SetParent(this);
     TitleLabel->SetAutoSize(false);
     TitleLabel->SetBounds(4, 4, 248, 21);
@@ -111,12 +108,10 @@ TslQuickAboutBoxForm::TslQuickAboutBoxForm(TComponent* owner) : TForm(owner)
     OKBtn->Cancel = true;
     OKBtn->ModalResult = mrOk;
 
-    slFormBackground = new TslFormBackground(this);
-    slFormBackground->Name = "slFormBackground";
+    slFormBackground = NewComponent<TslFormBackground>(this, "slFormBackground");
     slFormBackground->SetKind(bkGradient);
     slFormBackground->SetGradientDirection(gdHorizontal);
-    slSystemInfo = new TslSystemInfo(this);
-    slSystemInfo->Name = "slSystemInfo";
+    slSystemInfo = NewComponent<TslSystemInfo>(this, "slSystemInfo");
     FinishLoading();
 }
 

@@ -2,6 +2,7 @@
 // streams, string lists and the common event types. Portable.
 #pragma once
 
+#include "Owned.h"
 #include "SysUtils.h"
 #include "Types.h"
 
@@ -72,11 +73,9 @@ bool RemoveFrom(List& list, const Item& item)
     return true;
 }
 
-class TObject {
+// Objects have identity: they are made, owned and freed, never copied.
+class TObject : TNonCopyable {
 public:
-    TObject() = default;
-    TObject(const TObject&) = delete;
-    TObject& operator=(const TObject&) = delete;
     virtual ~TObject() = default;
 };
 
@@ -181,6 +180,15 @@ private:
     bool FLoadingRoot = false;
     bool FLoadedRun = false;
 };
+
+// Creates a component of a design: owned by owner (which frees it) and named.
+template <typename T>
+T* NewComponent(TComponent* owner, const char* name)
+{
+    T* component = new T(owner);
+    component->Name = name;
+    return component;
+}
 
 // For Notification: each of refs that points at component becomes nullptr when component is being removed.
 template <typename... Refs>

@@ -381,8 +381,7 @@ TForm* GetParentForm(TControl* control);
 template <typename T>
 T* NewChild(TComponent* owner, const char* name, TWinControl* parent, int left, int top, int width, int height)
 {
-    T* control = new T(owner);
-    control->Name = name;
+    T* control = NewComponent<T>(owner, name);
     control->SetParent(parent);
     control->SetBounds(left, top, width, height);
     return control;

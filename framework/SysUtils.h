@@ -115,6 +115,14 @@ std::string IntToStr(long long value);
 // Decimal text with one optional sign and surrounding blanks; anything else, or a value out of range, gives def.
 int StrToIntDef(std::string_view s, int def);
 long long StrToInt64Def(std::string_view s, long long def);
+// The value of a hexadecimal digit of either case; -1 for any other character (code unit or code point).
+constexpr int HexDigitValue(char32_t c)
+{
+    if (c >= U'0' && c <= U'9')
+        return static_cast<int>(c - U'0');
+    const char32_t lower = c | 0x20;  // 'A'..'F' become 'a'..'f'; nothing else lands there
+    return lower >= U'a' && lower <= U'f' ? static_cast<int>(lower - U'a' + 10) : -1;
+}
 
 // Base64 of the bytes, with padding and without line breaks.
 std::string EncodeBase64(std::string_view bytes);

@@ -99,17 +99,10 @@ void TslSelfUpdaterWizard::SetLanguage(TslSelfUpdaterLanguage value)
 
 void TslSelfUpdaterWizard::Assign(const TPersistent& source)
 {
-    auto* other = dynamic_cast<const TslSelfUpdaterWizard*>(&source);
-    if (!other) {
-        TPersistent::Assign(source);
-        return;
-    }
-    Enabled = other->Enabled;
-    HideFileLocation = other->HideFileLocation;
-    FPicture->Assign(*other->FPicture);
-    StayOnTop = other->StayOnTop;
-    // A copy carries the setting; the block in use was selected when the setting was made.
-    FLanguage = other->FLanguage;
+    // A copy carries the language setting; the block in use was selected when the setting was made.
+    using T = TslSelfUpdaterWizard;
+    if (AssignFields<TPersistent>(*this, source, &T::Enabled, &T::HideFileLocation, &T::StayOnTop, &T::FLanguage))
+        FPicture->Assign(*static_cast<const T&>(source).FPicture);
 }
 
 // ---- wide-text controls ----

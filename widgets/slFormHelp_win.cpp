@@ -493,19 +493,22 @@ void TslFormHelp::RightButtonReleased(TPoint screen)
 
 void TslFormHelp::BeforeMessage(TMessage& message, bool& handled)
 {
+    // Takes the message: the form's window procedure does not see it.
+    auto take = [&](LRESULT result) {
+        handled = true;
+        message.Result = result;
+    };
     switch (message.Msg) {
     case WM_SYSCOMMAND:
         if ((message.WParam & 0xFFF0) == SC_CONTEXTHELP && Active) {
-            handled = true;
-            message.Result = 0;
+            take(0);
             FHelpBySysCommand = true;
             EnterHelpMode();
         }
         break;
     case WM_HELP:
         if (UseF1 && Active) {
-            handled = true;
-            message.Result = 1;
+            take(1);
             FCaptionButton.Down = false;
             const auto* info = reinterpret_cast<const HELPINFO*>(message.LParam);
             if (info && info->iContextType == HELPINFO_WINDOW)
@@ -514,22 +517,19 @@ void TslFormHelp::BeforeMessage(TMessage& message, bool& handled)
         break;
     case WM_LBUTTONDOWN:
         if (FHelpMode) {
-            handled = true;
-            message.Result = 0;
+            take(0);
             ShowControlHelp(nullptr);
         }
         break;
     case WM_LBUTTONUP:
         if (FHelpMode) {
-            handled = true;
-            message.Result = 0;
+            take(0);
             ReleaseCapture();
         }
         break;
     case WM_SETCURSOR:
         if (FHelpMode) {
-            handled = true;
-            message.Result = 1;
+            take(1);
             SetCursor(Screen.Cursors(CursorHelp));
         }
         break;
@@ -543,8 +543,7 @@ void TslFormHelp::BeforeMessage(TMessage& message, bool& handled)
         FInMenu = false;
         break;
     case SL_WHATSTHIS: {
-        handled = true;
-        message.Result = 0;
+        take(0);
         // Screen coordinates, signed: a second monitor left of or above the first gives negative ones.
         TPoint p{static_cast<short>(LOWORD(message.LParam)), static_cast<short>(HIWORD(message.LParam))};
         TControl* control = FRightClickControl;

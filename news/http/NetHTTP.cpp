@@ -50,14 +50,8 @@ std::int64_t ChunkSize(const std::string& line)
         return 0;
     std::int64_t size = 0;
     for (char c : hex) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else
+        const int d = HexDigitValue(static_cast<unsigned char>(c));
+        if (d < 0)
             return 0;
         size = size * 16 + d;
     }

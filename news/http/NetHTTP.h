@@ -58,23 +58,31 @@ struct TNetProxyConnectionInfo {
     std::unique_ptr<TNetAuthentication> Authentication;
 };
 
-class TNetHTTPRequest {
-public:
-    std::string URL;    // the request target as given
-    std::string Method = "GET";
+// The header fields that requests and replies share: the connection's, the body's and the dates. RawHeaders holds
+// the header lines as they are sent or were received.
+struct TNetEntityHeaders {
     std::string Connection;
     std::string ContentVersion;
     std::string ContentEncoding;
     std::string ContentLanguage;
     std::string ContentType;
     std::int64_t ContentLength = -1;
+    TDateTime Date = 0;
+    TDateTime Expires = 0;
+    // A request sends it as If-Modified-Since; a reply reads it from Last-Modified.
+    TDateTime LastModified = 0;
+    std::string Pragma;
+    TNetHeaderList RawHeaders;
+};
+
+class TNetHTTPRequest : public TNetEntityHeaders {
+public:
+    std::string URL;    // the request target as given
+    std::string Method = "GET";
     std::int64_t ContentRangeStart = 0;
     std::int64_t ContentRangeEnd = 0;
     std::int64_t ContentRangeInstanceLength = 0;
     std::string CacheControl;
-    TDateTime Date = 0;
-    TDateTime Expires = 0;
-    std::string Pragma;
     TNetHeaderList CustomHeaders;
     std::string ProxyConnection;
     std::string Host;
@@ -86,35 +94,22 @@ public:
     std::string Referer;
     std::string UserAgent = "Mozilla/3.0 (compatible; Skyloom)";
     std::string Range;
-    TDateTime LastModified = 0;
     std::string Username;
     std::string Password;
     bool BasicAuthentication = false;
     std::unique_ptr<TNetAuthentication> Authentication;
-    TNetHeaderList RawHeaders;
 
     // Rebuilds RawHeaders from the fields above in the fixed order.
     void SetHeaders();
 };
 
-class TNetHTTPResponse {
+class TNetHTTPResponse : public TNetEntityHeaders {
 public:
     std::string ResponseText; // the status line as received
     int ResponseCode = -1;
-    TNetHeaderList RawHeaders;
-    std::string Connection;
-    std::string ContentVersion;
-    std::string ContentEncoding;
-    std::string ContentLanguage;
-    std::string ContentType;
-    std::int64_t ContentLength = -1;
     bool HasContentLength = false;
     std::string ContentRange;
     std::string TransferEncoding;
-    TDateTime Date = 0;
-    TDateTime LastModified = 0;
-    TDateTime Expires = 0;
-    std::string Pragma;
     std::string Location;
     std::string Server;
     std::string ProxyConnection;

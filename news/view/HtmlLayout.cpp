@@ -897,20 +897,6 @@ constexpr std::array<TNamedColor, 28> kColors = {{
     {"darkgray", 0xA9A9A9}, {"lightgray", 0xD3D3D3}, {"cyan", 0x00FFFF}, {"magenta", 0xFF00FF},
 }};
 
-int Hex(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 } // namespace
 
 std::optional<TRgb> ParseHtmlColor(std::string_view text)
@@ -930,7 +916,7 @@ std::optional<TRgb> ParseHtmlColor(std::string_view text)
     }
     TRgb v = 0;
     for (const char c : text) {
-        const int h = Hex(c);
+        const int h = HexDigitValue(static_cast<unsigned char>(c));
         if (h < 0) {
             return std::nullopt;
         }

@@ -1,5 +1,7 @@
 #include "HtmlTokenizer.h"
 
+#include "SysUtils.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -270,20 +272,6 @@ bool IsAlnum16(char16_t c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
 }
 
-int HexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9') {
-        return c - u'0';
-    }
-    if (c >= u'a' && c <= u'f') {
-        return c - u'a' + 10;
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c - u'A' + 10;
-    }
-    return -1;
-}
-
 // The C1 range as browsers read numeric references to it: the Windows-1252 characters.
 constexpr std::array<char16_t, 32> kC1 = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
                                           0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
@@ -346,7 +334,7 @@ std::u16string DecodeCharacterReferences(std::u16string_view text)
             std::uint32_t value = 0;
             bool overflow = false;
             while (j < text.size()) {
-                const int d = hex ? HexValue(text[j]) : (text[j] >= u'0' && text[j] <= u'9' ? text[j] - u'0' : -1);
+                const int d = hex ? HexDigitValue(text[j]) : (text[j] >= u'0' && text[j] <= u'9' ? text[j] - u'0' : -1);
                 if (d < 0) {
                     break;
                 }

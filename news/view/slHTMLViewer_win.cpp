@@ -45,23 +45,15 @@ void TslHTMLLines::Changed()
 
 void TslHTMLViewerMargins::Set(int& field, int value)
 {
-    if (field != value) {
-        field = value;
+    if (UpdateField(field, value))
         Fire(OnChange, this);
-    }
 }
 
 void TslHTMLViewerMargins::Assign(const TPersistent& source)
 {
-    if (const auto* m = dynamic_cast<const TslHTMLViewerMargins*>(&source)) {
-        FLeft = m->FLeft;
-        FTop = m->FTop;
-        FRight = m->FRight;
-        FBottom = m->FBottom;
+    using T = TslHTMLViewerMargins;
+    if (AssignFields<TPersistent>(*this, source, &T::FLeft, &T::FTop, &T::FRight, &T::FBottom))
         Fire(OnChange, this);
-        return;
-    }
-    TPersistent::Assign(source);
 }
 
 // --- the inner control -----------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // between that code page and UTF-16, and the program's own resources.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,8 +14,29 @@ namespace skyloom::xml {
 inline constexpr unsigned char kClassNameStart = 1;  // "_" or a letter
 inline constexpr unsigned char kClassName = 2;       // "-", ".", ":", "_", a letter or a digit
 
-// 256 entries, one per byte value; built once per process.
-const unsigned char* NameClassTable() noexcept;
+// The code page's own answers for one byte value; the byte 0 is neither.
+bool IsCodePageLetter(unsigned char b) noexcept;
+bool IsCodePageLetterOrDigit(unsigned char b) noexcept;
+
+// 256 entries, one per byte value. The classes never change while the program runs, so the code page is asked once
+// per byte value and process.
+inline const unsigned char* NameClassTable() noexcept
+{
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (unsigned v = 0; v < 256; ++v) {
+            const auto b = static_cast<unsigned char>(v);
+            unsigned char c = 0;
+            if (b == '_' || IsCodePageLetter(b))
+                c |= kClassNameStart;
+            if (b == '-' || b == '.' || b == ':' || b == '_' || IsCodePageLetterOrDigit(b))
+                c |= kClassName;
+            t[v] = c;
+        }
+        return t;
+    }();
+    return table.data();
+}
 
 std::u16string AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::u16string_view text);

@@ -2,8 +2,6 @@
 #include "XmlLib.h"
 #include "XmlPlatform.h"
 
-#include <array>
-
 namespace skyloom::xml {
 
 namespace {
@@ -34,26 +32,16 @@ bool IsDigit1252(unsigned b)
     return (b >= '0' && b <= '9') || b == 0xB2 || b == 0xB3 || b == 0xB9;
 }
 
-std::array<unsigned char, 256> BuildTable()
-{
-    std::array<unsigned char, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) {
-        unsigned char c = 0;
-        if (b == '_' || IsLetter1252(b))
-            c |= kClassNameStart;
-        if (b == '-' || b == '.' || b == ':' || b == '_' || IsLetter1252(b) || IsDigit1252(b))
-            c |= kClassName;
-        t[b] = c;
-    }
-    return t;
-}
-
 } // namespace
 
-const unsigned char* NameClassTable() noexcept
+bool IsCodePageLetter(unsigned char b) noexcept
 {
-    static const std::array<unsigned char, 256> table = BuildTable();
-    return table.data();
+    return IsLetter1252(b);
+}
+
+bool IsCodePageLetterOrDigit(unsigned char b) noexcept
+{
+    return IsLetter1252(b) || IsDigit1252(b);
 }
 
 std::u16string AnsiToWide(std::string_view text)

@@ -6,36 +6,16 @@
 #include <share.h>
 #include <stdio.h>
 
-#include <array>
-
 namespace skyloom::xml {
 
-namespace {
-
-std::array<unsigned char, 256> BuildTable()
+bool IsCodePageLetter(unsigned char b) noexcept
 {
-    // The classes never change while the program runs, so the system is asked once per byte value.
-    std::array<unsigned char, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) {
-        const CHAR ch = static_cast<CHAR>(b);
-        unsigned char c = 0;
-        const bool alpha = b != 0 && IsCharAlphaA(ch);
-        const bool alnum = b != 0 && IsCharAlphaNumericA(ch);
-        if (b == '_' || alpha)
-            c |= kClassNameStart;
-        if (b == '-' || b == '.' || b == ':' || b == '_' || alnum)
-            c |= kClassName;
-        t[b] = c;
-    }
-    return t;
+    return b != 0 && IsCharAlphaA(static_cast<CHAR>(b));
 }
 
-} // namespace
-
-const unsigned char* NameClassTable() noexcept
+bool IsCodePageLetterOrDigit(unsigned char b) noexcept
 {
-    static const std::array<unsigned char, 256> table = BuildTable();
-    return table.data();
+    return b != 0 && IsCharAlphaNumericA(static_cast<CHAR>(b));
 }
 
 std::u16string AnsiToWide(std::string_view text)

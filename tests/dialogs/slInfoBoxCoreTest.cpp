@@ -61,6 +61,20 @@ TEST(InfoBoxRules, ButtonSetsAndTheirEscapeButton)
     EXPECT_EQ(retry.EscapePlace, -1) << "without EscCancel no button answers Escape";
 }
 
+TEST(InfoBoxRules, EachModalResultTakesItsOwnCaption)
+{
+    TslInfoBoxButtonCaptions captions;
+    captions.Cancel = "Abbrechen";
+    captions.Abort = "Abbruch";
+    struct Case {
+        int result;
+        const char* caption;
+    } cases[] = {{idInfoOK, "OK"},     {idInfoCancel, "Abbrechen"}, {idInfoYes, "&Yes"}, {idInfoNo, "&No"},
+                 {idInfoRetry, "&Retry"}, {idInfoAbort, "Abbruch"},  {0, ""},            {5, ""}, {-1, ""}};
+    for (const Case& c : cases)
+        EXPECT_EQ(captions.CaptionOf(c.result), c.caption) << "modal result " << c.result;
+}
+
 TEST(InfoBoxRules, LayoutPlacesTextCheckBoxAndPicture)
 {
     TslInfoBoxLayoutInput in;

@@ -75,6 +75,17 @@ TEST(Component, FreeingAnOwnedComponentTakesItOutOfItsOwner)
     EXPECT_EQ(journal.Events, expected) << "a is freed exactly once";
 }
 
+TEST(Component, NewComponentIsOwnedAndNamedAsTheDesignSays)
+{
+    TComponent root(nullptr);
+    auto* first = NewComponent<TComponent>(&root, "Timer1");
+    auto* second = NewComponent<TComponent>(&root, "Timer2");
+    EXPECT_EQ(first->Owner(), &root);
+    EXPECT_EQ(root.ComponentCount(), 2);
+    EXPECT_EQ(root.FindComponent("Timer2"), second) << "found by the name it was made with";
+    EXPECT_EQ(first->Name, "Timer1");
+}
+
 TEST(Component, FreeNotificationTellsAnotherComponent)
 {
     TJournal journal;

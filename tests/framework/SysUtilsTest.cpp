@@ -87,6 +87,20 @@ TEST(SysUtils, StrToIntDefAcceptsOnlyWholeNumbers)
         EXPECT_EQ(StrToIntDef(c.text, -1), c.expected) << "text [" << c.text << "]";
 }
 
+TEST(SysUtils, HexDigitValueReadsBothCasesAndNothingElse)
+{
+    struct Case {
+        char32_t c;
+        int expected;
+    } cases[] = {{U'0', 0},  {U'9', 9},  {U'a', 10}, {U'f', 15}, {U'A', 10}, {U'F', 15}, {U'g', -1}, {U'G', -1},
+                 {U'@', -1}, {U'`', -1}, {U'/', -1}, {U':', -1}, {U' ', -1}, {U'\0', -1},
+                 // Characters whose low byte or case-folded form is a hex digit are still not digits.
+                 {0x141, -1}, {0xFF41, -1}, {0x1F, -1}, {0xFFFFFFFF, -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(HexDigitValue(c.c), c.expected) << "code point " << static_cast<unsigned long>(c.c);
+    static_assert(HexDigitValue(U'c') == 12, "usable in constant expressions");
+}
+
 TEST(SysUtils, PathPartsSplitAtEitherSeparator)
 {
     EXPECT_EQ(ExtractFilePath("C:\\Program Files\\Skyloom\\skyloom.exe"), "C:\\Program Files\\Skyloom\\");
