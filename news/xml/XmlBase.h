@@ -11,27 +11,42 @@
 
 namespace skyloom {
 
-class TXmlBase : public virtual IXmlBase {
+// The counted storage behind the library's objects. It is not one of the interfaces: an object joins its
+// interface by deriving from both (TXmlCounted, TXmlNodeOf), so that the interfaces form single chains without
+// virtual bases, whose constructors would load a table of tables and store several vtable pointers for every node a
+// load makes.
+class TXmlBase {
 public:
     static void* operator new(std::size_t size) { return xml::CutObject(size); }
     static void operator delete(void* p, std::size_t size) noexcept { xml::PoolRelease(p, size); }
 
-    void AddRef() noexcept final { ++FRefCount; }
-    void Release() noexcept final
+    TXmlBase(const TXmlBase&) = delete;
+    TXmlBase& operator=(const TXmlBase&) = delete;
+
+    void AddRef() noexcept { ++FRefCount; }
+    void Release() noexcept
     {
         if (--FRefCount == 0)
             delete this;
     }
-    TXmlBase* ImplObject() noexcept final { return this; }
     // Whether anyone besides the caller's one reference holds the object.
     bool IsShared() const noexcept { return FRefCount > 1; }
 
 protected:
     TXmlBase() = default;
-    ~TXmlBase() override = default;
+    virtual ~TXmlBase() = default;
 
 private:
     int FRefCount = 0;
+};
+
+// A counted object that is reached through the interface I.
+template <class I>
+class TXmlCounted : public TXmlBase, public I {
+public:
+    void AddRef() noexcept final { TXmlBase::AddRef(); }
+    void Release() noexcept final { TXmlBase::Release(); }
+    TXmlBase* ImplObject() noexcept final { return this; }
 };
 
 // Equality of two runs of n bytes. Names are short; comparing them a word at a time in place, with the last word

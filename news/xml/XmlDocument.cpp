@@ -19,7 +19,7 @@ bool HasBinaryMarker(std::string_view data)
 
 } // namespace
 
-TXmlDocument::TXmlDocument(TXmlNameTable* names) : TXmlNode(names) {}
+TXmlDocument::TXmlDocument(TXmlNameTable* names) : TXmlNodeOf(names) {}
 
 void TXmlDocument::SetText(const std::string& s)
 {

@@ -278,7 +278,7 @@ protected:
     virtual ~IXmlBase() = default;
 };
 
-class IXmlNameTable : public virtual IXmlBase {
+class IXmlNameTable : public IXmlBase {
 public:
     // The id of the name, interning it if new; -1 for the empty name.
     virtual std::int32_t IdOf(const std::string& name) = 0;
@@ -286,7 +286,7 @@ public:
     virtual std::string NameOf(std::int32_t id) = 0;
 };
 
-class IXmlNodeList : public virtual IXmlBase {
+class IXmlNodeList : public IXmlBase {
 public:
     virtual int Count() = 0;
     // Raises EXmlError when index is below 0 or not below Count.
@@ -294,7 +294,7 @@ public:
     virtual std::string ToXml() = 0;
 };
 
-class IXmlNode : public virtual IXmlBase {
+class IXmlNode : public IXmlBase {
 public:
     virtual TXmlPtr<IXmlNameTable> Names() = 0;
     virtual std::string NodeName() = 0;
@@ -400,7 +400,7 @@ public:
     virtual TXmlPtr<IXmlProcessingInstruction> ToInstruction() = 0;
 };
 
-class IXmlElement : public virtual IXmlNode {
+class IXmlElement : public IXmlNode {
 public:
     // Replaces the text and CDATA children by CDATA sections that together hold exactly s.
     virtual void SetTextAsCData(const std::string& s) = 0;
@@ -410,10 +410,10 @@ public:
     virtual std::string DecodeBase64Text() = 0;
 };
 
-class IXmlText : public virtual IXmlNode {};
-class IXmlCDATASection : public virtual IXmlNode {};
-class IXmlComment : public virtual IXmlNode {};
-class IXmlProcessingInstruction : public virtual IXmlNode {};
+class IXmlText : public IXmlNode {};
+class IXmlCDATASection : public IXmlNode {};
+class IXmlComment : public IXmlNode {};
+class IXmlProcessingInstruction : public IXmlNode {};
 
 // The bytes a document loads from or writes its binary form to. The stream and file forms of loading and saving
 // wrap a standard stream in one of these, so that only programs that use those forms carry the stream library.
@@ -434,7 +434,7 @@ protected:
     ~IXmlOutput() = default;
 };
 
-class IXmlDocument : public virtual IXmlNode {
+class IXmlDocument : public IXmlNode {
 public:
     virtual TXmlPtr<IXmlElement> DocumentElement() = 0;
     virtual std::string ToBinaryString() = 0;

@@ -16,7 +16,7 @@ namespace skyloom {
 
 using TNameIndexArray = std::vector<std::int32_t>;
 
-class TXmlNameTable final : public TXmlBase, public IXmlNameTable {
+class TXmlNameTable final : public TXmlCounted<IXmlNameTable> {
 public:
     explicit TXmlNameTable(int bucketCount);
 

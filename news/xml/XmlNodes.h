@@ -28,7 +28,7 @@ inline int XmlGrowCapacity(int capacity)
     return capacity + capacity / 4;
 }
 
-class TXmlNodeList final : public TXmlBase, public IXmlNodeList {
+class TXmlNodeList final : public TXmlCounted<IXmlNodeList> {
 public:
     explicit TXmlNodeList(TXmlNode* owner) : FOwner(owner), FOne(nullptr) {}
     TXmlNodeList(const TXmlNodeList&) = delete;
@@ -162,94 +162,98 @@ private:
     std::int32_t FCapacity = 0;
 };
 
-class TXmlNode : public TXmlBase, public virtual IXmlNode {
+class TXmlNode : public TXmlBase {
 public:
-    // IXmlNode
-    TXmlPtr<IXmlNameTable> Names() override;
-    std::string NodeName() override;
-    TXmlValueKind ValueKind() override { return vkString; }
-    TXmlValue Value() override { return TXmlValue(Text()); }
-    void SetValue(const TXmlValue& v) override { SetText(v.ToText()); }
-    std::string ToXml() override;
-    TXmlPtr<IXmlNode> CloneNode(bool deep) override;
-    TXmlPtr<IXmlNode> ParentNode() override;
-    TXmlPtr<IXmlDocument> OwnerDocument() override;
-    TXmlPtr<IXmlNodeList> ChildNodes() override;
-    TXmlPtr<IXmlNode> AppendChild(const TXmlPtr<IXmlNode>& node) override;
-    TXmlPtr<IXmlNode> InsertBefore(const TXmlPtr<IXmlNode>& node, const TXmlPtr<IXmlNode>& before) override;
-    TXmlPtr<IXmlNode> ReplaceChild(const TXmlPtr<IXmlNode>& newChild, const TXmlPtr<IXmlNode>& oldChild) override;
-    TXmlPtr<IXmlNode> RemoveChild(const TXmlPtr<IXmlNode>& node) override;
-    TXmlPtr<IXmlElement> AddElementById(std::int32_t id) override;
-    TXmlPtr<IXmlElement> AddElement(const std::string& name) override;
-    TXmlPtr<IXmlText> AddText(const std::string& s) override;
-    TXmlPtr<IXmlCDATASection> AddCData(const std::string& s) override;
-    TXmlPtr<IXmlComment> AddComment(const std::string& s) override;
-    TXmlPtr<IXmlProcessingInstruction> AddInstructionById(std::int32_t id, const std::string& data) override;
-    TXmlPtr<IXmlProcessingInstruction> AddInstruction(const std::string& name, const std::string& data) override;
-    std::string ChildText(const std::string& name, const std::string& defaultText) override;
-    std::string ChildTextById(std::int32_t id, const std::string& defaultText) override;
-    void StoreChildText(const std::string& name, const std::string& s) override;
-    void StoreChildTextById(std::int32_t id, const std::string& s) override;
-    TXmlPtr<IXmlNode> RequireChildById(std::int32_t id) override;
-    TXmlPtr<IXmlNode> RequireChild(const std::string& name) override;
-    TXmlPtr<IXmlNode> ChildOrNewById(std::int32_t id) override;
-    TXmlPtr<IXmlNode> ChildOrNew(const std::string& name) override;
-    void ClearChildren() override;
-    TXmlPtr<IXmlNodeList> ChildElementsNamed(const std::string& name) override;
-    TXmlPtr<IXmlElement> FirstChildElementNamed(const std::string& name) override;
+    // The operations of IXmlNode, which TXmlNodeOf passes on to these. The node kinds override the virtual ones.
+    virtual std::int32_t NameId() = 0;
+    virtual TXmlNodeType NodeType() = 0;
+    virtual std::string Text() = 0;
+    virtual void SetText(const std::string& s) = 0;
+    TXmlPtr<IXmlNameTable> Names();
+    std::string NodeName();
+    virtual TXmlValueKind ValueKind() { return vkString; }
+    virtual TXmlValue Value() { return TXmlValue(Text()); }
+    virtual void SetValue(const TXmlValue& v) { SetText(v.ToText()); }
+    std::string ToXml();
+    TXmlPtr<IXmlNode> CloneNode(bool deep);
+    TXmlPtr<IXmlNode> ParentNode();
+    TXmlPtr<IXmlDocument> OwnerDocument();
+    TXmlPtr<IXmlNodeList> ChildNodes();
+    TXmlPtr<IXmlNode> AppendChild(const TXmlPtr<IXmlNode>& node);
+    TXmlPtr<IXmlNode> InsertBefore(const TXmlPtr<IXmlNode>& node, const TXmlPtr<IXmlNode>& before);
+    TXmlPtr<IXmlNode> ReplaceChild(const TXmlPtr<IXmlNode>& newChild, const TXmlPtr<IXmlNode>& oldChild);
+    TXmlPtr<IXmlNode> RemoveChild(const TXmlPtr<IXmlNode>& node);
+    TXmlPtr<IXmlElement> AddElementById(std::int32_t id);
+    TXmlPtr<IXmlElement> AddElement(const std::string& name);
+    TXmlPtr<IXmlText> AddText(const std::string& s);
+    TXmlPtr<IXmlCDATASection> AddCData(const std::string& s);
+    TXmlPtr<IXmlComment> AddComment(const std::string& s);
+    TXmlPtr<IXmlProcessingInstruction> AddInstructionById(std::int32_t id, const std::string& data);
+    TXmlPtr<IXmlProcessingInstruction> AddInstruction(const std::string& name, const std::string& data);
+    std::string ChildText(const std::string& name, const std::string& defaultText);
+    std::string ChildTextById(std::int32_t id, const std::string& defaultText);
+    void StoreChildText(const std::string& name, const std::string& s);
+    void StoreChildTextById(std::int32_t id, const std::string& s);
+    TXmlPtr<IXmlNode> RequireChildById(std::int32_t id);
+    TXmlPtr<IXmlNode> RequireChild(const std::string& name);
+    TXmlPtr<IXmlNode> ChildOrNewById(std::int32_t id);
+    TXmlPtr<IXmlNode> ChildOrNew(const std::string& name);
+    void ClearChildren();
+    TXmlPtr<IXmlNodeList> ChildElementsNamed(const std::string& name);
+    TXmlPtr<IXmlElement> FirstChildElementNamed(const std::string& name);
     TXmlPtr<IXmlElement> FindChildByAttr(const std::string& elementName, const std::string& attrName,
-                                         const TXmlValue& value) override;
-    int AttributeCount() override { return static_cast<int>(FAttributes.size()); }
-    std::int32_t AttributeNameId(int index) override;
-    std::string AttributeName(int index) override;
-    void DeleteAttribute(const std::string& name) override;
-    void DeleteAttributeById(std::int32_t id) override;
-    void ClearAttributes() override { FAttributes.clear(); }
-    bool HasAttributeById(std::int32_t id) override { return FindAttr(id) >= 0; }
-    bool HasAttribute(const std::string& name) override;
-    TXmlValueKind AttributeKindById(std::int32_t id) override;
-    TXmlValueKind AttributeKind(const std::string& name) override;
-    TXmlValue AttrValueById(std::int32_t id, const TXmlValue& defaultValue) override;
-    TXmlValue AttrValue(const std::string& name, const TXmlValue& defaultValue) override;
-    void SetAttrValueById(std::int32_t id, const TXmlValue& v) override;
-    void SetAttrValue(const std::string& name, const TXmlValue& v) override;
-    std::string RequireAttrById(std::int32_t id) override;
-    std::string RequireAttr(const std::string& name) override;
-    std::string AttrTextById(std::int32_t id, const std::string& defaultText) override;
-    std::string AttrText(const std::string& name, const std::string& defaultText) override;
-    void SetAttrTextById(std::int32_t id, const std::string& s) override;
-    void SetAttrText(const std::string& name, const std::string& s) override;
-    bool AttrAsBoolById(std::int32_t id, bool defaultValue) override;
-    bool AttrAsBool(const std::string& name, bool defaultValue) override;
-    void SetAttrBoolById(std::int32_t id, bool b) override;
-    void SetAttrBool(const std::string& name, bool b) override;
-    std::int32_t AttrAsIntById(std::int32_t id, std::int32_t defaultValue) override;
-    std::int32_t AttrAsInt(const std::string& name, std::int32_t defaultValue) override;
-    void SetAttrIntById(std::int32_t id, std::int32_t n) override;
-    void SetAttrInt(const std::string& name, std::int32_t n) override;
-    TDateTime AttrAsDateTimeById(std::int32_t id, TDateTime defaultValue) override;
-    TDateTime AttrAsDateTime(const std::string& name, TDateTime defaultValue) override;
-    void SetAttrDateTimeById(std::int32_t id, TDateTime t) override;
-    void SetAttrDateTime(const std::string& name, TDateTime t) override;
-    double AttrAsFloatById(std::int32_t id, double defaultValue) override;
-    double AttrAsFloat(const std::string& name, double defaultValue) override;
-    void SetAttrFloatById(std::int32_t id, double x) override;
-    void SetAttrFloat(const std::string& name, double x) override;
-    std::int32_t AttrAsHex(const std::string& name, std::int32_t defaultValue) override;
-    std::int32_t AttrAsHexById(std::int32_t id, std::int32_t defaultValue) override;
-    void SetAttrHex(const std::string& name, std::int32_t n, int digits) override;
-    void SetAttrHexById(std::int32_t id, std::int32_t n, int digits) override;
-    int AttrChoice(const std::string& name, const std::vector<std::string>& values, int defaultIndex) override;
-    int AttrChoiceById(std::int32_t id, const std::vector<std::string>& values, int defaultIndex) override;
-    int RequireAttrChoice(const std::string& name, const std::vector<std::string>& values) override;
-    int RequireAttrChoiceById(std::int32_t id, const std::vector<std::string>& values) override;
-    TXmlValue ValueAt(const std::string& path) override;
-    void SetValueAt(const std::string& path, const TXmlValue& v) override;
-    TXmlPtr<IXmlElement> ToElement() override { return nullptr; }
-    TXmlPtr<IXmlText> ToTextNode() override { return nullptr; }
-    TXmlPtr<IXmlCDATASection> ToCDataSection() override { return nullptr; }
-    TXmlPtr<IXmlComment> ToComment() override { return nullptr; }
-    TXmlPtr<IXmlProcessingInstruction> ToInstruction() override { return nullptr; }
+                                         const TXmlValue& value);
+    int AttributeCount() { return static_cast<int>(FAttributes.size()); }
+    std::int32_t AttributeNameId(int index);
+    std::string AttributeName(int index);
+    void DeleteAttribute(const std::string& name);
+    void DeleteAttributeById(std::int32_t id);
+    void ClearAttributes() { FAttributes.clear(); }
+    bool HasAttributeById(std::int32_t id) { return FindAttr(id) >= 0; }
+    bool HasAttribute(const std::string& name);
+    TXmlValueKind AttributeKindById(std::int32_t id);
+    TXmlValueKind AttributeKind(const std::string& name);
+    TXmlValue AttrValueById(std::int32_t id, const TXmlValue& defaultValue);
+    TXmlValue AttrValue(const std::string& name, const TXmlValue& defaultValue);
+    void SetAttrValueById(std::int32_t id, const TXmlValue& v);
+    void SetAttrValue(const std::string& name, const TXmlValue& v);
+    std::string RequireAttrById(std::int32_t id);
+    std::string RequireAttr(const std::string& name);
+    std::string AttrTextById(std::int32_t id, const std::string& defaultText);
+    std::string AttrText(const std::string& name, const std::string& defaultText);
+    void SetAttrTextById(std::int32_t id, const std::string& s);
+    void SetAttrText(const std::string& name, const std::string& s);
+    bool AttrAsBoolById(std::int32_t id, bool defaultValue);
+    bool AttrAsBool(const std::string& name, bool defaultValue);
+    void SetAttrBoolById(std::int32_t id, bool b);
+    void SetAttrBool(const std::string& name, bool b);
+    std::int32_t AttrAsIntById(std::int32_t id, std::int32_t defaultValue);
+    std::int32_t AttrAsInt(const std::string& name, std::int32_t defaultValue);
+    void SetAttrIntById(std::int32_t id, std::int32_t n);
+    void SetAttrInt(const std::string& name, std::int32_t n);
+    TDateTime AttrAsDateTimeById(std::int32_t id, TDateTime defaultValue);
+    TDateTime AttrAsDateTime(const std::string& name, TDateTime defaultValue);
+    void SetAttrDateTimeById(std::int32_t id, TDateTime t);
+    void SetAttrDateTime(const std::string& name, TDateTime t);
+    double AttrAsFloatById(std::int32_t id, double defaultValue);
+    double AttrAsFloat(const std::string& name, double defaultValue);
+    void SetAttrFloatById(std::int32_t id, double x);
+    void SetAttrFloat(const std::string& name, double x);
+    std::int32_t AttrAsHex(const std::string& name, std::int32_t defaultValue);
+    std::int32_t AttrAsHexById(std::int32_t id, std::int32_t defaultValue);
+    void SetAttrHex(const std::string& name, std::int32_t n, int digits);
+    void SetAttrHexById(std::int32_t id, std::int32_t n, int digits);
+    int AttrChoice(const std::string& name, const std::vector<std::string>& values, int defaultIndex);
+    int AttrChoiceById(std::int32_t id, const std::vector<std::string>& values, int defaultIndex);
+    int RequireAttrChoice(const std::string& name, const std::vector<std::string>& values);
+    int RequireAttrChoiceById(std::int32_t id, const std::vector<std::string>& values);
+    TXmlValue ValueAt(const std::string& path);
+    void SetValueAt(const std::string& path, const TXmlValue& v);
+    virtual TXmlPtr<IXmlElement> ToElement() { return nullptr; }
+    virtual TXmlPtr<IXmlText> ToTextNode() { return nullptr; }
+    virtual TXmlPtr<IXmlCDATASection> ToCDataSection() { return nullptr; }
+    virtual TXmlPtr<IXmlComment> ToComment() { return nullptr; }
+    virtual TXmlPtr<IXmlProcessingInstruction> ToInstruction() { return nullptr; }
 
     // Internal operations.
     TXmlNameTable& NameTable() const noexcept { return *FNames; }
@@ -258,6 +262,8 @@ public:
     TXmlNodeList* ChildListIfAny() const noexcept { return FChildren.get(); }
     bool HasChildren() const noexcept { return FChildren && FChildren->Size() > 0; }
     TXmlDocument* OwnerDoc() noexcept;
+    // The node as the interface its kind implements.
+    virtual IXmlNode* Interface() noexcept = 0;
     virtual TXmlDocument* AsDocument() noexcept { return nullptr; }
     virtual void SetNameIdRaw(std::int32_t) noexcept {}
     virtual void WriteXml(std::string& out, bool compact) = 0;
@@ -305,9 +311,186 @@ private:
     TXmlPtr<TXmlNodeList> FChildren;
 };
 
-class TXmlElement final : public TXmlNode, public IXmlElement {
+// A node kind reached through the interface I (IXmlNode or one that extends it): the interface's operations are
+// passed on to the node's own. The kinds declare NameId, NodeType, Text and SetText themselves, which then serve
+// both the node and the interface.
+template <class I, class Base = TXmlNode>
+class TXmlNodeOf : public Base, public I {
 public:
-    TXmlElement(TXmlNameTable* names, std::int32_t id) : TXmlNode(names, id) {}
+    using Base::Base;
+
+    void AddRef() noexcept final { TXmlBase::AddRef(); }
+    void Release() noexcept final { TXmlBase::Release(); }
+    TXmlBase* ImplObject() noexcept final { return this; }
+    IXmlNode* Interface() noexcept final { return this; }
+
+    TXmlPtr<IXmlNameTable> Names() override { return Base::Names(); }
+    std::string NodeName() override { return Base::NodeName(); }
+    TXmlValueKind ValueKind() override { return Base::ValueKind(); }
+    TXmlValue Value() override { return Base::Value(); }
+    void SetValue(const TXmlValue& v) override { Base::SetValue(v); }
+    std::string ToXml() override { return Base::ToXml(); }
+    TXmlPtr<IXmlNode> CloneNode(bool deep) override { return Base::CloneNode(deep); }
+    TXmlPtr<IXmlNode> ParentNode() override { return Base::ParentNode(); }
+    TXmlPtr<IXmlDocument> OwnerDocument() override { return Base::OwnerDocument(); }
+    TXmlPtr<IXmlNodeList> ChildNodes() override { return Base::ChildNodes(); }
+    TXmlPtr<IXmlNode> AppendChild(const TXmlPtr<IXmlNode>& node) override { return Base::AppendChild(node); }
+    TXmlPtr<IXmlNode> InsertBefore(const TXmlPtr<IXmlNode>& node, const TXmlPtr<IXmlNode>& before) override
+    {
+        return Base::InsertBefore(node, before);
+    }
+    TXmlPtr<IXmlNode> ReplaceChild(const TXmlPtr<IXmlNode>& newChild, const TXmlPtr<IXmlNode>& oldChild) override
+    {
+        return Base::ReplaceChild(newChild, oldChild);
+    }
+    TXmlPtr<IXmlNode> RemoveChild(const TXmlPtr<IXmlNode>& node) override { return Base::RemoveChild(node); }
+    TXmlPtr<IXmlElement> AddElementById(std::int32_t id) override { return Base::AddElementById(id); }
+    TXmlPtr<IXmlElement> AddElement(const std::string& name) override { return Base::AddElement(name); }
+    TXmlPtr<IXmlText> AddText(const std::string& s) override { return Base::AddText(s); }
+    TXmlPtr<IXmlCDATASection> AddCData(const std::string& s) override { return Base::AddCData(s); }
+    TXmlPtr<IXmlComment> AddComment(const std::string& s) override { return Base::AddComment(s); }
+    TXmlPtr<IXmlProcessingInstruction> AddInstructionById(std::int32_t id, const std::string& data) override
+    {
+        return Base::AddInstructionById(id, data);
+    }
+    TXmlPtr<IXmlProcessingInstruction> AddInstruction(const std::string& name, const std::string& data) override
+    {
+        return Base::AddInstruction(name, data);
+    }
+    std::string ChildText(const std::string& name, const std::string& defaultText) override
+    {
+        return Base::ChildText(name, defaultText);
+    }
+    std::string ChildTextById(std::int32_t id, const std::string& defaultText) override
+    {
+        return Base::ChildTextById(id, defaultText);
+    }
+    void StoreChildText(const std::string& name, const std::string& s) override { Base::StoreChildText(name, s); }
+    void StoreChildTextById(std::int32_t id, const std::string& s) override { Base::StoreChildTextById(id, s); }
+    TXmlPtr<IXmlNode> RequireChildById(std::int32_t id) override { return Base::RequireChildById(id); }
+    TXmlPtr<IXmlNode> RequireChild(const std::string& name) override { return Base::RequireChild(name); }
+    TXmlPtr<IXmlNode> ChildOrNewById(std::int32_t id) override { return Base::ChildOrNewById(id); }
+    TXmlPtr<IXmlNode> ChildOrNew(const std::string& name) override { return Base::ChildOrNew(name); }
+    void ClearChildren() override { Base::ClearChildren(); }
+    TXmlPtr<IXmlNodeList> ChildElementsNamed(const std::string& name) override
+    {
+        return Base::ChildElementsNamed(name);
+    }
+    TXmlPtr<IXmlElement> FirstChildElementNamed(const std::string& name) override
+    {
+        return Base::FirstChildElementNamed(name);
+    }
+    TXmlPtr<IXmlElement> FindChildByAttr(const std::string& elementName, const std::string& attrName, const TXmlValue& value) override
+    {
+        return Base::FindChildByAttr(elementName, attrName, value);
+    }
+    int AttributeCount() override { return Base::AttributeCount(); }
+    std::int32_t AttributeNameId(int index) override { return Base::AttributeNameId(index); }
+    std::string AttributeName(int index) override { return Base::AttributeName(index); }
+    void DeleteAttribute(const std::string& name) override { Base::DeleteAttribute(name); }
+    void DeleteAttributeById(std::int32_t id) override { Base::DeleteAttributeById(id); }
+    void ClearAttributes() override { Base::ClearAttributes(); }
+    bool HasAttributeById(std::int32_t id) override { return Base::HasAttributeById(id); }
+    bool HasAttribute(const std::string& name) override { return Base::HasAttribute(name); }
+    TXmlValueKind AttributeKindById(std::int32_t id) override { return Base::AttributeKindById(id); }
+    TXmlValueKind AttributeKind(const std::string& name) override { return Base::AttributeKind(name); }
+    TXmlValue AttrValueById(std::int32_t id, const TXmlValue& defaultValue) override
+    {
+        return Base::AttrValueById(id, defaultValue);
+    }
+    TXmlValue AttrValue(const std::string& name, const TXmlValue& defaultValue) override
+    {
+        return Base::AttrValue(name, defaultValue);
+    }
+    void SetAttrValueById(std::int32_t id, const TXmlValue& v) override { Base::SetAttrValueById(id, v); }
+    void SetAttrValue(const std::string& name, const TXmlValue& v) override { Base::SetAttrValue(name, v); }
+    std::string RequireAttrById(std::int32_t id) override { return Base::RequireAttrById(id); }
+    std::string RequireAttr(const std::string& name) override { return Base::RequireAttr(name); }
+    std::string AttrTextById(std::int32_t id, const std::string& defaultText) override
+    {
+        return Base::AttrTextById(id, defaultText);
+    }
+    std::string AttrText(const std::string& name, const std::string& defaultText) override
+    {
+        return Base::AttrText(name, defaultText);
+    }
+    void SetAttrTextById(std::int32_t id, const std::string& s) override { Base::SetAttrTextById(id, s); }
+    void SetAttrText(const std::string& name, const std::string& s) override { Base::SetAttrText(name, s); }
+    bool AttrAsBoolById(std::int32_t id, bool defaultValue) override { return Base::AttrAsBoolById(id, defaultValue); }
+    bool AttrAsBool(const std::string& name, bool defaultValue) override
+    {
+        return Base::AttrAsBool(name, defaultValue);
+    }
+    void SetAttrBoolById(std::int32_t id, bool b) override { Base::SetAttrBoolById(id, b); }
+    void SetAttrBool(const std::string& name, bool b) override { Base::SetAttrBool(name, b); }
+    std::int32_t AttrAsIntById(std::int32_t id, std::int32_t defaultValue) override
+    {
+        return Base::AttrAsIntById(id, defaultValue);
+    }
+    std::int32_t AttrAsInt(const std::string& name, std::int32_t defaultValue) override
+    {
+        return Base::AttrAsInt(name, defaultValue);
+    }
+    void SetAttrIntById(std::int32_t id, std::int32_t n) override { Base::SetAttrIntById(id, n); }
+    void SetAttrInt(const std::string& name, std::int32_t n) override { Base::SetAttrInt(name, n); }
+    TDateTime AttrAsDateTimeById(std::int32_t id, TDateTime defaultValue) override
+    {
+        return Base::AttrAsDateTimeById(id, defaultValue);
+    }
+    TDateTime AttrAsDateTime(const std::string& name, TDateTime defaultValue) override
+    {
+        return Base::AttrAsDateTime(name, defaultValue);
+    }
+    void SetAttrDateTimeById(std::int32_t id, TDateTime t) override { Base::SetAttrDateTimeById(id, t); }
+    void SetAttrDateTime(const std::string& name, TDateTime t) override { Base::SetAttrDateTime(name, t); }
+    double AttrAsFloatById(std::int32_t id, double defaultValue) override
+    {
+        return Base::AttrAsFloatById(id, defaultValue);
+    }
+    double AttrAsFloat(const std::string& name, double defaultValue) override
+    {
+        return Base::AttrAsFloat(name, defaultValue);
+    }
+    void SetAttrFloatById(std::int32_t id, double x) override { Base::SetAttrFloatById(id, x); }
+    void SetAttrFloat(const std::string& name, double x) override { Base::SetAttrFloat(name, x); }
+    std::int32_t AttrAsHex(const std::string& name, std::int32_t defaultValue) override
+    {
+        return Base::AttrAsHex(name, defaultValue);
+    }
+    std::int32_t AttrAsHexById(std::int32_t id, std::int32_t defaultValue) override
+    {
+        return Base::AttrAsHexById(id, defaultValue);
+    }
+    void SetAttrHex(const std::string& name, std::int32_t n, int digits) override { Base::SetAttrHex(name, n, digits); }
+    void SetAttrHexById(std::int32_t id, std::int32_t n, int digits) override { Base::SetAttrHexById(id, n, digits); }
+    int AttrChoice(const std::string& name, const std::vector<std::string>& values, int defaultIndex) override
+    {
+        return Base::AttrChoice(name, values, defaultIndex);
+    }
+    int AttrChoiceById(std::int32_t id, const std::vector<std::string>& values, int defaultIndex) override
+    {
+        return Base::AttrChoiceById(id, values, defaultIndex);
+    }
+    int RequireAttrChoice(const std::string& name, const std::vector<std::string>& values) override
+    {
+        return Base::RequireAttrChoice(name, values);
+    }
+    int RequireAttrChoiceById(std::int32_t id, const std::vector<std::string>& values) override
+    {
+        return Base::RequireAttrChoiceById(id, values);
+    }
+    TXmlValue ValueAt(const std::string& path) override { return Base::ValueAt(path); }
+    void SetValueAt(const std::string& path, const TXmlValue& v) override { Base::SetValueAt(path, v); }
+    TXmlPtr<IXmlElement> ToElement() override { return Base::ToElement(); }
+    TXmlPtr<IXmlText> ToTextNode() override { return Base::ToTextNode(); }
+    TXmlPtr<IXmlCDATASection> ToCDataSection() override { return Base::ToCDataSection(); }
+    TXmlPtr<IXmlComment> ToComment() override { return Base::ToComment(); }
+    TXmlPtr<IXmlProcessingInstruction> ToInstruction() override { return Base::ToInstruction(); }
+};
+
+class TXmlElement final : public TXmlNodeOf<IXmlElement> {
+public:
+    TXmlElement(TXmlNameTable* names, std::int32_t id) : TXmlNodeOf(names, id) {}
 
     std::int32_t NameId() override { return FNameId; }
     TXmlNodeType NodeType() override { return ntElement; }
@@ -347,9 +530,11 @@ protected:
     TXmlValue FText;
 };
 
-class TXmlCDATASection final : public TXmlCharacterData, public IXmlCDATASection {
+class TXmlCDATASection final : public TXmlNodeOf<IXmlCDATASection, TXmlCharacterData> {
 public:
-    TXmlCDATASection(TXmlNameTable* names, TXmlValue&& text) : TXmlCharacterData(names, std::move(text)) {}
+    TXmlCDATASection(TXmlNameTable* names, TXmlValue&& text) : TXmlNodeOf(names, std::move(text)) {}
+    std::string Text() override { return TXmlCharacterData::Text(); }
+    void SetText(const std::string& s) override { TXmlCharacterData::SetText(s); }
     std::int32_t NameId() override { return NameTable().FCDataId; }
     TXmlNodeType NodeType() override { return ntCDataSection; }
     TXmlPtr<IXmlCDATASection> ToCDataSection() override { return TXmlPtr<IXmlCDATASection>(this); }
@@ -357,9 +542,11 @@ public:
     TXmlNode* Clone(bool deep) override;
 };
 
-class TXmlComment final : public TXmlCharacterData, public IXmlComment {
+class TXmlComment final : public TXmlNodeOf<IXmlComment, TXmlCharacterData> {
 public:
-    TXmlComment(TXmlNameTable* names, TXmlValue&& text) : TXmlCharacterData(names, std::move(text)) {}
+    TXmlComment(TXmlNameTable* names, TXmlValue&& text) : TXmlNodeOf(names, std::move(text)) {}
+    std::string Text() override { return TXmlCharacterData::Text(); }
+    void SetText(const std::string& s) override { TXmlCharacterData::SetText(s); }
     std::int32_t NameId() override { return NameTable().FCommentId; }
     TXmlNodeType NodeType() override { return ntComment; }
     TXmlPtr<IXmlComment> ToComment() override { return TXmlPtr<IXmlComment>(this); }
@@ -367,10 +554,10 @@ public:
     TXmlNode* Clone(bool deep) override;
 };
 
-class TXmlText final : public TXmlNode, public IXmlText {
+class TXmlText final : public TXmlNodeOf<IXmlText> {
 public:
-    TXmlText(TXmlNameTable* names, TXmlValue value) : TXmlNode(names), FValue(std::move(value)) {}
-    TXmlText(TXmlNameTable* names, std::string_view text) : TXmlNode(names), FValue(text) {}
+    TXmlText(TXmlNameTable* names, TXmlValue value) : TXmlNodeOf(names), FValue(std::move(value)) {}
+    TXmlText(TXmlNameTable* names, std::string_view text) : TXmlNodeOf(names), FValue(text) {}
     std::int32_t NameId() override { return NameTable().FTextId; }
     TXmlNodeType NodeType() override { return ntText; }
     std::string Text() override { return FValue.ToText(); }
@@ -387,10 +574,10 @@ private:
     TXmlValue FValue;
 };
 
-class TXmlProcessingInstruction final : public TXmlNode, public IXmlProcessingInstruction {
+class TXmlProcessingInstruction final : public TXmlNodeOf<IXmlProcessingInstruction> {
 public:
     TXmlProcessingInstruction(TXmlNameTable* names, std::int32_t id, std::string data)
-        : TXmlNode(names, id), FData(std::move(data)) {}
+        : TXmlNodeOf(names, id), FData(std::move(data)) {}
     std::int32_t NameId() override { return FNameId; }
     TXmlNodeType NodeType() override { return ntProcessingInstruction; }
     std::string Text() override { return FData; }
@@ -406,7 +593,7 @@ private:
     std::string FData;
 };
 
-class TXmlDocument final : public TXmlNode, public IXmlDocument {
+class TXmlDocument final : public TXmlNodeOf<IXmlDocument> {
 public:
     explicit TXmlDocument(TXmlNameTable* names);
 
@@ -447,6 +634,13 @@ public:
 private:
     bool FKeepWhitespace = false;
 };
+
+// A node of any kind as a reference to its IXmlNode; none for none.
+template <class I>
+TXmlPtr<I> PtrTo(TXmlNode* p)
+{
+    return TXmlPtr<I>(p ? static_cast<I*>(p->Interface()) : nullptr);
+}
 
 inline void TXmlNodeList::AppendNew(TXmlNode* node)
 {

@@ -87,6 +87,42 @@ TEST(XmlReader, ReferencesGiveOneByte)
     }
 }
 
+// Texts and attribute values are scanned for the byte that ends them many bytes at a time where the processor
+// allows it: wherever that byte falls, and whatever ordinary bytes (the other quote, ">") come before it, the run
+// must end exactly there.
+TEST(XmlReader, RunsEndAtTheirFirstStopWhereverItFalls)
+{
+    const std::string filler = "ab\"cd>ef'gh ij\tkl-mn=op;qr/st?uv]wx!yz.AB:CD_EF#GH";
+    for (std::size_t n = 0; n <= 40; ++n) {
+        const std::string run = filler.substr(0, n);
+        // Texts end at "<" or run on over a reference; blanks before the run do not count.
+        auto doc = Load("<a> " + run + "</a>", true);
+        EXPECT_EQ(doc->DocumentElement()->Text(), " " + run) << "text of " << n << " bytes";
+        doc = Load("<a>" + run + "&amp;" + run + "</a>", true);
+        EXPECT_EQ(doc->DocumentElement()->Text(), run + "&" + run) << "text of " << n << " bytes with a reference";
+        doc = Load("<a>" + run + "x</a>");
+        EXPECT_EQ(doc->DocumentElement()->Text(), run + "x") << "text of " << n + 1 << " bytes";
+        // A value ends at its own quote only; the other quote and ">" are ordinary bytes in it.
+        for (const char q : {'"', '\''}) {
+            std::string value = run;
+            for (char& c : value) {
+                if (c == q)
+                    c = '`';
+            }
+            doc = Load(std::string("<a v=") + q + value + q + " w=" + q + value + "&lt;" + value + q + "/>");
+            EXPECT_EQ(doc->DocumentElement()->AttrText("v", "-"), value) << "value of " << n << " bytes in " << q;
+            EXPECT_EQ(doc->DocumentElement()->AttrText("w", "-"), value + "<" + value)
+                << "value of " << n << " bytes with a reference in " << q;
+            EXPECT_EQ(ErrorOf([&] { Load(std::string("<a v=") + q + value + "<" + q + "/>"); }),
+                      Cp1251("Символ \"<\" не может использоваться в значениях атрибутов"))
+                << "\"<\" after " << n << " bytes of a value in " << q;
+            EXPECT_EQ(ErrorOf([&] { Load(std::string("<a v=") + q + value); }),
+                      Cp1251("Ожидается \"") + q + "\"")
+                << "unclosed value of " << n << " bytes in " << q;
+        }
+    }
+}
+
 TEST(XmlReader, EveryErrorHasItsMessage)
 {
     const std::string expectedChar = Cp1251("Ожидается \"");
