@@ -130,6 +130,7 @@ protected:
 private:
     void ArmAutoCheck();
     void AutoCheckTimer();
+    void ConnectedTestEnded(bool Connected);
     void InstallTransferEvents();
     void InfoFileArrived(TStream* Stream);
     void NoInfoFile();
@@ -161,6 +162,7 @@ private:
     std::unique_ptr<TslSimpleMessageHook> FHook;
     bool FAutoCheck = false;
     bool FAutoCheckRunning = false;
+    bool FConnectedTestRunning = false;
     bool FCheckingInfoFile = false;
     bool FSilent = false;
     bool FAborted = false;

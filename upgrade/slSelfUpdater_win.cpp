@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <process.h>
 
 namespace skyloom {
 
@@ -25,6 +26,8 @@ namespace {
 
 // Messages and timers of the component's hidden window.
 constexpr UINT kNextFileMessage = WM_USER + 0x51;
+// The automatic check's connected test has ended; WParam is 1 when the machine is connected.
+constexpr UINT kConnectedTestMessage = WM_USER + 0x52;
 constexpr UINT_PTR kAutoCheckTimer = 1;
 constexpr UINT_PTR kRetryStartTimer = 2;
 constexpr UINT_PTR kRetryDeleteTimer = 3;
@@ -111,6 +114,16 @@ TslConnectionFacts ReadConnectionFacts()
         }
     }
     return facts;
+}
+
+// Looking up this machine's own name can wait on a name server for seconds, so the connected test runs on a thread
+// of its own and posts its answer to the component's hidden window. It touches nothing of the component: when the
+// component has gone meanwhile, the answer has nowhere to go and is dropped.
+unsigned __stdcall ConnectedTestThread(void* param)
+{
+    const bool connected = IsConnected(ReadConnectionFacts());
+    PostMessageA(static_cast<HWND>(param), kConnectedTestMessage, connected ? 1 : 0, 0);
+    return 0;
 }
 
 } // namespace
@@ -212,7 +225,19 @@ void TslSelfUpdater::ArmAutoCheck()
 
 void TslSelfUpdater::AutoCheckTimer()
 {
-    if (!FAutoCheck || !IsConnected(ReadConnectionFacts()))
+    if (!FAutoCheck || FConnectedTestRunning)
+        return;
+    const std::uintptr_t thread = _beginthreadex(nullptr, 0, ConnectedTestThread, FHook->Handle(), 0, nullptr);
+    if (thread == 0)
+        return;  // the periodic timer fires again
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    FConnectedTestRunning = true;
+}
+
+void TslSelfUpdater::ConnectedTestEnded(bool Connected)
+{
+    FConnectedTestRunning = false;
+    if (!FAutoCheck || FAutoCheckRunning || !Connected)
         return;  // the periodic timer fires again
     FAutoCheckRunning = true;
     KillTimer(FHook->Handle(), kAutoCheckTimer);
@@ -233,6 +258,10 @@ void TslSelfUpdater::MessageHandler(TMessage& Message)
             KillTimer(FHook->Handle(), kRetryDeleteTimer);
             DeleteTemporaryFiles();
         }
+        Message.Result = 0;
+        return;
+    case kConnectedTestMessage:
+        ConnectedTestEnded(Message.WParam != 0);
         Message.Result = 0;
         return;
     case kNextFileMessage:
