@@ -89,6 +89,12 @@ public:
     bool ShowBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
                          unsigned timeoutSeconds);
 
+    // While held, the commands are queued in their order but not sent; releasing sends them. A program holds them
+    // while its main window comes up, so that the shell's work on the icon does not compete with the first paint.
+    // A command whose answer is waited for (a removal, a balloon) releases them, and so does WaitForShell.
+    void HoldShell();
+    void ReleaseShell();
+
     // Waits up to ms (serving messages sent to this thread) until every command so far has been answered by the
     // shell; false when the time ran out first.
     bool WaitForShell(DWORD ms = 3000);
@@ -127,6 +133,7 @@ private:
     void TrayBalloon(TTrayMouseMessage which) override;
 
     bool SendToShell(DWORD command);
+    const std::shared_ptr<TShellSender>& Shell();
     void RefreshRecord();
     void IconChanged();
     void CycleTick();

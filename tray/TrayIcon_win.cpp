@@ -208,7 +208,8 @@ class TShellSender {
 public:
     TShellSender() : FIdle(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
 
-    // Queues one command with the record as it is now, and starts the worker when none is running.
+    // Queues one command with the record as it is now, and starts the worker when none is running and the commands
+    // are not held.
     static void Send(const std::shared_ptr<TShellSender>& self, DWORD command, const NOTIFYICONDATAA& record)
     {
         TRequest request{command, record, TOwnedIcon()};
@@ -217,27 +218,28 @@ public:
             request.Icon.Reset(CopyIcon(record.hIcon));
             request.Record.hIcon = request.Icon.Get();
         }
-        bool start = false;
         {
             TSectionLock lock(self->FLock);
             self->FRequests.push_back(std::move(request));
-            if (!self->FRunning) {
-                self->FRunning = true;
-                start = true;
-                ResetEvent(self->FIdle.Get());
-            }
+            ResetEvent(self->FIdle.Get());
         }
-        if (!start)
-            return;
-        auto param = std::make_unique<std::shared_ptr<TShellSender>>(self);
-        const std::uintptr_t thread = _beginthreadex(nullptr, 0, Worker, param.get(), 0, nullptr);
-        if (thread == 0) {
-            // No thread to spare: the requests are sent from here, in the same order.
-            self->SendQueued();
-            return;
+        Start(self);
+    }
+
+    // Commands queued from now on wait until Release; the order stays the same.
+    void Hold()
+    {
+        TSectionLock lock(FLock);
+        FHeld = true;
+    }
+
+    static void Release(const std::shared_ptr<TShellSender>& self)
+    {
+        {
+            TSectionLock lock(self->FLock);
+            self->FHeld = false;
         }
-        param.release();
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
+        Start(self);
     }
 
     // Waits up to ms, serving messages sent to this thread, until every request queued so far has been answered.
@@ -256,6 +258,26 @@ private:
         NOTIFYICONDATAA Record;
         TOwnedIcon Icon;
     };
+
+    // Starts the worker for the queued requests unless one is running or they are held.
+    static void Start(const std::shared_ptr<TShellSender>& self)
+    {
+        {
+            TSectionLock lock(self->FLock);
+            if (self->FRunning || self->FHeld || self->FRequests.empty())
+                return;
+            self->FRunning = true;
+        }
+        auto param = std::make_unique<std::shared_ptr<TShellSender>>(self);
+        const std::uintptr_t thread = _beginthreadex(nullptr, 0, Worker, param.get(), 0, nullptr);
+        if (thread == 0) {
+            // No thread to spare: the requests are sent from here, in the same order.
+            self->SendQueued();
+            return;
+        }
+        param.release();
+        CloseHandle(reinterpret_cast<HANDLE>(thread));
+    }
 
     static unsigned __stdcall Worker(void* param)
     {
@@ -287,6 +309,7 @@ private:
     TCriticalSection FLock;
     std::deque<TRequest> FRequests;
     bool FRunning = false;
+    bool FHeld = false;
     bool FLastAnswer = true;
     TOwnedHandle FIdle;
 };
@@ -295,17 +318,37 @@ bool TTrayIcon::SendToShell(DWORD command)
 {
     RefreshRecord();
     FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    if (!FShell)
-        FShell = std::make_shared<TShellSender>();
-    TShellSender::Send(FShell, command, FRecord);
-    // A removal is waited for briefly: at the program's end it has reached the shell by then, and a caller that
-    // looks at the tray next finds the icon gone.
-    if (command == NIM_DELETE && FShell->WaitSent(RemovalWaitMs))
-        return FShell->LastAnswer();
+    TShellSender::Send(Shell(), command, FRecord);
+    // A removal is waited for briefly, with whatever was held before it: at the program's end it has reached the
+    // shell by then, and a caller that looks at the tray next finds the icon gone.
+    if (command == NIM_DELETE) {
+        ReleaseShell();
+        if (FShell->WaitSent(RemovalWaitMs))
+            return FShell->LastAnswer();
+    }
     return true;
 }
 
-bool TTrayIcon::WaitForShell(DWORD ms) { return !FShell || FShell->WaitSent(ms); }
+const std::shared_ptr<TShellSender>& TTrayIcon::Shell()
+{
+    if (!FShell)
+        FShell = std::make_shared<TShellSender>();
+    return FShell;
+}
+
+void TTrayIcon::HoldShell() { Shell()->Hold(); }
+
+void TTrayIcon::ReleaseShell()
+{
+    if (FShell)
+        TShellSender::Release(FShell);
+}
+
+bool TTrayIcon::WaitForShell(DWORD ms)
+{
+    ReleaseShell();
+    return !FShell || FShell->WaitSent(ms);
+}
 
 bool TTrayIcon::AddTrayIcon()
 {
@@ -333,9 +376,8 @@ bool TTrayIcon::ShowBalloonHint(const std::string& title, const std::string& tex
     FRecord.uTimeout = timeoutSeconds * 1000;
     static constexpr DWORD flags[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
     FRecord.dwInfoFlags = flags[icon];
-    if (!FShell)
-        FShell = std::make_shared<TShellSender>();
-    TShellSender::Send(FShell, NIM_MODIFY, FRecord);
+    TShellSender::Send(Shell(), NIM_MODIFY, FRecord);
+    ReleaseShell();
     // The caller wants to know whether the balloon was shown; an answer still outstanding counts as on its way.
     const bool ok = !FShell->WaitSent(AnswerWaitMs) || FShell->LastAnswer();
     // The balloon fields are a one-off request; later modifications must not show it again.

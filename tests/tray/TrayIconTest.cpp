@@ -262,6 +262,39 @@ TEST_F(TrayIconTest, CommandsReachTheShellInTheOrderMade)
         << "a balloon comes after the commands before it, and the shell's answer is given back";
 }
 
+TEST_F(TrayIconTest, HeldCommandsWaitForTheReleaseAndARemovalEndsTheHold)
+{
+    Tray->SetIconVisible(false);
+    // The shell may take seconds to put its tray window away when the last icon goes.
+    ASSERT_TRUE(Tray->WaitForShell(10000));
+    ASSERT_FALSE(IconInTray());
+    Tray->HoldShell();
+    Tray->SetIconVisible(true);
+    Tray->SetHint("Held");
+    // Asked directly, without waiting for the component's commands: the held add has not been sent.
+    NOTIFYICONDATAA copy = Tray->TrayRecord();
+    copy.uFlags = NIF_TIP;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &copy)) << "nothing reaches the shell while held";
+    EXPECT_TRUE(Tray->IconVisible());
+    Tray->ReleaseShell();
+    EXPECT_TRUE(IconInTray()) << "released, the add reaches the shell";
+
+    // A removal is not kept back: it takes the held commands along in their order, and ends the hold.
+    Tray->HoldShell();
+    Tray->SetHint("Held again");
+    Tray->SetIconVisible(false);
+    ASSERT_TRUE(Tray->WaitForShell(10000));
+    EXPECT_FALSE(IconInTray());
+    Tray->SetIconVisible(true);
+    copy = Tray->TrayRecord();
+    copy.uFlags = NIF_TIP;
+    // Nothing releases this add: it reaches the shell on its own, or the hold outlived the removal.
+    bool added = false;
+    for (DWORD start = GetTickCount(); !added && GetTickCount() - start < 10000; Sleep(10))
+        added = Shell_NotifyIconA(NIM_MODIFY, &copy) != FALSE;
+    EXPECT_TRUE(added) << "after the removal nothing is held any more";
+}
+
 TEST_F(TrayIconTest, DestructionRemovesTheIcon)
 {
     NOTIFYICONDATAA copy = Tray->TrayRecord();
