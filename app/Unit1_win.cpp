@@ -195,6 +195,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     SetMenu(MainMenu1);
 
     TrayIcon1 = NewComponent<TTrayIcon>(this, "TrayIcon1");
+    // The icon's commands go to the shell once the window has painted (AfterPaint), or at once when the program
+    // starts hidden (FormCreate): the shell's work on them would otherwise compete with the first paint.
+    TrayIcon1->HoldShell();
     TrayIcon1->SetHint("Skyloom");
     TrayIcon1->SetIconVisible(true);
     TrayIcon1->SetIconIndex(0);
@@ -307,6 +310,8 @@ void TForm1::FormCreate(TObject*)
     }
     // Setting the box runs CheckBox1Click when the state changes, as a click of the user would.
     CheckBox1->SetChecked(IsInAutorun(AutorunValueName));
+    if (!Application.ShowMainForm)
+        TrayIcon1->ReleaseShell();
     FCreated = true;
 }
 
@@ -317,6 +322,8 @@ void TForm1::FormShow(TObject*)
     // the check cannot have delivered anything before the notice either way: this is the release's own message.
     if (IsAfterUpgradeSwitch(FirstCommandLineArgument()) && !UpgradeNoticeShown) {
         ++FUpgradeNoticeCount;
+        // The notice waits for the user; the icon need not wait with it.
+        TrayIcon1->ReleaseShell();
         ShowInformation(UpgradeNotice(slSelfUpdater1->InfoFile.UpgradeMsg));
     }
     UpgradeNoticeShown = true;
@@ -330,6 +337,7 @@ void TForm1::FormShow(TObject*)
 void TForm1::AfterPaint()
 {
     FAfterPaint->SetEnabled(false);
+    TrayIcon1->ReleaseShell();
     FStatusMayStart = true;
     // Each showing has its check and its refresh, however quickly the showings followed each other.
     for (; FShowsPending > 0; --FShowsPending) {
@@ -423,6 +431,8 @@ void TForm1::slAppStartCounter1FirstStart(TObject*)
     } catch (...) {
         Application.HandleException(this);
     }
+    // The welcome waits for the user; the icon need not wait with it.
+    TrayIcon1->ReleaseShell();
     ShowInformation(WelcomeMessage(ProductSite));
 }
 

@@ -91,8 +91,9 @@ private:
 
 // A hidden utility window whose messages go to method (messages it leaves at Result 0 that it does not answer
 // should call DefWindowProc itself through DefaultUtilityHandler). Errors in method go to the application's
-// default error handling.
-HWND AllocateHWnd(TWndMethod method);
+// default error handling. The window is message-only (timers, sent and posted messages, no broadcasts) unless
+// topLevel asks for a hidden top-level window, which the owner of a popup menu must be.
+HWND AllocateHWnd(TWndMethod method, bool topLevel = false);
 void DeallocateHWnd(HWND wnd);
 // At the end of the program: a shown top-level window is handed over to the system, which takes it away with the
 // process, instead of being destroyed (destroying hides it first, and hiding a window costs Wine without a virtual

@@ -127,9 +127,10 @@ THiddenWindowClass& UtilClass()
 
 } // namespace
 
-HWND AllocateHWnd(TWndMethod method)
+HWND AllocateHWnd(TWndMethod method, bool topLevel)
 {
-    HWND wnd = UtilClass().Create(nullptr, WS_POPUP, WS_EX_TOOLWINDOW);
+    HWND wnd = topLevel ? UtilClass().Create(nullptr, WS_POPUP, WS_EX_TOOLWINDOW)
+                        : UtilClass().CreateMessageOnly(WS_POPUP, WS_EX_TOOLWINDOW);
     if (!wnd)
         throw EOutOfResources("Error creating window");
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TUtilWindowData{std::move(method)}));

@@ -18,6 +18,10 @@ public:
 
     // A new hidden window of this class, or nullptr when the system refused one. `param` reaches WM_NCCREATE.
     HWND Create(HWND parent = nullptr, DWORD style = WS_POPUP, DWORD exStyle = 0, void* param = nullptr);
+    // A message-only window of this class: it gets what is sent or posted to it and its timers, but no broadcasts,
+    // and it is much cheaper to make than a top-level window (Wine makes no X window for it). Where the system
+    // has no message-only windows, an ordinary hidden top-level window.
+    HWND CreateMessageOnly(DWORD style = WS_POPUP, DWORD exStyle = 0);
     // Destroys a window made by Create (one that is already gone is only counted off).
     void Destroy(HWND wnd);
     int Windows() const;
@@ -30,8 +34,8 @@ private:
     int FWindows = 0;
 };
 
-// One hidden window shared by the objects that count themselves as its users. Not locked: callers that share it
-// across threads hold a lock of their own around AddUser and ReleaseUser.
+// One hidden message-only window shared by the objects that count themselves as its users. Not locked: callers that
+// share it across threads hold a lock of their own around AddUser and ReleaseUser.
 class TSharedHiddenWindow : TNonCopyable {
 public:
     TSharedHiddenWindow(const char* className, WNDPROC proc, DWORD style = WS_POPUP)

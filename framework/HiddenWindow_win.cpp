@@ -22,6 +22,13 @@ HWND THiddenWindowClass::Create(HWND parent, DWORD style, DWORD exStyle, void* p
     return wnd;
 }
 
+HWND THiddenWindowClass::CreateMessageOnly(DWORD style, DWORD exStyle)
+{
+    if (const HWND wnd = Create(HWND_MESSAGE, style, exStyle))
+        return wnd;
+    return Create(nullptr, style, exStyle);
+}
+
 void THiddenWindowClass::Destroy(HWND wnd)
 {
     if (wnd && IsWindow(wnd))
@@ -41,7 +48,7 @@ HWND TSharedHiddenWindow::AddUser()
 {
     ++FUsers;
     if (!FWindow)
-        FWindow = FClass.Create(nullptr, FStyle);
+        FWindow = FClass.CreateMessageOnly(FStyle);
     return FWindow;
 }
 

@@ -17,6 +17,7 @@
 namespace skyloom {
 
 class TTrayOwnerHook;
+class TShellSender;
 
 using TCycleEvent = std::function<void(TObject* sender, int nextIndex)>;
 using TStartupEvent = std::function<void(TObject* sender, bool& showMainForm)>;
@@ -79,13 +80,24 @@ public:
     TNotifyEvent OnBalloonHintHide;
     TNotifyEvent OnBalloonHintTimeout;
 
-    // Shell commands; a refused command (an icon already there, or not there) is ignored.
+    // Shell commands, sent in order from a worker thread; a refused command (an icon already there, or not there) is
+    // ignored. A removal is waited for briefly; the others return at once.
     bool AddTrayIcon();
     bool RemoveTrayIcon();
     bool UpdateTrayIcon();
     // Shows a balloon above the icon (timeout in seconds; the shell may clamp it).
     bool ShowBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
                          unsigned timeoutSeconds);
+
+    // While held, the commands are queued in their order but not sent; releasing sends them. A program holds them
+    // while its main window comes up, so that the shell's work on the icon does not compete with the first paint.
+    // A command whose answer is waited for (a removal, a balloon) releases them, and so does WaitForShell.
+    void HoldShell();
+    void ReleaseShell();
+
+    // Waits up to ms (serving messages sent to this thread) until every command so far has been answered by the
+    // shell; false when the time ran out first.
+    bool WaitForShell(DWORD ms = 3000);
 
     // Whether the shell shows balloon notices at all (Windows NT 4 and 95/98 shells do not).
     static bool BalloonsSupported();
@@ -121,8 +133,7 @@ private:
     void TrayBalloon(TTrayMouseMessage which) override;
 
     bool SendToShell(DWORD command);
-    bool RemoveFromShell();
-    void FinishPendingRemoval();
+    const std::shared_ptr<TShellSender>& Shell();
     void RefreshRecord();
     void IconChanged();
     void CycleTick();
@@ -132,8 +143,8 @@ private:
     TForm* OwnerForm() const;
 
     NOTIFYICONDATAA FRecord{};
-    // A removal the shell has not answered yet (see RemoveFromShell).
-    TOwnedHandle FPendingRemoval;
+    // The commands on their way to the shell; created with the first one.
+    std::shared_ptr<TShellSender> FShell;
     TIcon FIcon;
     const std::vector<HICON>* FIconList = nullptr;
     int FIconIndex = 0;

@@ -2,6 +2,7 @@
 
 #include "slClasses_win.h"
 #include "Waits.h"
+#include "WinHandles.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -9,6 +10,7 @@
 #include <process.h>
 
 #include <cstring>
+#include <deque>
 #include <memory>
 
 namespace skyloom {
@@ -191,65 +193,161 @@ namespace {
 
 // How long a removal is waited for before the program goes on without the shell's answer.
 constexpr DWORD RemovalWaitMs = 300;
-// How long a later request waits for an unanswered removal, so that the shell sees them in order.
-constexpr DWORD RemovalOrderWaitMs = 3000;
-
-struct TShellRemoval {
-    NOTIFYICONDATAA Record;
-};
-
-unsigned __stdcall RemoveThread(void* param)
-{
-    std::unique_ptr<TShellRemoval> removal(static_cast<TShellRemoval*>(param));
-    return Shell_NotifyIconA(NIM_DELETE, &removal->Record) != FALSE ? 1 : 0;
-}
+// How long a request whose answer is wanted (a balloon) waits for those queued before it and for its own.
+constexpr DWORD AnswerWaitMs = 3000;
 
 } // namespace
 
-void TTrayIcon::FinishPendingRemoval()
-{
-    if (FPendingRemoval.Valid()) {
-        // The shell may call back into our windows while it removes the icon.
-        WaitServingSent(FPendingRemoval.Get(), RemovalOrderWaitMs);
-        FPendingRemoval.Reset();
-    }
-}
+// The requests of one icon to the shell, sent in the order they were made from a worker thread of their own.
+// The shell answers each one only when it has dealt with it: at start-up that is several requests in a row, and
+// Wine's shell without a virtual desktop first hides its own tray window when the last icon goes, which takes it
+// seconds. The window thread therefore never waits for the shell unless it needs an answer, and then only briefly.
+// The queue belongs to the component and to its worker together, so a worker still waiting for the shell when the
+// component goes finishes on its own.
+class TShellSender {
+public:
+    TShellSender() : FIdle(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
 
-// The shell answers a removal only when it has dealt with it, and Wine's shell without a virtual desktop first hides
-// its own tray window when the last icon goes, which takes it seconds. The removal is therefore sent from a thread
-// of its own and waited for only briefly: the request has reached the shell by then, and the program is not held.
-bool TTrayIcon::RemoveFromShell()
-{
-    if (FPendingRemoval.Valid()) {
-        if (WaitForSingleObject(FPendingRemoval.Get(), 0) == WAIT_TIMEOUT)
-            return true;  // the same icon is on its way out already
-        FPendingRemoval.Reset();
+    // Queues one command with the record as it is now, and starts the worker when none is running and the commands
+    // are not held.
+    static void Send(const std::shared_ptr<TShellSender>& self, DWORD command, const NOTIFYICONDATAA& record)
+    {
+        TRequest request{command, record, TOwnedIcon()};
+        // The component may change or free its icon before the worker gets to the request: it sends its own copy.
+        if (record.hIcon) {
+            request.Icon.Reset(CopyIcon(record.hIcon));
+            request.Record.hIcon = request.Icon.Get();
+        }
+        {
+            TSectionLock lock(self->FLock);
+            self->FRequests.push_back(std::move(request));
+            ResetEvent(self->FIdle.Get());
+        }
+        Start(self);
     }
-    RefreshRecord();
-    FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    auto removal = std::make_unique<TShellRemoval>(TShellRemoval{FRecord});
-    const std::uintptr_t thread = _beginthreadex(nullptr, 0, RemoveThread, removal.get(), 0, nullptr);
-    if (thread == 0)
-        return Shell_NotifyIconA(NIM_DELETE, &FRecord) != FALSE;
-    removal.release();
-    TOwnedHandle handle(reinterpret_cast<HANDLE>(thread));
-    if (!WaitServingSent(handle.Get(), RemovalWaitMs)) {
-        FPendingRemoval = std::move(handle);
-        return true;
+
+    // Commands queued from now on wait until Release; the order stays the same.
+    void Hold()
+    {
+        TSectionLock lock(FLock);
+        FHeld = true;
     }
-    DWORD code = 0;
-    GetExitCodeThread(handle.Get(), &code);
-    return code != 0;
-}
+
+    static void Release(const std::shared_ptr<TShellSender>& self)
+    {
+        {
+            TSectionLock lock(self->FLock);
+            self->FHeld = false;
+        }
+        Start(self);
+    }
+
+    // Waits up to ms, serving messages sent to this thread, until every request queued so far has been answered.
+    bool WaitSent(DWORD ms) { return WaitServingSent(FIdle.Get(), ms); }
+
+    // The shell's answer to the request answered last.
+    bool LastAnswer()
+    {
+        TSectionLock lock(FLock);
+        return FLastAnswer;
+    }
+
+private:
+    struct TRequest {
+        DWORD Command;
+        NOTIFYICONDATAA Record;
+        TOwnedIcon Icon;
+    };
+
+    // Starts the worker for the queued requests unless one is running or they are held.
+    static void Start(const std::shared_ptr<TShellSender>& self)
+    {
+        {
+            TSectionLock lock(self->FLock);
+            if (self->FRunning || self->FHeld || self->FRequests.empty())
+                return;
+            self->FRunning = true;
+        }
+        auto param = std::make_unique<std::shared_ptr<TShellSender>>(self);
+        const std::uintptr_t thread = _beginthreadex(nullptr, 0, Worker, param.get(), 0, nullptr);
+        if (thread == 0) {
+            // No thread to spare: the requests are sent from here, in the same order.
+            self->SendQueued();
+            return;
+        }
+        param.release();
+        CloseHandle(reinterpret_cast<HANDLE>(thread));
+    }
+
+    static unsigned __stdcall Worker(void* param)
+    {
+        const std::unique_ptr<std::shared_ptr<TShellSender>> self(static_cast<std::shared_ptr<TShellSender>*>(param));
+        (*self)->SendQueued();
+        return 0;
+    }
+
+    void SendQueued()
+    {
+        for (;;) {
+            TRequest request;
+            {
+                TSectionLock lock(FLock);
+                if (FRequests.empty()) {
+                    FRunning = false;
+                    SetEvent(FIdle.Get());
+                    return;
+                }
+                request = std::move(FRequests.front());
+                FRequests.pop_front();
+            }
+            const bool answer = Shell_NotifyIconA(request.Command, &request.Record) != FALSE;
+            TSectionLock lock(FLock);
+            FLastAnswer = answer;
+        }
+    }
+
+    TCriticalSection FLock;
+    std::deque<TRequest> FRequests;
+    bool FRunning = false;
+    bool FHeld = false;
+    bool FLastAnswer = true;
+    TOwnedHandle FIdle;
+};
 
 bool TTrayIcon::SendToShell(DWORD command)
 {
-    if (command == NIM_DELETE)
-        return RemoveFromShell();
-    FinishPendingRemoval();
     RefreshRecord();
     FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    return Shell_NotifyIconA(command, &FRecord) != FALSE;
+    TShellSender::Send(Shell(), command, FRecord);
+    // A removal is waited for briefly, with whatever was held before it: at the program's end it has reached the
+    // shell by then, and a caller that looks at the tray next finds the icon gone.
+    if (command == NIM_DELETE) {
+        ReleaseShell();
+        if (FShell->WaitSent(RemovalWaitMs))
+            return FShell->LastAnswer();
+    }
+    return true;
+}
+
+const std::shared_ptr<TShellSender>& TTrayIcon::Shell()
+{
+    if (!FShell)
+        FShell = std::make_shared<TShellSender>();
+    return FShell;
+}
+
+void TTrayIcon::HoldShell() { Shell()->Hold(); }
+
+void TTrayIcon::ReleaseShell()
+{
+    if (FShell)
+        TShellSender::Release(FShell);
+}
+
+bool TTrayIcon::WaitForShell(DWORD ms)
+{
+    ReleaseShell();
+    return !FShell || FShell->WaitSent(ms);
 }
 
 bool TTrayIcon::AddTrayIcon()
@@ -278,8 +376,10 @@ bool TTrayIcon::ShowBalloonHint(const std::string& title, const std::string& tex
     FRecord.uTimeout = timeoutSeconds * 1000;
     static constexpr DWORD flags[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
     FRecord.dwInfoFlags = flags[icon];
-    FinishPendingRemoval();
-    const bool ok = Shell_NotifyIconA(NIM_MODIFY, &FRecord) != FALSE;
+    TShellSender::Send(Shell(), NIM_MODIFY, FRecord);
+    ReleaseShell();
+    // The caller wants to know whether the balloon was shown; an answer still outstanding counts as on its way.
+    const bool ok = !FShell->WaitSent(AnswerWaitMs) || FShell->LastAnswer();
     // The balloon fields are a one-off request; later modifications must not show it again.
     FRecord.szInfo[0] = FRecord.szInfoTitle[0] = '\0';
     FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

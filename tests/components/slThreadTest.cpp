@@ -415,18 +415,20 @@ TEST_F(ThreadTest, PriorityReadsBackThroughThePlatformTable)
 
 TEST_F(ThreadTest, TheSynchronisationWindowLivesAsLongAsAThreadObject)
 {
-    EXPECT_EQ(FindWindowA("TslThreadWindow", nullptr), nullptr);
+    // A message-only window: found among those, not among the top-level windows.
+    const auto FindThreadWindow = [] { return FindWindowExA(HWND_MESSAGE, nullptr, "TslThreadWindow", nullptr); };
+    EXPECT_EQ(FindThreadWindow(), nullptr);
     TslThread* a = NewThread();
-    const HWND wnd = FindWindowA("TslThreadWindow", nullptr);
+    const HWND wnd = FindThreadWindow();
     ASSERT_NE(wnd, nullptr);
     EXPECT_EQ(GetWindowThreadProcessId(wnd, nullptr), MainThread);
     EXPECT_FALSE(IsWindowVisible(wnd));
     TslThread* b = NewThread();
-    EXPECT_EQ(FindWindowA("TslThreadWindow", nullptr), wnd) << "one window for the whole process";
+    EXPECT_EQ(FindThreadWindow(), wnd) << "one window for the whole process";
     delete a;
-    EXPECT_EQ(FindWindowA("TslThreadWindow", nullptr), wnd);
+    EXPECT_EQ(FindThreadWindow(), wnd);
     delete b;
-    EXPECT_EQ(FindWindowA("TslThreadWindow", nullptr), nullptr);
+    EXPECT_EQ(FindThreadWindow(), nullptr);
 }
 
 } // namespace

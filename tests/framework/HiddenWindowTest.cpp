@@ -9,10 +9,12 @@ using namespace skyloom;
 namespace {
 
 int GMessages = 0;
+// A message of our own to broadcast, so that no other window takes it for one of its own.
+const UINT GBroadcast = RegisterWindowMessageA("TslTestHiddenWindowBroadcast");
 
 LRESULT CALLBACK CountingProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_USER + 1) {
+    if (msg == WM_USER + 1 || (GBroadcast != 0 && msg == GBroadcast)) {
         ++GMessages;
         return 42;
     }
@@ -68,4 +70,31 @@ TEST(HiddenWindow, ASharedWindowLivesFromTheFirstUserToTheLast)
     const HWND again = shared.AddUser();
     EXPECT_NE(again, nullptr) << "a new first user makes a new window";
     shared.ReleaseUser();
+}
+
+TEST(HiddenWindow, AMessageOnlyWindowGetsItsOwnMessagesButNoBroadcasts)
+{
+    THiddenWindowClass windowClass("TslTestMessageOnly", CountingProc);
+    TSharedHiddenWindow shared("TslTestSharedMessageOnly", CountingProc);
+    const HWND made[] = {windowClass.CreateMessageOnly(), shared.AddUser()};
+    for (const HWND wnd : made) {
+        ASSERT_NE(wnd, nullptr);
+        EXPECT_EQ(GetAncestor(wnd, GA_PARENT), GetAncestor(FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr),
+                                                            GA_PARENT))
+            << "a message-only window, not one of the desktop's";
+        GMessages = 0;
+        EXPECT_EQ(SendMessageA(wnd, WM_USER + 1, 0, 0), 42) << "sent messages arrive";
+        ASSERT_TRUE(PostMessageA(wnd, WM_USER + 1, 0, 0));
+        MSG msg;
+        while (PeekMessageA(&msg, wnd, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        EXPECT_EQ(GMessages, 2) << "posted messages arrive";
+        DWORD_PTR answer = 0;
+        ASSERT_NE(GBroadcast, 0u);
+        SendMessageTimeoutA(HWND_BROADCAST, GBroadcast, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+        EXPECT_EQ(GMessages, 2) << "a broadcast does not reach it";
+    }
+    windowClass.Destroy(made[0]);
+    EXPECT_TRUE(shared.ReleaseUser());
+    EXPECT_EQ(windowClass.Windows(), 0);
 }

@@ -56,6 +56,7 @@ protected:
     // Whether the shell still knows our icon: modifying an absent icon is refused.
     bool IconInTray()
     {
+        EXPECT_TRUE(Tray->WaitForShell()) << "the shell answered every command in time";
         NOTIFYICONDATAA copy = Tray->TrayRecord();
         copy.uFlags = NIF_TIP;
         return Shell_NotifyIconA(NIM_MODIFY, &copy) != FALSE;
@@ -225,6 +226,73 @@ TEST_F(TrayIconTest, NewTaskbarGetsTheIconBack)
     EXPECT_FALSE(IconInTray());
     SendMessageA(Application.Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
     EXPECT_FALSE(IconInTray()) << "a hidden icon stays hidden";
+}
+
+TEST_F(TrayIconTest, CommandsReachTheShellInTheOrderMade)
+{
+    // Each line leaves the icon in the state given; none of them waits for the shell but the removals.
+    const struct {
+        const char* Steps;
+        bool InTray;
+    } cases[] = {{"remove add", true}, {"add remove", false}, {"remove add add", true},
+                 {"remove hint add hint", true}, {"remove icon hint", false}, {"add icon remove add", true}};
+    for (const auto& c : cases) {
+        std::string steps = c.Steps;
+        for (std::size_t at = 0; at < steps.size();) {
+            std::size_t end = steps.find(' ', at);
+            if (end == std::string::npos)
+                end = steps.size();
+            const std::string step = steps.substr(at, end - at);
+            if (step == "add")
+                Tray->SetIconVisible(true);
+            else if (step == "remove")
+                Tray->SetIconVisible(false);
+            else if (step == "hint")
+                Tray->SetHint("Skyloom " + std::to_string(at));
+            else
+                // A new image frees the one a queued command was made with; the command keeps its own.
+                Tray->SetIcon(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(at % 2 ? IDI_WARNING : IDI_INFORMATION)));
+            at = end + 1;
+        }
+        EXPECT_EQ(IconInTray(), c.InTray) << c.Steps;
+        EXPECT_EQ(Tray->IconVisible(), c.InTray) << c.Steps;
+    }
+    Tray->SetIconVisible(true);
+    EXPECT_TRUE(Tray->ShowBalloonHint("Skyloom", "After the others", bitInfo, 5))
+        << "a balloon comes after the commands before it, and the shell's answer is given back";
+}
+
+TEST_F(TrayIconTest, HeldCommandsWaitForTheReleaseAndARemovalEndsTheHold)
+{
+    Tray->SetIconVisible(false);
+    // The shell may take seconds to put its tray window away when the last icon goes.
+    ASSERT_TRUE(Tray->WaitForShell(10000));
+    ASSERT_FALSE(IconInTray());
+    Tray->HoldShell();
+    Tray->SetIconVisible(true);
+    Tray->SetHint("Held");
+    // Asked directly, without waiting for the component's commands: the held add has not been sent.
+    NOTIFYICONDATAA copy = Tray->TrayRecord();
+    copy.uFlags = NIF_TIP;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &copy)) << "nothing reaches the shell while held";
+    EXPECT_TRUE(Tray->IconVisible());
+    Tray->ReleaseShell();
+    EXPECT_TRUE(IconInTray()) << "released, the add reaches the shell";
+
+    // A removal is not kept back: it takes the held commands along in their order, and ends the hold.
+    Tray->HoldShell();
+    Tray->SetHint("Held again");
+    Tray->SetIconVisible(false);
+    ASSERT_TRUE(Tray->WaitForShell(10000));
+    EXPECT_FALSE(IconInTray());
+    Tray->SetIconVisible(true);
+    copy = Tray->TrayRecord();
+    copy.uFlags = NIF_TIP;
+    // Nothing releases this add: it reaches the shell on its own, or the hold outlived the removal.
+    bool added = false;
+    for (DWORD start = GetTickCount(); !added && GetTickCount() - start < 10000; Sleep(10))
+        added = Shell_NotifyIconA(NIM_MODIFY, &copy) != FALSE;
+    EXPECT_TRUE(added) << "after the removal nothing is held any more";
 }
 
 TEST_F(TrayIconTest, DestructionRemovesTheIcon)

@@ -28,7 +28,7 @@
 //   reg HKLM|HKCU KEY VALUE                 a registry value: type and data, or "missing"
 //   reg-set HKLM|HKCU KEY VALUE sz|dword TEXT
 //   reg-del HKLM|HKCU KEY VALUE
-//   windows CLASS                           every top-level window of CLASS: handle, process, visibility
+//   windows CLASS                           top-level and message-only windows of CLASS: handle, process, visible
 //   post CLASS|0xHWND MSG WPARAM LPARAM     post a message (numbers in decimal or 0x hex)
 //   tray-icon CLASS|0xHWND ID               whether the shell holds the notification icon (window, identifier)
 //   tray-delete CLASS|0xHWND ID             make the shell drop that icon (as a restarted taskbar has)
@@ -682,6 +682,9 @@ void CmdWindows(const std::vector<std::string>& a)
         throw ProbeError{"usage: windows CLASS"};
     AllWindows all{a[0], {}};
     EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&all));
+    // Helper windows that only take messages (the tray's notification window among them) are not top-level.
+    for (HWND wnd = nullptr; (wnd = FindWindowExA(HWND_MESSAGE, wnd, a[0].c_str(), nullptr)) != nullptr;)
+        all.found.push_back(wnd);
     Fact("count", std::to_string(all.found.size()));
     int visible = 0;
     for (size_t i = 0; i < all.found.size(); ++i) {
