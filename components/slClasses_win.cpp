@@ -277,8 +277,9 @@ LRESULT TslFormHookComponent::HookProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM
         if (msg == SL_STAYONTOP) {
             // Another hook of this window changed the state: keep it as ours too, so that a re-created
             // window gets the state last set and not what each hook happened to store.
+            // Only the one that changed it asks the system: should the system refuse the state, the hooks would
+            // otherwise keep asking each other for ever.
             FStayOnTop = wparam != 0;
-            SetStayOnTop(FStayOnTop);
         }
         BeforeMessage(message, handled);
         if (!handled) {

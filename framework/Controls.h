@@ -91,9 +91,10 @@ private:
 
 // A hidden utility window whose messages go to method (messages it leaves at Result 0 that it does not answer
 // should call DefWindowProc itself through DefaultUtilityHandler). Errors in method go to the application's
-// default error handling. The window is message-only (timers, sent and posted messages, no broadcasts) unless
-// topLevel asks for a hidden top-level window, which the owner of a popup menu must be.
-HWND AllocateHWnd(TWndMethod method, bool topLevel = false);
+// default error handling. The window is a hidden top-level window unless messageOnly asks for a message-only one
+// (timers, sent and posted messages, no broadcasts), which is cheaper to make. The hook components' windows stay
+// top-level: with message-only ones, Wine no longer took a hooked window out of the topmost band.
+HWND AllocateHWnd(TWndMethod method, bool messageOnly = false);
 void DeallocateHWnd(HWND wnd);
 // At the end of the program: a shown top-level window is handed over to the system, which takes it away with the
 // process, instead of being destroyed (destroying hides it first, and hiding a window costs Wine without a virtual

@@ -127,10 +127,10 @@ THiddenWindowClass& UtilClass()
 
 } // namespace
 
-HWND AllocateHWnd(TWndMethod method, bool topLevel)
+HWND AllocateHWnd(TWndMethod method, bool messageOnly)
 {
-    HWND wnd = topLevel ? UtilClass().Create(nullptr, WS_POPUP, WS_EX_TOOLWINDOW)
-                        : UtilClass().CreateMessageOnly(WS_POPUP, WS_EX_TOOLWINDOW);
+    HWND wnd = messageOnly ? UtilClass().CreateMessageOnly(WS_POPUP, WS_EX_TOOLWINDOW)
+                           : UtilClass().Create(nullptr, WS_POPUP, WS_EX_TOOLWINDOW);
     if (!wnd)
         throw EOutOfResources("Error creating window");
     SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TUtilWindowData{std::move(method)}));

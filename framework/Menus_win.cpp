@@ -342,7 +342,7 @@ TPopupMenu::~TPopupMenu()
 HWND TPopupMenu::PopupWindow()
 {
     if (!GPopupWindow) {
-        GPopupWindow = AllocateHWnd([](TMessage& m) { DefaultUtilityHandler(GPopupWindow, m); }, true);
+        GPopupWindow = AllocateHWnd([](TMessage& m) { DefaultUtilityHandler(GPopupWindow, m); });
     }
     return GPopupWindow;
 }

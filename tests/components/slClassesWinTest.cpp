@@ -37,8 +37,14 @@ protected:
             message.Result = 5;
             return;
         }
+        if (message.Msg == WM_WINDOWPOSCHANGING && RefuseZOrder)
+            reinterpret_cast<WINDOWPOS*>(message.LParam)->flags |= SWP_NOZORDER;
         TForm::WndProc(message);
     }
+
+public:
+    // The window keeps its place in the z-order (and so its topmost state) whatever it is asked.
+    bool RefuseZOrder = false;
 
 private:
     TJournal& FJournal;
@@ -227,6 +233,21 @@ TEST_F(THookFixture, StayOnTopFollowsTheWindowAndSurvivesRecreation)
     EXPECT_TRUE(GetWindowLongPtrA(Form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) << "Rehooked applied it again";
     a->SetStayOnTop(false);
     EXPECT_FALSE(GetWindowLongPtrA(Form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(THookFixture, AStayOnTopStateTheWindowRefusesEndsWithoutTheHooksAskingEachOtherAgain)
+{
+    auto* a = new TRecordingHook(&Owner, Form.get(), "A", Journal);
+    auto* b = new TRecordingHook(&Owner, Form.get(), "B", Journal);
+    Form->RefuseZOrder = true;
+    a->SetStayOnTop(true);
+    EXPECT_FALSE(GetWindowLongPtrA(Form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) << "the window refused it";
+    EXPECT_FALSE(a->StayOnTop());
+    EXPECT_FALSE(b->StayOnTop());
+    Form->RefuseZOrder = false;
+    a->SetStayOnTop(true);
+    EXPECT_TRUE(b->StayOnTop()) << "once the window takes it, every hook reads it";
+    a->SetStayOnTop(false);
 }
 
 TEST_F(THookFixture, AnimationEffectSeesShowingAndHiding)
