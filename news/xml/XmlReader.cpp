@@ -265,7 +265,7 @@ void TReader::Text(TXmlNodeList& list)
     bool nonBlank = false;
     if (p != end && *p != '<' && *p != '&') {
         nonBlank = true;
-        p = FindStop(p, end, '<', '&', '<');
+        p = FindStop(p, end, '<', '&', '<');  // a text has two stops; the third is one of them again
     }
     if (p != end && *p == '<') {
         S.FPos = p;
