@@ -158,20 +158,10 @@ void TXmlDocument::WriteXml(std::string& out, bool)
 
 TXmlNode* TXmlDocument::Clone(bool deep)
 {
-    auto* d = new TXmlDocument(&NameTable());
-    try {
-        d->FKeepWhitespace = FKeepWhitespace;
-        CopyAttributesTo(*d);
-        if (deep && ChildListIfAny()) {
-            for (TXmlNode* child : *ChildListIfAny())
-                d->ChildList().AppendNew(child->Clone(true));
-        }
-    } catch (...) {
-        d->AddRef();
-        d->Release();
-        throw;
-    }
-    return d;
+    return FillNew(new TXmlDocument(&NameTable()), [&](TXmlDocument& d) {
+        d.FKeepWhitespace = FKeepWhitespace;
+        CopyContentTo(d, deep);
+    });
 }
 
 TXmlPtr<IXmlDocument> NewXmlDocument(const std::string& rootName, const std::string& version,

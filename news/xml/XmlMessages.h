@@ -2,7 +2,28 @@
 // its meaning. Placeholders: %c one byte, %s a byte string (filled in by FormatXmlMessage).
 #pragma once
 
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
 namespace skyloom::xml {
+
+// The message with its placeholders filled in order from args; a placeholder without an argument left is kept as
+// written.
+inline std::string FormatXmlMessage(const char* pattern, std::initializer_list<std::string_view> args)
+{
+    auto next = args.begin();
+    std::string out;
+    for (const char* p = pattern; *p; ++p) {
+        if (p[0] == '%' && (p[1] == 's' || p[1] == 'c') && next != args.end()) {
+            out.append(*next++);
+            ++p;
+        } else {
+            out.push_back(*p);
+        }
+    }
+    return out;
+}
 
 // expected "#" or the name of a control character
 inline constexpr char kMsgRefStart[] = "\xCE\xE6\xE8\xE4\xE0\xE5\xF2\xF1\xFF \x22#\x22 \xE8\xEB\xE8 \xE8\xEC\xFF \xF3\xEF\xF0\xE0\xEC\xEB\xFF\xFE\xF9\xE5\xE3\xEE \xF1\xE8\xEC\xE2\xEE\xEB\xE0";

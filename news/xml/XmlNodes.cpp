@@ -13,36 +13,6 @@ namespace skyloom {
 
 namespace {
 
-std::string Format1(const char* pattern, const std::string& arg)
-{
-    std::string out;
-    for (const char* p = pattern; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's') {
-            out += arg;
-            ++p;
-        } else {
-            out.push_back(*p);
-        }
-    }
-    return out;
-}
-
-std::string Format3(const char* pattern, const std::string& a, const std::string& b, const std::string& c)
-{
-    const std::string* args[] = {&a, &b, &c};
-    int next = 0;
-    std::string out;
-    for (const char* p = pattern; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's' && next < 3) {
-            out += *args[next++];
-            ++p;
-        } else {
-            out.push_back(*p);
-        }
-    }
-    return out;
-}
-
 TXmlNode* ImplOf(const TXmlPtr<IXmlNode>& node) noexcept
 {
     return node ? static_cast<TXmlNode*>(node->ImplObject()) : nullptr;
@@ -198,8 +168,7 @@ void TXmlNodeList::GrowForNew(TXmlNode* node)
         Reserve(XmlGrowCapacity(FCapacity));
     } catch (...) {
         // The list was to take the only reference.
-        node->AddRef();
-        node->Release();
+        node->DiscardUnreferenced();
         throw;
     }
 }
@@ -547,7 +516,7 @@ TXmlPtr<IXmlNode> TXmlNode::RequireChildById(std::int32_t id)
 {
     TXmlNode* child = FirstChildWithId(id);
     if (!child)
-        throw EXmlError(Format1(xml::kMsgChildNotFound, FNames->Name(id)));
+        throw EXmlError(xml::FormatXmlMessage(xml::kMsgChildNotFound, {FNames->Name(id)}));
     return PtrTo<IXmlNode>(child);
 }
 
@@ -614,6 +583,15 @@ TXmlPtr<IXmlElement> TXmlNode::FindChildByAttr(const std::string& elementName, c
 
 // ---------------------------------------------------------------------------------------------------------------
 // Node: attributes
+
+void TXmlNode::CopyContentTo(TXmlNode& copy, bool deep) const
+{
+    copy.FAttributes = FAttributes;
+    if (deep && ChildListIfAny()) {
+        for (TXmlNode* child : *ChildListIfAny())
+            copy.ChildList().AppendNew(child->Clone(true));
+    }
+}
 
 void TXmlNode::StoreAttr(std::int32_t id, TXmlValue&& v)
 {
@@ -695,7 +673,7 @@ std::string TXmlNode::RequireAttrById(std::int32_t id)
 {
     const int at = FindAttr(id);
     if (at < 0)
-        throw EXmlError(Format1(xml::kMsgAttrNotSet, FNames->Name(id)));
+        throw EXmlError(xml::FormatXmlMessage(xml::kMsgAttrNotSet, {FNames->Name(id)}));
     return FAttributes[static_cast<std::size_t>(at)].Value.ToText();
 }
 
@@ -874,7 +852,7 @@ int TXmlNode::AttrChoiceById(std::int32_t id, const std::vector<std::string>& va
             allowed += "\r\n";
         allowed += values[i];
     }
-    throw EXmlError(Format3(xml::kMsgAttrChoice, FNames->Name(id), NodeName(), allowed));
+    throw EXmlError(xml::FormatXmlMessage(xml::kMsgAttrChoice, {FNames->Name(id), NodeName(), allowed}));
 }
 
 int TXmlNode::RequireAttrChoice(const std::string& name, const std::vector<std::string>& values)
@@ -885,7 +863,7 @@ int TXmlNode::RequireAttrChoice(const std::string& name, const std::vector<std::
 int TXmlNode::RequireAttrChoiceById(std::int32_t id, const std::vector<std::string>& values)
 {
     if (FindAttr(id) < 0)
-        throw EXmlError(Format1(xml::kMsgAttrNotFound, FNames->Name(id)));
+        throw EXmlError(xml::FormatXmlMessage(xml::kMsgAttrNotFound, {FNames->Name(id)}));
     return AttrChoiceById(id, values, -1);
 }
 
@@ -1079,20 +1057,10 @@ void TXmlElement::WriteXml(std::string& out, bool compact)
 
 TXmlNode* TXmlElement::Clone(bool deep)
 {
-    auto* e = new TXmlElement(&NameTable(), FNameId);
-    try {
-        CopyAttributesTo(*e);
-        e->FValue = FValue;
-        if (deep && ChildListIfAny()) {
-            for (TXmlNode* child : *ChildListIfAny())
-                e->ChildList().AppendNew(child->Clone(true));
-        }
-    } catch (...) {
-        e->AddRef();
-        e->Release();
-        throw;
-    }
-    return e;
+    return FillNew(new TXmlElement(&NameTable(), FNameId), [&](TXmlElement& e) {
+        e.FValue = FValue;
+        CopyContentTo(e, deep);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -287,7 +287,14 @@ public:
     void AppendAttr(std::int32_t id, TXmlValue&& v);
     const auto& Attributes() const noexcept { return FAttributes; }
     void WriteAttributes(std::string& out) const;
-    void CopyAttributesTo(TXmlNode& other) const { other.FAttributes = FAttributes; }
+    // Copies the attributes and, when deep, clones of the children into copy, a new copy of this node.
+    void CopyContentTo(TXmlNode& copy, bool deep) const;
+    // Frees a node that nobody refers to yet (a new node that could not be filled or placed).
+    void DiscardUnreferenced() noexcept
+    {
+        AddRef();
+        Release();
+    }
 
     // Declared first, so that it takes the room the counted base leaves after its count.
     // The name of an element or a processing instruction; the other kinds take theirs from the table.
@@ -640,6 +647,19 @@ template <class I>
 TXmlPtr<I> PtrTo(TXmlNode* p)
 {
     return TXmlPtr<I>(p ? static_cast<I*>(p->Interface()) : nullptr);
+}
+
+// Fills a new node that nobody refers to yet; when filling fails, the node is freed before the error goes on.
+template <class TNode, class Fill>
+TNode* FillNew(TNode* node, Fill&& fill)
+{
+    try {
+        fill(*node);
+    } catch (...) {
+        node->DiscardUnreferenced();
+        throw;
+    }
+    return node;
 }
 
 inline void TXmlNodeList::AppendNew(TXmlNode* node)

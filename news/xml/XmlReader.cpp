@@ -88,30 +88,12 @@ namespace {
 
 [[noreturn]] void FailExpectedText(std::string_view rest)
 {
-    std::string m;
-    for (const char* p = kMsgExpectedText; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's') {
-            m.append(rest);
-            ++p;
-        } else {
-            m.push_back(*p);
-        }
-    }
-    throw EXmlError(m);
+    throw EXmlError(FormatXmlMessage(kMsgExpectedText, {rest}));
 }
 
 [[noreturn]] void FailExpectedChar(char c)
 {
-    std::string m;
-    for (const char* p = kMsgExpectedChar; *p; ++p) {
-        if (p[0] == '%' && p[1] == 'c') {
-            m.push_back(c);
-            ++p;
-        } else {
-            m.push_back(*p);
-        }
-    }
-    throw EXmlError(m);
+    throw EXmlError(FormatXmlMessage(kMsgExpectedChar, {std::string_view(&c, 1)}));
 }
 
 // Words of eight bytes, read in place: the runs the reader passes (blanks, names, values) mostly end within one
