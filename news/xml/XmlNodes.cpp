@@ -802,11 +802,11 @@ std::int32_t TXmlNode::AttrAsHexById(std::int32_t id, std::int32_t defaultValue)
     std::uint32_t v = 0;
     bool ok = !s.empty() && s.size() <= 8;
     for (char c : s) {
-        unsigned d;
-        if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-        else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-        else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-        else { ok = false; break; }
+        const unsigned d = xml::HexDigitValue(static_cast<unsigned char>(c));
+        if (d >= 16) {
+            ok = false;
+            break;
+        }
         v = v * 16 + d;
     }
     if (!ok)

@@ -5,6 +5,7 @@
 
 #include "XmlMessages.h"
 #include "XmlPlatform.h"
+#include "XmlValue.h"
 
 #include <algorithm>
 #include <bit>
@@ -177,8 +178,8 @@ private:
 
     void Text(TXmlNodeList& list);
     char Reference();
-    std::uint32_t DecimalNumber();
-    std::uint32_t HexNumber();
+    // A run of digits in base 10 or 16; none at all fails with the message missing.
+    std::uint32_t Number(unsigned base, const char* missing);
     std::string_view Name();
     // Reads a name and interns it.
     std::int32_t NameId();
@@ -320,9 +321,9 @@ char TReader::Reference()
         std::uint32_t v;
         if (Cur() == 'x') {
             S.Next();
-            v = HexNumber();
+            v = Number(16, kMsgHexNumber);
         } else {
-            v = DecimalNumber();
+            v = Number(10, kMsgNumber);
         }
         ExpectChar(';');
         // Only the low byte of the character number is kept.
@@ -349,42 +350,18 @@ char TReader::Reference()
     return result;
 }
 
-std::uint32_t TReader::DecimalNumber()
+std::uint32_t TReader::Number(unsigned base, const char* missing)
 {
     // Numbers too long for 32 bits wrap around; only their low byte is used.
     std::uint32_t v = 0;
     bool any = false;
-    for (unsigned char c = Cur(); c >= '0' && c <= '9'; c = Cur()) {
-        v = v * 10 + (c - '0');
+    for (unsigned d = HexDigitValue(Cur()); d < base; d = HexDigitValue(Cur())) {
+        v = v * base + d;
         any = true;
         S.Next();
     }
     if (!any)
-        Fail(kMsgNumber);
-    return v;
-}
-
-std::uint32_t TReader::HexNumber()
-{
-    std::uint32_t v = 0;
-    bool any = false;
-    for (;;) {
-        const unsigned char c = Cur();
-        unsigned d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            break;
-        v = v * 16 + d;
-        any = true;
-        S.Next();
-    }
-    if (!any)
-        Fail(kMsgHexNumber);
+        Fail(missing);
     return v;
 }
 
