@@ -154,7 +154,7 @@ function(sl_bench name)
   endif()
   add_executable(${name} ${A_SOURCES})
   sl_apply_common(${name})
-  # bench/ itself holds what the benchmarks share (BenchServer.h).
+  # bench/ itself holds what the benchmarks share (BenchServer.h, BenchKit.h).
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/bench ${A_INCLUDES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} ${A_LIBS})
 endfunction()

@@ -4,14 +4,9 @@
 // The Windows build (win32/win64 presets) runs the same under Wine: wine bench_monitor.exe [seconds] [host].
 //
 //   bench_monitor [seconds-per-variant] [host]
+#include "BenchKit.h"
 #include "PingLib.h"
 #include "StatusLoop.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/resource.h>
-#endif
 
 #include <chrono>
 #include <cstdio>
@@ -21,24 +16,6 @@
 namespace {
 
 using namespace skyloom;
-
-double CpuSeconds()
-{
-#ifdef _WIN32
-    // Under Wine this is the program's own CPU time; the wineserver's share is not in it.
-    FILETIME created, ended, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-#else
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-#endif
-}
 
 struct TFigures {
     double PassesPerSecond;
@@ -53,7 +30,7 @@ TFigures Measure(const TStatusProbes& probes, const std::string& host, double se
     using TClock = std::chrono::steady_clock;
     const auto start = TClock::now();
     const auto end = start + std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(seconds));
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = bench::CpuSeconds();
     std::uint64_t online = 0;
     TStatusLoopHooks hooks;
     hooks.StopRequested = [&] { return TClock::now() >= end; };
@@ -61,7 +38,7 @@ TFigures Measure(const TStatusProbes& probes, const std::string& host, double se
     hooks.Show = [&](const TStatusLook& look) { online += std::string(look.Caption) == "ONLINE"; };
     const std::uint64_t passes = RunStatusLoop(probes, host, hooks);
     const double wall = std::chrono::duration<double>(TClock::now() - start).count();
-    const double cpu = CpuSeconds() - cpu0;
+    const double cpu = bench::CpuSeconds() - cpu0;
     const double n = passes > 0 ? static_cast<double>(passes) : 1.0;
     return {static_cast<double>(passes) / wall, cpu * 1000.0 / n, wall * 1000.0 / n, online, passes};
 }

@@ -2,6 +2,7 @@
 // throughput and the CPU time the process spent per MB. bench/upgrade/run.sh compares it with curl.
 //     bench_transfer URL FILE [RUNS] [BUFFER] [OPTIONS]
 // OPTIONS: "noprogress" (no progress handler), "nocache" (coNoCacheWrite: the library keeps no cache copy).
+#include "BenchKit.h"
 #include "slHTTP.h"
 
 #include <windows.h>
@@ -10,20 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-
-namespace {
-
-double CpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto s = [](const FILETIME& f) {
-        return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) / 1e7;
-    };
-    return s(kernel) + s(user);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -52,13 +39,13 @@ int main(int argc, char** argv)
     double best = 1e9, bestCpu = 0;
     for (int i = 0; i < runs; ++i) {
         ok = false;
-        const double cpu0 = CpuSeconds();
+        const double cpu0 = bench::CpuSeconds();
         LARGE_INTEGER f, t0, t1;
         QueryPerformanceFrequency(&f);
         QueryPerformanceCounter(&t0);
         http.Download(true);
         QueryPerformanceCounter(&t1);
-        const double cpu = CpuSeconds() - cpu0;
+        const double cpu = bench::CpuSeconds() - cpu0;
         const double secs = static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
         if (!ok) {
             std::fprintf(stderr, "transfer failed (status %d) %s\n", http.StatusCode(), http.LastError().c_str());
