@@ -12,6 +12,22 @@ int PlatformLocalTimeBias(); // DateUtils_win.cpp / DateUtils_posix.cpp
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
+int MonthFromName(std::string_view word)
+{
+    for (int m = 0; m < 12; ++m)
+        if (StartsText(word, InternetMonthNames[m]))
+            return m + 1;
+    return 0;
+}
+
+int DayFromName(std::string_view word, std::size_t letters)
+{
+    for (int d = 0; d < 7; ++d)
+        if (StartsText(word, InternetDayNames[d].substr(0, letters)))
+            return d + 1;
+    return 0;
+}
+
 int DaysInMonth(int year, int month)
 {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -4,10 +4,22 @@
 
 #include "Types.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace skyloom {
+
+// The English abbreviations Internet dates write (RFC 822 and its successors), and what reads them back.
+inline constexpr std::string_view InternetMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+inline constexpr std::string_view InternetDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+// The month (1..12) whose abbreviation the word begins with, letters compared without case; 0 for none.
+int MonthFromName(std::string_view word);
+// The day of the week (1 = Sunday .. 7) whose abbreviation's first `letters` letters (1 to 3) begin the word,
+// compared without case; 0 for none.
+int DayFromName(std::string_view word, std::size_t letters = 3);
 
 // Date-time: days since 1899-12-30, fraction = time of day.
 constexpr TDateTime UnixDateDelta = 25569.0;  // 1970-01-01

@@ -234,6 +234,40 @@ long long StrToInt64Def(std::string_view s, long long def)
     return v;
 }
 
+bool TryDigitsToInt(std::string_view s, std::int64_t& out)
+{
+    if (s.empty())
+        return false;
+    std::int64_t v = 0;
+    for (char c : s) {
+        if (!IsDigit(c))
+            return false;
+        const int digit = c - '0';
+        if (v > (std::numeric_limits<std::int64_t>::max() - digit) / 10)
+            return false;
+        v = v * 10 + digit;
+    }
+    out = v;
+    return true;
+}
+
+bool TryDigitsToInt(std::string_view s, int& out)
+{
+    std::int64_t v = 0;
+    if (!TryDigitsToInt(s, v) || v > std::numeric_limits<int>::max())
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+std::string_view CutToken(std::string_view& s, char sep)
+{
+    const std::size_t p = s.find(sep);
+    const std::string_view token = s.substr(0, p);
+    s = p == std::string_view::npos ? std::string_view() : TrimLeftView(s.substr(p + 1));
+    return token;
+}
+
 int StrToIntDef(std::string_view s, int def)
 {
     const long long v = StrToInt64Def(s, def);

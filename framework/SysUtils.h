@@ -4,6 +4,7 @@
 #include "DateUtils.h"
 #include "Types.h"
 
+#include <cstdint>
 #include <exception>
 #include <initializer_list>
 #include <string>
@@ -95,6 +96,7 @@ std::string Format(std::string_view fmt, std::initializer_list<TFormatArg> args)
 
 // Bytes of value 32 or less are blanks.
 constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Removes leading and trailing blanks. The ...View forms return a part of their argument.
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
@@ -115,6 +117,13 @@ std::string IntToStr(long long value);
 // Decimal text with one optional sign and surrounding blanks; anything else, or a value out of range, gives def.
 int StrToIntDef(std::string_view s, int def);
 long long StrToInt64Def(std::string_view s, long long def);
+// A run of decimal digits and nothing else (no sign, no blanks, at least one digit) whose value fits; false for
+// anything else, leaving out alone.
+bool TryDigitsToInt(std::string_view s, std::int64_t& out);
+bool TryDigitsToInt(std::string_view s, int& out);
+// Cuts the text before the first sep (all of it when there is none) off the front of s, and returns it as it stands;
+// s keeps what follows the separator, leading blanks removed.
+std::string_view CutToken(std::string_view& s, char sep);
 // The value of a hexadecimal digit of either case; -1 for any other character (code unit or code point).
 constexpr int HexDigitValue(char32_t c)
 {

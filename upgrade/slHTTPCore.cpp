@@ -3,7 +3,6 @@
 #include "SysUtils.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -12,50 +11,11 @@ namespace skyloom {
 
 namespace {
 
-// A whole decimal number of at most 18 digits, no sign.
-bool ReadNumber(std::string_view s, std::int64_t& out)
-{
-    if (s.empty() || s.size() > 18)
-        return false;
-    std::int64_t v = 0;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || p != s.data() + s.size() || v < 0)
-        return false;
-    out = v;
-    return true;
-}
-
-bool ReadInt(std::string_view s, int& out)
-{
-    std::int64_t v = 0;
-    if (!ReadNumber(s, v) || v > std::numeric_limits<int>::max())
-        return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 // Cuts the next field ending at sep (or the end) off the front of s, blanks around it dropped.
 std::string_view NextField(std::string_view& s, char sep)
 {
-    s = TrimView(s);
-    size_t end = s.find(sep);
-    std::string_view field = s.substr(0, end);
-    s = end == std::string_view::npos ? std::string_view() : s.substr(end + 1);
-    return TrimView(field);
-}
-
-constexpr std::string_view MonthNames[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                           "jul", "aug", "sep", "oct", "nov", "dec"};
-constexpr std::string_view DayNames[] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
-
-int MonthOf(std::string_view field)
-{
-    if (field.size() < 3)
-        return 0;
-    for (int m = 0; m < 12; ++m)
-        if (StartsText(field, MonthNames[m]))
-            return m + 1;
-    return 0;
+    s = TrimLeftView(s);
+    return TrimView(CutToken(s, sep));
 }
 
 int ExpandYear(int year, std::string_view text)
@@ -153,7 +113,7 @@ TslURLParts CrackURL(std::string_view url)
     }
     parts.Host = cut(host, 255);
     int p = 0;
-    if (!port.empty() && ReadInt(port, p) && p <= 65535)
+    if (!port.empty() && TryDigitsToInt(port, p) && p <= 65535)
         parts.Port = p;
     else if (parts.Scheme == "https")
         parts.Port = 443;
@@ -181,13 +141,13 @@ std::string HTTPFileName(std::string_view url)
 int ParseStatusCode(std::string_view text)
 {
     int code = 0;
-    return ReadInt(TrimView(text), code) ? code : 0;
+    return TryDigitsToInt(TrimView(text), code) ? code : 0;
 }
 
 std::int64_t ParseContentLength(std::string_view text)
 {
     std::int64_t n = 0;
-    return ReadNumber(TrimView(text), n) ? n : 0;
+    return TryDigitsToInt(TrimView(text), n) ? n : 0;
 }
 
 TslContentRange ParseContentRange(std::string_view text)
@@ -205,15 +165,15 @@ TslContentRange ParseContentRange(std::string_view text)
     TslContentRange out;
     if (total == "*")
         out.Total = -1;
-    else if (!ReadNumber(total, out.Total))
+    else if (!TryDigitsToInt(total, out.Total))
         return r;
     if (span == "*") {
         if (out.Total < 0)
             return r;
     } else {
         size_t dash = span.find('-');
-        if (dash == std::string_view::npos || !ReadNumber(TrimView(span.substr(0, dash)), out.First) ||
-            !ReadNumber(TrimView(span.substr(dash + 1)), out.Last) || out.Last < out.First ||
+        if (dash == std::string_view::npos || !TryDigitsToInt(TrimView(span.substr(0, dash)), out.First) ||
+            !TryDigitsToInt(TrimView(span.substr(dash + 1)), out.Last) || out.Last < out.First ||
             (out.Total >= 0 && out.Last >= out.Total))
             return r;
         out.HasFirst = true;
@@ -248,35 +208,32 @@ TDateTime ReadHTTPDate(std::string_view text, int biasMinutes)
     std::string buf(TrimView(text));
     std::replace(buf.begin(), buf.end(), ',', ' ');
     std::string_view s = TrimView(buf);
-    if (s.size() >= 2)
-        for (std::string_view day : DayNames)
-            if (LowerChar(s[0]) == day[0] && LowerChar(s[1]) == day[1]) {
-                size_t blank = s.find(' ');
-                s = blank == std::string_view::npos ? std::string_view() : TrimView(s.substr(blank));
-                break;
-            }
+    if (DayFromName(s, 2) != 0) {
+        size_t blank = s.find(' ');
+        s = blank == std::string_view::npos ? std::string_view() : TrimView(s.substr(blank));
+    }
     size_t firstBlank = s.find(' ');
     size_t dash = s.find('-', 1);
     char sep = (dash != std::string_view::npos && (firstBlank == std::string_view::npos || dash < firstBlank)) ? '-'
                                                                                                                 : ' ';
     int day = 0, month = 0, year = 0;
     std::string_view field = NextField(s, sep);
-    if ((month = MonthOf(field)) != 0) {
-        if (!ReadInt(NextField(s, sep), day))
+    if ((month = MonthFromName(field)) != 0) {
+        if (!TryDigitsToInt(NextField(s, sep), day))
             return 0;
     } else {
-        if (!ReadInt(field, day))
+        if (!TryDigitsToInt(field, day))
             day = 1;
-        if ((month = MonthOf(NextField(s, sep))) == 0)
+        if ((month = MonthFromName(NextField(s, sep))) == 0)
             return 0;
     }
     std::string_view yearText = NextField(s, ' ');
     std::string_view timeText;
-    if (!ReadInt(yearText, year)) {
+    if (!TryDigitsToInt(yearText, year)) {
         // asctime and its kin put the time before the year: the year follows it.
         timeText = yearText;
         yearText = NextField(s, ' ');
-        if (!ReadInt(yearText, year))
+        if (!TryDigitsToInt(yearText, year))
             return 0;
     }
     year = ExpandYear(year, yearText);
@@ -285,10 +242,10 @@ TDateTime ReadHTTPDate(std::string_view text, int biasMinutes)
         timeText = NextField(s, ' ');
     if (!timeText.empty()) {
         std::string_view t = timeText;
-        if (!ReadInt(NextField(t, ':'), hour) || !ReadInt(NextField(t, ':'), minute))
+        if (!TryDigitsToInt(NextField(t, ':'), hour) || !TryDigitsToInt(NextField(t, ':'), minute))
             return 0;
         std::string_view sec = NextField(t, ':');
-        if (!sec.empty() && !ReadInt(sec, second))
+        if (!sec.empty() && !TryDigitsToInt(sec, second))
             return 0;
     }
     TDateTime date = 0, time = 0;
@@ -298,7 +255,7 @@ TDateTime ReadHTTPDate(std::string_view text, int biasMinutes)
     std::string_view zone = TrimView(s);
     if (zone.size() > 4 && (zone[0] == '+' || zone[0] == '-')) {
         int zh = 0, zm = 0;
-        if (!ReadInt(zone.substr(1, 2), zh) || !ReadInt(zone.substr(3, 2), zm) || zm > 59)
+        if (!TryDigitsToInt(zone.substr(1, 2), zh) || !TryDigitsToInt(zone.substr(3, 2), zm) || zm > 59)
             return 0;
         double offset = (zh * 60.0 + zm) / 1440.0;
         result += zone[0] == '+' ? -offset : offset;

@@ -34,8 +34,6 @@ std::string ValueAt(std::string_view text, size_t start, bool multiLine)
     return std::string(text.substr(start, end - start));
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // The version parts read as numbers: digits only, at least one.
 bool IsNumber(std::string_view s)
 {

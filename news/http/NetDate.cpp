@@ -7,58 +7,9 @@ namespace skyloom {
 
 namespace {
 
-const char* const kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 bool IsAlpha(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-// A whole run of decimal digits, at most 9 of them, so the value cannot overflow.
-bool ReadNumber(std::string_view s, int& out)
-{
-    if (s.empty() || s.size() > 9)
-        return false;
-    int v = 0;
-    for (char c : s) {
-        if (!IsDigit(c))
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    out = v;
-    return true;
-}
-
-int MonthOf(std::string_view word)
-{
-    for (int i = 0; i < 12; ++i)
-        if (StartsText(word, kMonthNames[i]))
-            return i + 1;
-    return 0;
-}
-
-bool IsDayName(std::string_view word)
-{
-    for (const char* d : kDayNames)
-        if (StartsText(word, d))
-            return true;
-    return false;
-}
-
-// Cuts the text before the first `sep` (or all of it) and leaves `s` after it, leading blanks removed.
-std::string_view Cut(std::string_view& s, char sep)
-{
-    const std::size_t p = s.find(sep);
-    std::string_view token = s.substr(0, p);
-    s = p == std::string_view::npos ? std::string_view{} : TrimLeftView(s.substr(p + 1));
-    return token;
 }
 
 // Cuts one word: the text up to the next blank.
@@ -84,7 +35,7 @@ bool ReadClock(std::string_view word, int& h, int& m, int& sec, std::string_view
     int count = 0;
     while (count < 3) {
         const std::size_t p = word.find(':');
-        if (!ReadNumber(word.substr(0, p), parts[count]))
+        if (!TryDigitsToInt(word.substr(0, p), parts[count]))
             return false;
         ++count;
         if (p == std::string_view::npos)
@@ -128,7 +79,7 @@ std::optional<TDateTime> InternetDateToUTC(std::string_view text)
         std::size_t p = 0;
         while (p < s.size() && IsAlpha(s[p]))
             ++p;
-        if (p >= 3 && IsDayName(s.substr(0, p)) && (p == s.size() || s[p] == ',' || IsBlank(s[p]))) {
+        if (p >= 3 && DayFromName(s.substr(0, p)) != 0 && (p == s.size() || s[p] == ',' || IsBlank(s[p]))) {
             s = s.substr(p);
             if (!s.empty() && s.front() == ',')
                 s.remove_prefix(1);
@@ -143,29 +94,29 @@ std::optional<TDateTime> InternetDateToUTC(std::string_view text)
 
     std::string_view first, second;
     if (sep == '-') {
-        first = Cut(s, '-');
-        second = Cut(s, '-');
+        first = CutToken(s, '-');
+        second = CutToken(s, '-');
     } else {
         first = CutWord(s);
         second = CutWord(s);
     }
-    int day = 0, month = MonthOf(first);
+    int day = 0, month = MonthFromName(first);
     std::string_view dayText = second;
     if (month == 0) {
-        month = MonthOf(second);
+        month = MonthFromName(second);
         dayText = first;
     }
-    if (month == 0 || !ReadNumber(dayText, day))
+    if (month == 0 || !TryDigitsToInt(dayText, day))
         return std::nullopt;
 
     // The year, or (asctime) the time of day with the year after it.
     std::string_view yearWord = CutWord(s);
     std::string_view clockWord;
     int year = 0;
-    if (!ReadNumber(yearWord, year)) {
+    if (!TryDigitsToInt(yearWord, year)) {
         clockWord = yearWord;
         yearWord = CutWord(s);
-        if (!ReadNumber(yearWord, year))
+        if (!TryDigitsToInt(yearWord, year))
             return std::nullopt;
     } else if (s.find(':') != std::string_view::npos) {
         clockWord = CutWord(s);
@@ -196,7 +147,7 @@ std::optional<TDateTime> InternetDateToUTC(std::string_view text)
     std::string_view zone = TrimView(s);
     if (zone.size() >= 5 && (zone[0] == '+' || zone[0] == '-')) {
         int zh = 0, zm = 0;
-        if (ReadNumber(zone.substr(1, 2), zh) && ReadNumber(zone.substr(3, 2), zm) && zh < 24 && zm < 60) {
+        if (TryDigitsToInt(zone.substr(1, 2), zh) && TryDigitsToInt(zone.substr(3, 2), zm) && zh < 24 && zm < 60) {
             const double offset = (zh * 60 + zm) / 1440.0;
             result += zone[0] == '+' ? -offset : offset;
         }
@@ -216,8 +167,8 @@ std::string DateTimeToInternetDate(TDateTime utc)
     if (!DecodeDateTime(utc, p))
         return {};
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", kDayNames[p.DayOfWeek - 1], p.Day,
-                  kMonthNames[p.Month - 1], p.Year, p.Hour, p.Minute, p.Second);
+    std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", InternetDayNames[p.DayOfWeek - 1].data(), p.Day,
+                  InternetMonthNames[p.Month - 1].data(), p.Year, p.Hour, p.Minute, p.Second);
     return buf;
 }
 

@@ -13,49 +13,6 @@ using namespace rsstext;
 
 namespace {
 
-bool SameLetters(std::string_view Text, std::string_view Abbreviation, std::size_t Count)
-{
-    if (Text.size() < Count)
-        return false;
-    for (std::size_t i = 0; i < Count; ++i) {
-        if (LowerChar(Text[i]) != LowerChar(Abbreviation[i]))
-            return false;
-    }
-    return true;
-}
-
-constexpr std::string_view DayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr std::string_view MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-std::int32_t MonthOf(std::string_view Token)
-{
-    for (std::size_t m = 0; m < 12; ++m) {
-        if (SameLetters(Token, MonthNames[m], 3))
-            return static_cast<std::int32_t>(m + 1);
-    }
-    return 0;
-}
-
-// Takes the text before the first Separator as the token (all of it when there is none); the text keeps what
-// follows the separator, without leading blanks.
-std::string Cut(std::string& Text, char Separator)
-{
-    const std::size_t pos = Text.find(Separator);
-    std::string token;
-    if (pos == std::string::npos) {
-        token = std::move(Text);
-        Text.clear();
-    } else {
-        token = Text.substr(0, pos);
-        Text.erase(0, pos + 1);
-        TrimLeftInPlace(Text);
-    }
-    return token;
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Two decimal digits at Pos, or -1.
 int TwoDigits(std::string_view Text, std::size_t Pos)
 {
@@ -90,13 +47,10 @@ double rsstext::FeedDateToDateTime(const std::string& Text, int Bias)
     std::replace(s.begin(), s.end(), ',', ' ');
 
     // A leading day name ("Sat", "Saturday") says nothing the date does not.
-    for (std::string_view day : DayNames) {
-        if (SameLetters(s, day, 2)) {
-            const std::size_t space = s.find(' ');
-            s.erase(0, space == std::string::npos ? s.size() : space + 1);
-            TrimLeftInPlace(s);
-            break;
-        }
+    if (DayFromName(s, 2) != 0) {
+        const std::size_t space = s.find(' ');
+        s.erase(0, space == std::string::npos ? s.size() : space + 1);
+        TrimLeftInPlace(s);
     }
 
     // "07-Sep-02 10:00" separates day, month and year by hyphens; everything else by spaces.
@@ -105,23 +59,23 @@ double rsstext::FeedDateToDateTime(const std::string& Text, int Bias)
     const char separator =
         hyphen != std::string::npos && hyphen >= 1 && space != std::string::npos && hyphen < space ? '-' : ' ';
 
+    std::string_view rest = s;
     std::int32_t day = 1;
     std::int32_t month = 0;
-    const std::string head = s.substr(0, s.find(separator));
-    if (MonthOf(head) != 0) {
-        month = MonthOf(Cut(s, separator));
-        day = FeedIntDef(Cut(s, separator), 1);
+    if (MonthFromName(rest.substr(0, rest.find(separator))) != 0) {
+        month = MonthFromName(CutToken(rest, separator));
+        day = FeedIntDef(CutToken(rest, separator), 1);
     } else {
-        day = FeedIntDef(Cut(s, separator), 1);
-        month = MonthOf(Cut(s, separator));
+        day = FeedIntDef(CutToken(rest, separator), 1);
+        month = MonthFromName(CutToken(rest, separator));
     }
 
-    std::string yearToken = Cut(s, ' ');
+    std::string_view yearToken = CutToken(rest, ' ');
     std::int32_t year = FeedIntDef(yearToken, 1900);
     if (static_cast<std::uint16_t>(year) == 1900) {
         // The year comes after the time ("Sat Sep 07 00:00:01 2002"): the time is then read from the token.
-        year = FeedIntDef(s, 1900);
-        s = std::move(yearToken);
+        year = FeedIntDef(rest, 1900);
+        rest = yearToken;
     }
     if (year < 80)
         year += 2000;
@@ -132,11 +86,11 @@ double rsstext::FeedDateToDateTime(const std::string& Text, int Bias)
     if (!TryEncodeDate(year, month, day, result))
         return 0;
 
-    if (s.find(':') != std::string::npos) {
-        std::string time = Cut(s, ' ');
-        const std::int32_t hour = FeedIntDef(Cut(time, ':'), 0);
-        const bool hasSecond = time.find(':') != std::string::npos;
-        const std::int32_t minute = FeedIntDef(Cut(time, ':'), 0);
+    if (rest.find(':') != std::string_view::npos) {
+        std::string_view time = CutToken(rest, ' ');
+        const std::int32_t hour = FeedIntDef(CutToken(time, ':'), 0);
+        const bool hasSecond = time.find(':') != std::string_view::npos;
+        const std::int32_t minute = FeedIntDef(CutToken(time, ':'), 0);
         const std::int32_t second = hasSecond ? FeedIntDef(time, 0) : 0;
         TDateTime clock = 0;
         if (!TryEncodeTime(hour, minute, second, 0, clock))
@@ -144,9 +98,9 @@ double rsstext::FeedDateToDateTime(const std::string& Text, int Bias)
         result += clock;
     }
 
-    TrimLeftInPlace(s);
+    rest = TrimLeftView(rest);
     // Named zones ("GMT", "UT", "EST", "Z") are all taken as UTC.
-    const double offset = s.size() > 4 ? ZoneOffsetToDays(s) : 0;
+    const double offset = rest.size() > 4 ? ZoneOffsetToDays(std::string(rest)) : 0;
     return result - offset - Bias / 1440.0;
 }
 

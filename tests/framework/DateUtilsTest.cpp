@@ -74,6 +74,29 @@ TEST(DateUtils, UnixTimeAndWeekdays)
     EXPECT_LT(std::fabs(NowUTC() - now), 1.0) << "local and universal time differ by less than a day";
 }
 
+TEST(DateUtils, MonthAndDayNamesAreReadByTheirEnglishAbbreviationsWithoutCase)
+{
+    struct Case {
+        const char* word;
+        int month;
+        int day;
+        int dayByTwoLetters;
+    } cases[] = {{"Jan", 1, 0, 0},          {"december", 12, 0, 0},      {"SEPT", 9, 0, 0},
+                 {"Ma", 0, 0, 0},           {"", 0, 0, 0},               {"Sun", 0, 1, 1},
+                 {"saturday", 0, 7, 7},     {"Thu,", 0, 5, 5},           {"Th", 0, 0, 5},
+                 {"Tu", 0, 0, 3},           {"Sa", 0, 0, 7},             {"Se", 0, 0, 0},
+                 {"Moon", 0, 0, 2},         {"xJan", 0, 0, 0}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(MonthFromName(c.word), c.month) << "word [" << c.word << "]";
+        EXPECT_EQ(DayFromName(c.word), c.day) << "word [" << c.word << "]";
+        EXPECT_EQ(DayFromName(c.word, 2), c.dayByTwoLetters) << "word [" << c.word << "], two letters";
+    }
+    for (int m = 1; m <= 12; ++m)
+        EXPECT_EQ(MonthFromName(InternetMonthNames[m - 1]), m);
+    for (int d = 1; d <= 7; ++d)
+        EXPECT_EQ(DayFromName(InternetDayNames[d - 1]), d);
+}
+
 TEST(DateUtils, NowIsUniversalTimeMinusTheZoneBias)
 {
     struct Pin {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <string>
 
 using namespace skyloom;
@@ -171,6 +172,50 @@ TEST(SysUtils, StrToInt64DefReadsTheWholeRangeAndNothingElse)
     for (const Case& c : cases)
         EXPECT_EQ(StrToInt64Def(c.text, -1), c.expected) << "text [" << c.text << "]";
     EXPECT_EQ(StrToIntDef("4294967296", -1), -1) << "beyond int, though within 64 bits";
+}
+
+TEST(SysUtils, TryDigitsToIntTakesBareDigitsThatFitAndLeavesTheTargetAloneOtherwise)
+{
+    struct Case {
+        const char* text;
+        bool ok;
+        std::int64_t wide;
+    } cases[] = {{"0", true, 0},
+                 {"007", true, 7},
+                 {"9223372036854775807", true, INT64_MAX},
+                 {"9223372036854775808", false, 0},
+                 {"99999999999999999999", false, 0},
+                 {"", false, 0},
+                 {"-0", false, 0},
+                 {"+1", false, 0},
+                 {" 1", false, 0},
+                 {"1 ", false, 0},
+                 {"1x", false, 0}};
+    for (const Case& c : cases) {
+        std::int64_t wide = -5;
+        EXPECT_EQ(TryDigitsToInt(c.text, wide), c.ok) << "text [" << c.text << "]";
+        EXPECT_EQ(wide, c.ok ? c.wide : -5) << "text [" << c.text << "]";
+    }
+    int narrow = -5;
+    EXPECT_TRUE(TryDigitsToInt("2147483647", narrow));
+    EXPECT_EQ(narrow, INT_MAX);
+    narrow = -5;
+    EXPECT_FALSE(TryDigitsToInt("2147483648", narrow)) << "beyond int, though within 64 bits";
+    EXPECT_EQ(narrow, -5);
+}
+
+TEST(SysUtils, CutTokenTakesTheTextBeforeTheSeparatorAndLeavesTheRestWithoutLeadingBlanks)
+{
+    std::string_view s = "07 -  Sep-2002 ";
+    EXPECT_EQ(CutToken(s, '-'), "07 ") << "the token keeps its own blanks";
+    EXPECT_EQ(s, "Sep-2002 ");
+    EXPECT_EQ(CutToken(s, '-'), "Sep");
+    EXPECT_EQ(CutToken(s, '-'), "2002 ") << "no separator left: all of it";
+    EXPECT_TRUE(s.empty());
+    EXPECT_EQ(CutToken(s, '-'), "");
+    std::string_view trailing = "a:";
+    EXPECT_EQ(CutToken(trailing, ':'), "a");
+    EXPECT_TRUE(trailing.empty());
 }
 
 TEST(SysUtils, Base64FollowsTheStandardAlphabetAndPadding)
