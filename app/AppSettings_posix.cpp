@@ -1,16 +1,17 @@
 // The settings file read the way the Windows profile functions read it, for hosts without them: section and key
 // names compare without regard to case, blanks around keys and values are dropped, one pair of matching quotes
 // around a value is removed, the first occurrence of a key wins, and values are cut to MaxSettingLength.
-#include <cctype>
-#include <fstream>
-
 #include "AppSettings.h"
+#include "SysUtils.h"
+
+#include <fstream>
 
 namespace skyloom {
 
 namespace {
 
-std::string Trim(const std::string& s)
+// Only spaces and tabs, and the CR of a CR LF line end, as the profile functions drop them.
+std::string TrimProfileBlanks(const std::string& s)
 {
     std::size_t b = 0;
     std::size_t e = s.size();
@@ -19,16 +20,6 @@ std::string Trim(const std::string& s)
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r'))
         --e;
     return s.substr(b, e - b);
-}
-
-bool SameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 std::string Unquote(const std::string& v)
@@ -47,21 +38,21 @@ std::string ReadProfileString(const std::string& iniPath, const std::string& sec
     std::string line;
     bool inSection = false;
     while (std::getline(in, line)) {
-        std::string t = Trim(line);
+        std::string t = TrimProfileBlanks(line);
         if (t.empty() || t[0] == ';')
             continue;
         if (t[0] == '[') {
-            std::size_t close = t.find(']');
-            inSection = SameName(Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)),
-                                 section);
+            const std::size_t close = t.find(']');
+            const std::string name = t.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+            inSection = SameText(TrimProfileBlanks(name), section);
             continue;
         }
         if (!inSection)
             continue;
         std::size_t eq = t.find('=');
-        if (eq == std::string::npos || !SameName(Trim(t.substr(0, eq)), key))
+        if (eq == std::string::npos || !SameText(TrimProfileBlanks(t.substr(0, eq)), key))
             continue;
-        std::string value = Unquote(Trim(t.substr(eq + 1)));
+        std::string value = Unquote(TrimProfileBlanks(t.substr(eq + 1)));
         if (value.size() > MaxSettingLength)
             value.resize(MaxSettingLength);
         return value;

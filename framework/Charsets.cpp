@@ -1,4 +1,5 @@
 #include "Charsets.h"
+#include "SysUtils.h"
 
 namespace skyloom {
 
@@ -37,14 +38,7 @@ constexpr TCharsetName kCharsets[] = {
 
 unsigned CodePageOfCharset(std::string_view name)
 {
-    while (!name.empty() && static_cast<unsigned char>(name.front()) <= 32)
-        name.remove_prefix(1);
-    while (!name.empty() && static_cast<unsigned char>(name.back()) <= 32)
-        name.remove_suffix(1);
-    std::string lower(name);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    const std::string lower = LowerCase(TrimView(name));
     for (const TCharsetName& entry : kCharsets)
         if (entry.Name == lower)
             return entry.CodePage;

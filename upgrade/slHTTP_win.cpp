@@ -1,6 +1,7 @@
 #include "slHTTP.h"
 
 #include "slClasses_win.h"
+#include "SysUtils.h"
 #include "WinHandles.h"
 
 #include <windows.h>
@@ -543,9 +544,7 @@ void Body(const TTransferPtr& tp)
     t.ContinueDownload = true;
     const std::string full = CompleteURL(t.URL);
     const TslURLParts url = CrackURL(full);
-    std::string scheme = url.Scheme;
-    for (char& c : scheme)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const std::string scheme = LowerCase(url.Scheme);
     if (!url.User.empty())
         t.Username = url.User;
     if (!url.Password.empty())

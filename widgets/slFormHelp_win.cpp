@@ -3,9 +3,7 @@
 #include "Clipbrd.h"
 #include "Forms.h"
 #include "StdCtrls.h"
-
-#include <algorithm>
-#include <cctype>
+#include "SysUtils.h"
 
 namespace skyloom {
 
@@ -558,10 +556,7 @@ void TslFormHelp::BeforeMessage(TMessage& message, bool& handled)
             char cls[128] = {};
             if (w)
                 GetClassNameA(w, cls, sizeof cls);
-            std::string lower(cls);
-            std::transform(lower.begin(), lower.end(), lower.begin(),
-                           [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-            if (lower.find("popup") != std::string::npos)
+            if (LowerCase(cls).find("popup") != std::string::npos)
                 return;
         }
         bool showPopup = true, showHelp = false;

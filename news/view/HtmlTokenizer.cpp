@@ -21,11 +21,6 @@ bool IsAsciiAlpha(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-char Lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Case-insensitive search for "</name" followed by a delimiter, from pos. Returns npos when absent.
 std::size_t FindEndTag(std::string_view s, std::size_t pos, std::string_view name)
 {
@@ -36,7 +31,7 @@ std::size_t FindEndTag(std::string_view s, std::size_t pos, std::string_view nam
         }
         std::size_t i = lt + 2;
         std::size_t k = 0;
-        while (k < name.size() && i < s.size() && Lower(s[i]) == name[k]) {
+        while (k < name.size() && i < s.size() && LowerChar(s[i]) == name[k]) {
             ++i;
             ++k;
         }
@@ -133,7 +128,7 @@ private:
         THtmlToken t;
         t.Kind = end ? THtmlTokenKind::tkEndTag : THtmlTokenKind::tkStartTag;
         while (FPos < FSource.size() && !IsSpace(FSource[FPos]) && FSource[FPos] != '/' && FSource[FPos] != '>') {
-            t.Text.push_back(Lower(FSource[FPos]));
+            t.Text.push_back(LowerChar(FSource[FPos]));
             ++FPos;
         }
         // Attributes. Every pass of the loop consumes at least one byte or ends the tag.
@@ -156,7 +151,7 @@ private:
             }
             THtmlAttribute a;
             do {
-                a.Name.push_back(Lower(FSource[FPos]));
+                a.Name.push_back(LowerChar(FSource[FPos]));
                 ++FPos;
             } while (FPos < FSource.size() && !IsSpace(FSource[FPos]) && FSource[FPos] != '/' &&
                      FSource[FPos] != '>' && FSource[FPos] != '=');
