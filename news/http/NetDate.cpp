@@ -167,8 +167,8 @@ std::string DateTimeToInternetDate(TDateTime utc)
     if (!DecodeDateTime(utc, p))
         return {};
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", InternetDayNames[p.DayOfWeek - 1].data(), p.Day,
-                  InternetMonthNames[p.Month - 1].data(), p.Year, p.Hour, p.Minute, p.Second);
+    std::snprintf(buf, sizeof buf, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", InternetDayNames[p.DayOfWeek - 1].data(),
+                  p.Day, InternetMonthNames[p.Month - 1].data(), p.Year, p.Hour, p.Minute, p.Second);
     return buf;
 }
 
