@@ -29,6 +29,17 @@ using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, unsigned short& key, TShiftState shift)>;
+
+// The mouse events that controls and the tray icon both raise. Each raiser passes coordinates of its own: a
+// control those of its client area, the tray icon those of the screen.
+struct TMouseEvents {
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnMouseEnter;
+};
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
 
 // True while the application object is being torn down (lists then stop raising their change events).

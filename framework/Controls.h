@@ -116,7 +116,7 @@ std::string WideToUtf8(std::wstring_view s);
 inline std::wstring U16ToWide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 inline std::u16string WideToU16(std::wstring_view s) { return std::u16string(s.begin(), s.end()); }
 
-class TControl : public TComponent {
+class TControl : public TComponent, public TMouseEvents {
 public:
     explicit TControl(TComponent* owner);
     ~TControl() override;
@@ -176,12 +176,7 @@ public:
     TPopupMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TPopupMenu* menu);
 
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
-    TMouseEvent OnMouseDown;
-    TMouseEvent OnMouseUp;
-    TMouseMoveEvent OnMouseMove;
-    TNotifyEvent OnMouseEnter;
+    // OnClick, OnDblClick, OnMouseDown, OnMouseUp, OnMouseMove and OnMouseEnter come from TMouseEvents.
     TNotifyEvent OnMouseLeave;
 
     virtual void Click();

@@ -28,7 +28,7 @@ enum TBalloonHintIcon { bitNone, bitInfo, bitWarning, bitError };
 // balloon fields (488 bytes on 32-bit Windows).
 constexpr DWORD TrayRecordSize = NOTIFYICONDATAA_V2_SIZE;
 
-class TTrayIcon : public TComponent, private ITrayMouseSink, private ITrayNotifyTarget {
+class TTrayIcon : public TComponent, public TMouseEvents, private ITrayMouseSink, private ITrayNotifyTarget {
 public:
     explicit TTrayIcon(TComponent* owner);
     ~TTrayIcon() override;
@@ -67,12 +67,7 @@ public:
     bool WantEnterExitEvents() const { return FWantEnterExitEvents; }
     void SetWantEnterExitEvents(bool value);
 
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
-    TMouseEvent OnMouseDown;
-    TMouseEvent OnMouseUp;
-    TMouseMoveEvent OnMouseMove;
-    TNotifyEvent OnMouseEnter;
+    // OnClick, OnDblClick, OnMouseDown, OnMouseUp, OnMouseMove and OnMouseEnter come from TMouseEvents.
     TNotifyEvent OnMouseExit;
     TCycleEvent OnCycle;
     TStartupEvent OnStartup;
