@@ -5,6 +5,7 @@
 //
 // Built natively and for Windows (run it under Wine as well). Run inside the private network namespace
 // (scripts/lib/netns.sh); the server binds 127.0.0.1 only.
+#include "BenchKit.h"
 #include "LoopbackServer.h"
 #include "HtmlTokenizer.h"
 #include "NetHTTP.h"
@@ -28,22 +29,6 @@ using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration d)
 {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-std::string Feed(int items)
-{
-    std::string feed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel><title>Bench</title>\n";
-    char buf[768];
-    for (int i = 0; i < items; ++i) {
-        std::snprintf(buf, sizeof buf,
-                      "<item><title>Z\xC3\xBCrich \xE2\x80\x93 caf\xC3\xA9 headline %d about what happened</title>"
-                      "<link>http://127.0.0.1/news/%d</link><description>&lt;p&gt;Story %d, with &lt;b&gt;bold"
-                      "&lt;/b&gt; text and enough words to give the description a usual length.&lt;/p&gt;"
-                      "</description><pubDate>Sat, 07 Sep 2002 10:%02d:00 GMT</pubDate></item>\n",
-                      i, i, i, i % 60);
-        feed += buf;
-    }
-    return feed + "</channel></rss>\n";
 }
 
 // The list as the window has it: every line turned into wide text.
@@ -119,7 +104,7 @@ int main()
 {
     constexpr int kItems = 1000;
     constexpr int kRuns = 15;
-    const std::string body = Feed(kItems);
+    const std::string body = bench::RssFeed(kItems);
     std::vector<test::TScriptedReply> script;
     for (int i = 0; i < 2 * kRuns + 2; ++i)
         script.push_back(test::Reply("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +

@@ -4,6 +4,7 @@
 // each of its runs includes starting the process).
 //
 // Run inside the private network namespace (scripts/lib/netns.sh); the server binds 127.0.0.1 only.
+#include "BenchKit.h"
 #include "BenchServer.h"
 #include "NetHTTP.h"
 #include "XmlLib.h"
@@ -22,30 +23,6 @@ namespace {
 
 using namespace skyloom;
 using Clock = std::chrono::steady_clock;
-
-std::string MakeFeed(int Items)
-{
-    static const char* const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-    std::string feed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel>\n"
-                       "<title>Loopback News</title><link>http://127.0.0.1/</link>"
-                       "<description>Benchmark feed</description><language>en-gb</language>"
-                       "<lastBuildDate>Sat, 07 Sep 2002 10:00:00 GMT</lastBuildDate><ttl>15</ttl>\n";
-    char buf[1024];
-    for (int i = 0; i < Items; ++i) {
-        std::snprintf(buf, sizeof buf,
-                      "<item>\n  <title>Headline number %d about something that happened</title>\n"
-                      "  <description>&lt;p&gt;Paragraph %d of the story, with &lt;b&gt;bold&lt;/b&gt; text "
-                      "and a few more words so that the description has a realistic length of a couple of "
-                      "hundred bytes.&lt;/p&gt;&lt;br /&gt;</description>\n"
-                      "  <link>http://127.0.0.1/news/%d</link>\n"
-                      "  <guid isPermaLink=\"true\">http://127.0.0.1/news/%d</guid>\n"
-                      "  <category domain=\"http://127.0.0.1/cats\">World</category>\n"
-                      "  <pubDate>%s, %02d Sep 2002 %02d:%02d:%02d +0100</pubDate>\n</item>\n",
-                      i, i, i, i, days[i % 7], 1 + i % 28, i % 24, i % 60, (i * 7) % 60);
-        feed += buf;
-    }
-    return feed + "</channel></rss>\n";
-}
 
 struct TFigure {
     double Median = 0;
@@ -75,7 +52,7 @@ void Row(const char* What, const TFigure& f)
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    const std::string body = MakeFeed(1000);
+    const std::string body = bench::RssFeed(1000);
     const bench::TBenchServer server({{"/feed.xml", bench::ReplyWithLength(body, "application/rss+xml")}});
     const std::string url = server.Url("/feed.xml");
 
