@@ -14,6 +14,9 @@ inline constexpr unsigned CodePageUTF8 = 65001;
 // a name not in the table. ISO-8859-1 and US-ASCII give 1252, as browsers read them.
 unsigned CodePageOfCharset(std::string_view name);
 
+// Whether byte begins a two-byte character in the system's code page (on a host without one, never).
+bool IsSystemLeadByte(unsigned char byte);
+
 #ifdef _WIN32
 // Bytes in the named character set as wide text. An empty name, a name not in the table and a code page the
 // system does not have all fall back to the system's own code page.

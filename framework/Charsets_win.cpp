@@ -4,6 +4,11 @@
 
 namespace skyloom {
 
+bool IsSystemLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
 std::wstring DecodeCharset(std::string_view bytes, std::string_view charset)
 {
     if (bytes.empty())

@@ -8,8 +8,6 @@
 
 namespace skyloom {
 
-int PlatformLocalTimeBias(); // DateUtils_win.cpp / DateUtils_posix.cpp
-
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int MonthFromName(std::string_view word)

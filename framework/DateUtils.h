@@ -58,6 +58,9 @@ bool DecodeDateTime(TDateTime value, TDateTimeParts& out);
 // UTC = local time + bias. Tests can pin it with SetLocalTimeBiasOverride.
 int LocalTimeBias();
 void SetLocalTimeBiasOverride(std::optional<int> minutes);
+// The platform's own answer, which LocalTimeBias gives unless a test pinned it (DateUtils_win.cpp,
+// DateUtils_posix.cpp).
+int PlatformLocalTimeBias();
 
 TDateTime UTCToLocal(TDateTime utc);
 TDateTime LocalToUTC(TDateTime local);

@@ -1,8 +1,8 @@
+#include "DateUtils.h"
+
 #include <ctime>
 
 namespace skyloom {
-
-int PlatformLocalTimeBias();
 
 // The C library's idea of the current zone (TZ or /etc/localtime), daylight saving included when in force now.
 int PlatformLocalTimeBias()

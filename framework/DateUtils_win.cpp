@@ -1,8 +1,8 @@
+#include "DateUtils.h"
+
 #include <windows.h>
 
 namespace skyloom {
-
-int PlatformLocalTimeBias();
 
 int PlatformLocalTimeBias()
 {

@@ -1,8 +1,8 @@
 #include "NetURI.h"
 
-namespace skyloom {
+#include "Charsets.h"
 
-bool IsSystemLeadByte(unsigned char byte); // NetPlatform_win.cpp / NetPlatform_posix.cpp
+namespace skyloom {
 
 namespace {
 

@@ -1,6 +1,6 @@
-namespace skyloom {
+#include "Charsets.h"
 
-bool IsSystemLeadByte(unsigned char byte);
+namespace skyloom {
 
 // Natively text has no double-byte system code page.
 bool IsSystemLeadByte(unsigned char)
