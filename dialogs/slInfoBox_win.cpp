@@ -154,9 +154,11 @@ void TslInfoBox::ChooseIcon(TslInfoBoxForm& form)
         target.Assign(FIcon);
         return;
     }
-    HDC screen = GetDC(nullptr);
-    int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-    ReleaseDC(nullptr, screen);
+    int bits = 0;
+    {
+        const TWindowDC screen(nullptr);
+        bits = GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES);
+    }
     HINSTANCE module = GetModuleHandleA(nullptr);
     if (bits < 16) {
         target.Icon().SetHandle(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32516))));

@@ -580,12 +580,13 @@ void TApplication::ActivateHint(TControl* control)
         wc.lpszClassName = kHintClass;
         registered = RegisterClassA(&wc) != 0;
     }
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     RECT r{0, 0, 300, 0};
-    DrawTextA(dc, text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        const TWindowDC dc(nullptr);
+        const TSelectObject font(dc.Get(), GetStockObject(DEFAULT_GUI_FONT));
+        DrawTextA(dc.Get(), text.data(), static_cast<int>(text.size()), &r,
+                  DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+    }
     int w = r.right + 6, h = r.bottom + 4;
     POINT p;
     GetCursorPos(&p);

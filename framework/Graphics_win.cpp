@@ -515,9 +515,8 @@ void TMetafile::SetHandle(HENHMETAFILE metafile)
         ENHMETAHEADER header{};
         GetEnhMetaFileHeader(FHandle, sizeof header, &header);
         // The frame is in hundredths of a millimetre; pixels at the screen's resolution.
-        HDC screen = GetDC(nullptr);
-        int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const TWindowDC screen(nullptr);
+        const int dpiX = GetDeviceCaps(screen.Get(), LOGPIXELSX), dpiY = GetDeviceCaps(screen.Get(), LOGPIXELSY);
         FWidth = MulDiv(header.rclFrame.right - header.rclFrame.left, dpiX, 2540);
         FHeight = MulDiv(header.rclFrame.bottom - header.rclFrame.top, dpiY, 2540);
         if (FWidth <= 0 || FHeight <= 0) {

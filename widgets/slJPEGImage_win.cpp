@@ -66,10 +66,9 @@ void TJPEGImage::Decode()
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         bi.bmiHeader.biCompression = BI_RGB;
-        HDC dc = GetDC(nullptr);
-        SetDIBits(dc, FBitmap.Handle(), 0, static_cast<UINT>(FPixels.Height), FPixels.Bgra.data(), &bi,
+        const TWindowDC screen(nullptr);
+        SetDIBits(screen.Get(), FBitmap.Handle(), 0, static_cast<UINT>(FPixels.Height), FPixels.Bgra.data(), &bi,
                   DIB_RGB_COLORS);
-        ReleaseDC(nullptr, dc);
     }
     FBitmap.Transparent = Transparent;
     Changed();
