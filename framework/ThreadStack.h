@@ -1,7 +1,13 @@
-// The stack of a worker thread: giving back what the thread no longer uses.
+// Worker threads: starting one that nobody waits for, and giving back the stack a thread no longer uses.
 #pragma once
 
+#include <functional>
+
 namespace skyloom {
+
+// Runs body on a new thread that nobody joins; the thread's handle is not kept. False, with body not run, when no
+// thread can be started.
+bool StartDetachedThread(std::function<void()> body);
 
 // Tells the system that the calling thread's stack pages below the current frame (less a margin for the frames of
 // this call) hold nothing of interest any more, so that they need no physical memory until they are used again.

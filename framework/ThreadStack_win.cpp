@@ -1,9 +1,11 @@
 #include "ThreadStack.h"
 
 #include <windows.h>
+#include <process.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 namespace skyloom {
 
@@ -12,7 +14,25 @@ namespace {
 // Kept below the current frame: room for the calls this function makes itself.
 constexpr std::uintptr_t KeptBelowFrame = 16 * 1024;
 
+unsigned __stdcall DetachedBody(void* param)
+{
+    const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(param));
+    (*body)();
+    return 0;
+}
+
 } // namespace
+
+bool StartDetachedThread(std::function<void()> body)
+{
+    auto owned = std::make_unique<std::function<void()>>(std::move(body));
+    const std::uintptr_t thread = _beginthreadex(nullptr, 0, DetachedBody, owned.get(), 0, nullptr);
+    if (thread == 0)
+        return false;
+    owned.release();
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return true;
+}
 
 void ReleaseUnusedStack()
 {

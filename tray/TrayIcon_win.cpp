@@ -1,13 +1,12 @@
 #include "TrayIcon.h"
 
 #include "slClasses_win.h"
+#include "ThreadStack.h"
 #include "Waits.h"
 #include "WinHandles.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
-
-#include <process.h>
 
 #include <cstring>
 #include <deque>
@@ -268,22 +267,9 @@ private:
                 return;
             self->FRunning = true;
         }
-        auto param = std::make_unique<std::shared_ptr<TShellSender>>(self);
-        const std::uintptr_t thread = _beginthreadex(nullptr, 0, Worker, param.get(), 0, nullptr);
-        if (thread == 0) {
-            // No thread to spare: the requests are sent from here, in the same order.
+        // With no thread to spare the requests are sent from here, in the same order.
+        if (!StartDetachedThread([self] { self->SendQueued(); }))
             self->SendQueued();
-            return;
-        }
-        param.release();
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    }
-
-    static unsigned __stdcall Worker(void* param)
-    {
-        const std::unique_ptr<std::shared_ptr<TShellSender>> self(static_cast<std::shared_ptr<TShellSender>*>(param));
-        (*self)->SendQueued();
-        return 0;
     }
 
     void SendQueued()

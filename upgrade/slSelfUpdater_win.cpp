@@ -5,6 +5,7 @@
 #include "Registry.h"
 #include "SocketHandles_win.h"
 #include "SysUtils.h"
+#include "ThreadStack.h"
 #include "slClasses_win.h"
 #include "slInfoBox.h"
 #include "slLabels.h"
@@ -18,7 +19,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <process.h>
 
 namespace skyloom {
 
@@ -119,13 +119,6 @@ TslConnectionFacts ReadConnectionFacts()
 // Looking up this machine's own name can wait on a name server for seconds, so the connected test runs on a thread
 // of its own and posts its answer to the component's hidden window. It touches nothing of the component: when the
 // component has gone meanwhile, the answer has nowhere to go and is dropped.
-unsigned __stdcall ConnectedTestThread(void* param)
-{
-    const bool connected = IsConnected(ReadConnectionFacts());
-    PostMessageA(static_cast<HWND>(param), kConnectedTestMessage, connected ? 1 : 0, 0);
-    return 0;
-}
-
 } // namespace
 
 TslSelfUpdater::TslSelfUpdater(TComponent* Owner)
@@ -227,10 +220,13 @@ void TslSelfUpdater::AutoCheckTimer()
 {
     if (!FAutoCheck || FConnectedTestRunning)
         return;
-    const std::uintptr_t thread = _beginthreadex(nullptr, 0, ConnectedTestThread, FHook->Handle(), 0, nullptr);
-    if (thread == 0)
+    // The connection facts can take a while to gather: the answer comes back to the window thread as a message.
+    const HWND reply = FHook->Handle();
+    const auto test = [reply] {
+        PostMessageA(reply, kConnectedTestMessage, IsConnected(ReadConnectionFacts()) ? 1 : 0, 0);
+    };
+    if (!StartDetachedThread(test))
         return;  // the periodic timer fires again
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
     FConnectedTestRunning = true;
 }
 

@@ -1,4 +1,5 @@
 #include "ThreadStack.h"
+#include "WinHandles.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace skyloom {
@@ -34,6 +36,24 @@ std::size_t WorkingSetKb()
 bool UnderWine()
 {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+TEST(ThreadStack, ADetachedThreadRunsItsBodyElsewhereAndLetsGoOfWhatTheBodyHeld)
+{
+    auto held = std::make_shared<int>(7);
+    const TOwnedHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE ran = event.Get();
+    DWORD bodyThread = 0;
+    ASSERT_TRUE(StartDetachedThread([held, ran, &bodyThread] {
+        bodyThread = GetCurrentThreadId();
+        SetEvent(ran);
+    }));
+    ASSERT_EQ(WaitForSingleObject(ran, 5000), WAIT_OBJECT_0) << "the body never ran";
+    EXPECT_NE(bodyThread, GetCurrentThreadId()) << "the body ran on the caller's thread";
+    // The thread frees its copy of the body once the body has returned.
+    for (int i = 0; i < 500 && held.use_count() > 1; ++i)
+        Sleep(10);
+    EXPECT_EQ(held.use_count(), 1) << "the body's captures were never freed";
 }
 
 TEST(ThreadStack, ReleasingKeepsTheLiveFramesAndTheStackUsable)
