@@ -99,6 +99,12 @@ bool IsReplacerTempName(std::string_view name)
            SameText(name.substr(name.size() - ReplacerTempExtension.size()), ReplacerTempExtension);
 }
 
+std::string_view ReplacerTargetName(std::string_view downloadName)
+{
+    return IsReplacerTempName(downloadName) ? downloadName.substr(0, downloadName.size() - ReplacerTempExtension.size())
+                                            : std::string_view();
+}
+
 TslReplacerPlan PlanReplacement(std::vector<TslReplacerFile> files, std::string_view programName, bool externalSetup)
 {
     // The system lists a folder in an order of its own; sorting makes "the first executable" well defined.
@@ -120,8 +126,8 @@ TslReplacerPlan PlanReplacement(std::vector<TslReplacerFile> files, std::string_
         }
         TslReplacerMove move;
         move.Source = file.Name;
-        move.Target = file.Name.substr(0, file.Name.size() - ReplacerTempExtension.size());
-        if (!programReplacementPresent && move.Target.ends_with("exe")) {
+        move.Target = std::string(ReplacerTargetName(file.Name));
+        if (!programReplacementPresent && IsExecutableTarget(move.Target) && (externalSetup || file.ProgramBuild)) {
             programReplacementPresent = true;
             if (externalSetup) {
                 plan.SetupName = move.Target;

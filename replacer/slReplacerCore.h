@@ -36,11 +36,19 @@ std::string RestartCommandLine(std::string_view programPath, std::string_view re
 // The extension of a download that is not complete yet, and whether a file name carries it (in any case).
 inline constexpr std::string_view ReplacerTempExtension = ".uTMP";
 bool IsReplacerTempName(std::string_view name);
+// The file a download replaces: its name less the extension; empty for a name that is no download's.
+std::string_view ReplacerTargetName(std::string_view downloadName);
+// Whether a target is taken for an executable when no download is named like the program (lower-case "exe" only).
+inline bool IsExecutableTarget(std::string_view target) { return target.ends_with("exe"); }
+
+// The resource (name and type) under which a build of the program carries the replacer.
+inline constexpr char ReplacerResourceName[] = "SLUPG";
 
 // A "*.uTMP" file found beside the program.
 struct TslReplacerFile {
-    std::string Name;        // as stored on disk
-    bool Incomplete = false; // still carries the attributes of a transfer in progress (hidden or temporary)
+    std::string Name;          // as stored on disk
+    bool Incomplete = false;   // still carries the attributes of a transfer in progress (hidden or temporary)
+    bool ProgramBuild = false; // an executable of this program (it carries the replacer), whatever its name
 };
 
 // One file to move into place: Source ("x.uTMP") replaces Target in the program's folder.
@@ -59,7 +67,10 @@ struct TslReplacerPlan {
 
 // Which download goes where. programName is the program's file name as stored on disk. A download named like the
 // program replaces it; when there is none (complete or not), the first complete download whose target name ends
-// in "exe" either becomes the program (self upgrade) or is the setup to run (external setup).
+// in "exe" either becomes the program (self upgrade) or is the setup to run (external setup). With a self upgrade
+// that download must be a build of the program: a program that was renamed still gets its new version, while a
+// tool or an uninstaller that came with an upgrade whose program file was skipped keeps its own name instead of
+// overwriting the program.
 TslReplacerPlan PlanReplacement(std::vector<TslReplacerFile> files, std::string_view programName, bool externalSetup);
 
 } // namespace skyloom

@@ -7,7 +7,8 @@
 // and the download stays beside it; the user is told once the program runs again.
 //
 // Exit codes: 0 done, 1 some file could not be replaced or a program could not be started, 2 the program did not
-// exit in time (nothing moved, nothing started), 3 no or an unusable command line (the banner was shown).
+// exit in time (nothing moved, nothing started, the user told), 3 no or an unusable command line (the banner was
+// shown).
 #include "SysUtils.h"
 #include "WinHandles.h"
 #include "slReplacerCore.h"
@@ -50,9 +51,15 @@ void PumpMessages()
 }
 
 // Waits until path can be opened for writing (a running program's file cannot), at most limitMs. A file that is
-// gone counts as free.
+// gone counts as free. Only a file that another process holds is waited for: a read-only file is probed with its
+// attribute taken off for the while, and an open refused for any other reason (no right to write there) ends the
+// wait at once, so that the moves that follow can fail and say so instead of the user waiting for nothing.
 bool WaitUntilWritable(const std::string& path, DWORD limitMs)
 {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     const HANDLE thread = GetCurrentThread();
     const int priority = GetThreadPriority(thread);
     SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
@@ -62,7 +69,7 @@ bool WaitUntilWritable(const std::string& path, DWORD limitMs)
         TOwnedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         const DWORD error = GetLastError();
-        if (file.Valid() || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        if (file.Valid() || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)) {
             free = true;
             break;
         }
@@ -72,7 +79,16 @@ bool WaitUntilWritable(const std::string& path, DWORD limitMs)
         Sleep(PollIntervalMs);
     }
     SetThreadPriority(thread, priority);
+    if (readOnly)
+        SetFileAttributesA(path.c_str(), attributes);
     return free;
+}
+
+// A build of this program carries the replacer as a resource; a setup, a tool or an uninstaller does not.
+bool IsProgramBuild(const std::string& path)
+{
+    const TOwnedModule image(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    return image.Valid() && FindResourceA(image.Get(), ReplacerResourceName, ReplacerResourceName) != nullptr;
 }
 
 // Starts path with the restart parameters, shown normally; the process handle when wanted.
@@ -107,8 +123,11 @@ std::vector<TslReplacerFile> ListDownloads(const std::string& folder)
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
-        files.push_back({data.cFileName,
-                         (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY)) != 0});
+        TslReplacerFile file{data.cFileName,
+                             (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY)) != 0};
+        file.ProgramBuild = !file.Incomplete && IsExecutableTarget(ReplacerTargetName(file.Name)) &&
+                            IsProgramBuild(folder + file.Name);
+        files.push_back(std::move(file));
     } while (FindNextFileA(find.Get(), &data));
     return files;
 }
@@ -149,8 +168,14 @@ int Run(const TslReplacerCommand& command)
     if (program.Valid()) {
         programName = data.cFileName; // the name as stored, so that a new executable takes exactly that name
         program.Reset();
-        if (!WaitUntilWritable(command.ProgramPath, ProgramExitLimit()))
-            return 2; // the program still runs: replacing or starting anything now would fight with it
+        if (!WaitUntilWritable(command.ProgramPath, ProgramExitLimit())) {
+            // The program still runs: replacing or starting anything now would fight with it.
+            const std::string text = "The upgrade could not be completed.\r\n" + programName +
+                                     " is still in use, so nothing was replaced; the downloaded files stay beside "
+                                     "it and the next upgrade fetches them again.";
+            MessageBoxA(nullptr, text.c_str(), ReplacerTitle, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST);
+            return 2;
+        }
     }
     if (programName.empty())
         return 3;

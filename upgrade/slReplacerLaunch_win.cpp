@@ -37,7 +37,7 @@ void DeleteLeftoverReplacer()
 
 bool WriteReplacer(const std::string& path, std::string& error)
 {
-    const HRSRC resource = FindResourceA(nullptr, "SLUPG", "SLUPG");
+    const HRSRC resource = FindResourceA(nullptr, ReplacerResourceName, ReplacerResourceName);
     const HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     const DWORD size = resource ? SizeofResource(nullptr, resource) : 0;

@@ -141,6 +141,18 @@ TEST_F(ReplacerRun, FirstExecutableInNameOrderBecomesTheProgram)
     EXPECT_EQ(Restarted(), "\"" + Program + "\" /afterupgrade\n");
 }
 
+TEST_F(ReplacerRun, AnotherExecutableWithoutTheProgramsDownloadKeepsItsName)
+{
+    // The upgrade's program file was skipped; a tool that came with it is no build of the program.
+    const std::string tool = ReadBytes(Replacer);
+    ASSERT_FALSE(tool.empty());
+    WriteBytes(Folder + "unins000.exe.uTMP", tool);
+    EXPECT_EQ(RunReplacer("/afterupgrade", false), 0);
+    EXPECT_EQ(ReadBytes(Program), Self) << "the program is not overwritten by another executable";
+    EXPECT_EQ(ReadBytes(Folder + "unins000.exe"), tool);
+    EXPECT_EQ(Restarted(), "\"" + Program + "\" /afterupgrade\n");
+}
+
 TEST_F(ReplacerRun, IncompleteDownloadsStay)
 {
     WriteBytes(Folder + "Prog.exe.uTMP", "half", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY);
@@ -196,8 +208,10 @@ TEST_F(ReplacerRun, ProgramThatDoesNotExitIsLeftAlone)
     ASSERT_TRUE(running.Valid());
     SetEnvironmentVariableA("SL_REPLACER_WAIT_MS", "1500");
     const DWORD start = GetTickCount();
-    EXPECT_EQ(RunReplacer("/afterupgrade", false), 2) << "gives up after its limit";
+    std::string told;
+    EXPECT_EQ(RunReplacerClosingMessage("/afterupgrade", told), 2) << "gives up after its limit";
     EXPECT_LT(GetTickCount() - start, 15000u);
+    EXPECT_NE(told.find("Prog.exe is still in use"), std::string::npos) << "the user is told: " << told;
     running.Reset();
     EXPECT_EQ(ReadBytes(Program), Self) << "nothing moved";
     EXPECT_EQ(ReadBytes(Folder + "Prog.exe.uTMP"), Marked);
