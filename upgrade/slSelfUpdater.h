@@ -157,6 +157,7 @@ private:
     void EndStep();
     void CloseWizard();
     void DeleteTemporaryFiles();
+    void RetryStaleTemps();
     void Notice(int Text, unsigned Flags, const std::string& Argument = std::string());
 
     std::unique_ptr<TslSimpleMessageHook> FHook;
@@ -175,6 +176,7 @@ private:
     bool FWizardShown = false;
     int FStartRetries = 0;
     int FDeleteRetries = 0;
+    std::vector<std::string> FStaleTemps; // temporary files the last cleanup could not delete yet
     std::string FRestartParams = "/afterupgrade";
     std::string FProgramPath;
     std::string FProgramFolder;

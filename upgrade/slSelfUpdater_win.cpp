@@ -252,7 +252,7 @@ void TslSelfUpdater::MessageHandler(TMessage& Message)
             NextFile();
         } else if (Message.WParam == kRetryDeleteTimer) {
             KillTimer(FHook->Handle(), kRetryDeleteTimer);
-            DeleteTemporaryFiles();
+            RetryStaleTemps();
         }
         Message.Result = 0;
         return;
@@ -530,22 +530,40 @@ void TslSelfUpdater::TransferFailed()
 
 // ---- the download -------------------------------------------------------------------------------------------
 
+namespace {
+
+// True when the file is gone (or was never there).
+bool DeleteTemporaryFile(const std::string& path)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+} // namespace
+
 void TslSelfUpdater::DeleteTemporaryFiles()
 {
+    FStaleTemps.clear();
+    FDeleteRetries = 0;
     WIN32_FIND_DATAA found{};
     TOwnedFind search(FindFirstFileA((FProgramFolder + "*.uTMP").c_str(), &found));
-    bool left = false;
     if (search) {
         do {
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                continue;
             const std::string path = FProgramFolder + found.cFileName;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
-                left = true;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !DeleteTemporaryFile(path))
+                FStaleTemps.push_back(path);
         } while (FindNextFileA(search.Get(), &found));
     }
-    if (left && FHook && ++FDeleteRetries <= kMaxDeleteRetries)
+    RetryStaleTemps();
+}
+
+// A file that could not be deleted (a transfer that was just aborted still closing it, another program reading it)
+// is tried again a few times. Only those files: a new upgrade may be writing its own ones meanwhile.
+void TslSelfUpdater::RetryStaleTemps()
+{
+    if (FDeleteRetries > 0)
+        std::erase_if(FStaleTemps, [](const std::string& path) { return DeleteTemporaryFile(path); });
+    if (!FStaleTemps.empty() && FHook && ++FDeleteRetries <= kMaxDeleteRetries)
         SetTimer(FHook->Handle(), kRetryDeleteTimer, kRetryDeleteMs, nullptr);
 }
 
@@ -558,7 +576,6 @@ void TslSelfUpdater::StartUpgrade(std::vector<std::string> Files)
     FRestartLaunched = false;
     FIndex = 0;
     FStartRetries = 0;
-    FDeleteRetries = 0;
     ResetEvent(FDoneEvent.Get());
     // What an earlier upgrade left half done must not be taken for part of this one.
     DeleteTemporaryFiles();
@@ -627,6 +644,8 @@ void TslSelfUpdater::NextFile()
         return;
     }
     FCurrentTemp = FProgramFolder + HTTPFileName(FCurrentURL) + ".uTMP";
+    // From now on the file is this upgrade's: what an earlier cleanup left of that name is overwritten, not deleted.
+    std::erase_if(FStaleTemps, [this](const std::string& path) { return SameText(path, FCurrentTemp); });
     URL = FCurrentURL;
     FileName = FCurrentTemp;
     FOutcomeSeen = false;
@@ -736,7 +755,6 @@ void TslSelfUpdater::AbortUpgrade()
 {
     FAborted = true;
     EndStep();
-    FDeleteRetries = 0;
     DeleteTemporaryFiles();
     Fire(OnAborted, this);
 }

@@ -6,6 +6,7 @@
 #include "Forms.h"
 #include "TestSupport.h"
 #include "UpdateServerFiles.h"
+#include "WinHandles.h"
 #include "slInfoBox.h"
 #include "slSelfUpdaterStrings_win.h"
 
@@ -284,6 +285,25 @@ TEST_F(SelfUpdaterTest, DownloadsEveryFileBesideTheProgram)
     EXPECT_EQ(Count(log, "\"/update.inf\""), 1) << "no second check during the upgrade";
     EXPECT_EQ(Count(log, "\"/a.bin\""), 1);
     EXPECT_EQ(Count(log, "\"/b.bin\""), 1);
+}
+
+TEST_F(SelfUpdaterTest, LeftoverThatCannotBeDeletedYetNeverTakesTheNewDownloadsWithIt)
+{
+    Serve("a.bin", Body(3000, 3));
+    Info("12/01/2026", {Base + "a.bin"});
+    // Another program holds a leftover of an earlier upgrade, so the cleanup before the download tries it again
+    // later; it lets go once the new download is complete.
+    WriteFile(Folder + "stale.bin.uTMP", "old");
+    TOwnedHandle held(CreateFileA((Folder + "stale.bin.uTMP").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.Valid());
+    U->ShowMessages = {};
+    OnFileDoneHook = [&held](const std::string&) { held.Reset(); };
+    Check();
+    EXPECT_EQ(Events, (Strings{"BeginUpgrade 0 1 ", "FileStart a.bin 3000", "FileDone a.bin.uTMP", "EndUpgrade"}));
+    EXPECT_TRUE(PumpUntil([&] { return !Exists(Folder + "stale.bin.uTMP"); }, 8000)) << "the leftover goes later";
+    PumpFor(300);
+    EXPECT_TRUE(ReadFile(Folder + "a.bin.uTMP") == Body(3000, 3)) << "the finished download stays for the replacer";
 }
 
 TEST_F(SelfUpdaterTest, LostFilesAreSkippedOrAbortTheUpgrade)
