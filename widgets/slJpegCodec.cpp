@@ -25,6 +25,16 @@ void EmitMessage(j_common_ptr cinfo, int level)
         err->Truncated = true;
 }
 
+// Called by the library as it reads the picture's data.
+void LimitScans(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor || reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kJpegMaxScans)
+        return;
+    auto* err = reinterpret_cast<TErrorManager*>(cinfo->err);
+    std::snprintf(err->Message, sizeof err->Message, "the picture has more than %d scans", kJpegMaxScans);
+    std::longjmp(err->Jump, 1);
+}
+
 } // namespace
 
 void SetupErrors(TErrorManager& err)
@@ -108,6 +118,7 @@ public:
     TDecompressor& operator=(const TDecompressor&) = delete;
     jpeg_decompress_struct Info;
     TErrorManager Err;
+    jpeg_progress_mgr Progress{};
 };
 
 void Open(TDecompressor& d, const std::uint8_t* data, std::size_t size)
@@ -116,6 +127,9 @@ void Open(TDecompressor& d, const std::uint8_t* data, std::size_t size)
         Raise("no data");
     if (!ReadHeader(d.Info, d.Err, data, size))
         Raise(d.Err.Message);
+    // Set once the decompressor exists (creating it clears the field).
+    d.Progress.progress_monitor = jpegcodec::LimitScans;
+    d.Info.progress = &d.Progress;
     if (d.Err.Truncated)
         Raise("the data ends before the picture");
 }

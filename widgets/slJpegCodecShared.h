@@ -22,6 +22,11 @@ struct TErrorManager {
     bool Truncated;
 };
 
+// Real encoders write a progressive picture in about a dozen scans. Every scan walks all the picture's blocks,
+// however few bytes it takes, so a file that repeats a tiny scan by the thousand would keep the decoder busy for
+// minutes: more scans than this are refused.
+constexpr int kJpegMaxScans = 500;
+
 void SetupErrors(TErrorManager& err);
 [[noreturn]] void Raise(const char* message);
 void CheckSize(long long width, long long height);

@@ -31,6 +31,25 @@ std::size_t FrameSizeOffset(const std::vector<std::uint8_t>& jpeg)
     return 0;
 }
 
+// A progressive picture with one of its refining scans written again `extra` times after it (each repeat walks
+// the whole picture again while adding nothing).
+std::vector<std::uint8_t> WithRepeatedScan(const std::vector<std::uint8_t>& jpeg, int extra)
+{
+    std::vector<std::size_t> scans;
+    for (std::size_t i = 0; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            scans.push_back(i);
+    if (scans.size() < 2)
+        return {};
+    // The last scan, from its marker to the end-of-picture marker.
+    const std::vector<std::uint8_t> scan(jpeg.begin() + static_cast<long>(scans.back()), jpeg.end() - 2);
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.end() - 2);
+    for (int i = 0; i < extra; ++i)
+        out.insert(out.end(), scan.begin(), scan.end());
+    out.insert(out.end(), jpeg.end() - 2, jpeg.end());
+    return out;
+}
+
 } // namespace
 
 TEST(JpegCodec, APictureComesBackWithItsSizeAndColours)
@@ -94,5 +113,22 @@ TEST(JpegCodec, BadDataRaisesAClearError)
         ADD_FAILURE() << "a picture of 20000 x 20000 was decoded";
     } catch (const EJPEGError& e) {
         EXPECT_NE(e.Message.find("too large"), std::string::npos) << e.Message;
+    }
+}
+
+TEST(JpegCodec, AProgressivePictureWithScansByTheThousandIsRefused)
+{
+    const auto progressive = EncodeJpeg(RedBlue(256, 256), 80, false, true);
+    const auto few = WithRepeatedScan(progressive, 20);
+    ASSERT_FALSE(few.empty()) << "the encoder wrote no progressive scans";
+    const auto p = DecodeJpeg(few.data(), few.size());
+    ExpectColour(p, 10, 10, 255, 0, 0, "a picture with a few scans too many still decodes");
+
+    const auto many = WithRepeatedScan(progressive, 5000);
+    try {
+        DecodeJpeg(many.data(), many.size());
+        ADD_FAILURE() << "a picture of 5000 repeated scans was decoded";
+    } catch (const EJPEGError& e) {
+        EXPECT_NE(e.Message.find("scans"), std::string::npos) << e.Message;
     }
 }
