@@ -38,7 +38,7 @@ TslInfoBoxForm* GBoxForm = nullptr;
 
 bool IsNumber(const std::string& s)
 {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() && std::all_of(s.begin(), s.end(), IsDigit);
 }
 
 HKEY RootOf(TslRegLocation location) { return location == rlLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
@@ -176,9 +176,11 @@ void TslInfoBox::ChooseIcon(TslInfoBoxForm& form)
             target.Bitmap().Assign(bitmap);
             return;
         }
-        HICON system = IsNumber(FIconResID)
-                           ? LoadIconA(nullptr, MAKEINTRESOURCEA(std::stoi(FIconResID) & 0xFFFF))
-                           : LoadIconA(nullptr, FIconResID.c_str());
+        // A number too large for any resource finds no system icon either.
+        int number = 0;
+        HICON system = !IsNumber(FIconResID) ? LoadIconA(nullptr, FIconResID.c_str())
+                       : TryDigitsToInt(FIconResID, number) ? LoadIconA(nullptr, MAKEINTRESOURCEA(number & 0xFFFF))
+                                                            : nullptr;
         if (system)
             target.Icon().SetHandle(CopyIcon(system));
         return;  // nothing found: the built-in picture stays

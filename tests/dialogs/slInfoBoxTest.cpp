@@ -84,6 +84,21 @@ TEST(InfoBox, EscapeAnswersNoInAYesNoBox)
     EXPECT_EQ(TslInfoBox::ShowingForm(), nullptr) << "the box is gone";
 }
 
+TEST(InfoBox, AnIconSettingThatFindsNoIconStillShowsTheBox)
+{
+    ClearStored();
+    // A system icon's number, a number no resource can have, and a name nothing carries.
+    for (const char* icon : {"32516", "99999999999", "NoSuchIcon"}) {
+        auto box = NewBox();
+        box->SetIconResID(icon);
+        TAnswer answer([](TslInfoBoxForm* form) { Click(form->btns->BtnOK()); });
+        int result = 0;
+        EXPECT_NO_THROW(result = box->Execute(false)) << icon;
+        EXPECT_EQ(result, idInfoOK) << icon;
+        EXPECT_EQ(answer.Boxes, 1) << icon;
+    }
+}
+
 TEST(InfoBox, ATickedAnswerIsStoredAndAnsweredNextTimeWithoutAWindow)
 {
     ClearStored();
