@@ -326,6 +326,10 @@ TControl* TslFormHelp::FindHelpControl(TPoint screen)
     TForm* form = OwnerForm();
     if (!form || !form->HandleAllocated())
         return nullptr;
+    // A pointer outside the form (F1 pressed while it rests elsewhere) is over none of its controls.
+    RECT bounds;
+    if (!GetWindowRect(form->Handle(), &bounds) || !PtInRect(&bounds, POINT{screen.X, screen.Y}))
+        return nullptr;
     // The deepest visible window at the point, disabled ones included (WindowFromPoint skips those).
     HWND wnd = form->Handle();
     for (;;) {

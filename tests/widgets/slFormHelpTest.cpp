@@ -165,6 +165,14 @@ TEST(FormHelp, F1ShowsHelpForTheControlUnderThePointer)
     SendMessageA(form->Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(TslFormHelp::PopupText(), "Closes the dialog box and saves any changes you have made.");
     TslFormHelp::ClosePopup();
+    // With the pointer beside the form there is no control under it, not even the form with its own help text.
+    form->Hint = "The form";
+    SetCursorPos(form->Left() + form->Width() + 40, ok.Y);
+    SendMessageA(form->Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(TslFormHelp::PopupWindow(), nullptr) << "help for what lies outside the form: "
+                                                    << TslFormHelp::PopupText();
+    TslFormHelp::ClosePopup();
+    SetCursorPos(ok.X, ok.Y);
     form->Help->UseF1 = false;
     SendMessageA(form->Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(TslFormHelp::PopupWindow(), nullptr) << "F1 is ignored without UseF1";
