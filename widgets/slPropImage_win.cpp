@@ -1,5 +1,7 @@
 #include "slPropImage.h"
 
+#include <algorithm>
+
 namespace skyloom {
 
 TslProportionalImage::TslProportionalImage(TComponent* owner) : TGraphicControl(owner)
@@ -134,13 +136,19 @@ void TslProportionalImage::Paint()
         if (dynamic_cast<TIcon*>(graphic) || !FFixedStretching) {
             graphic->Draw(canvas, r);
         } else {
-            // Scaled once into a bitmap of the target's size, then copied unscaled.
-            TBitmap scaled;
-            scaled.SetSize(r.Width(), r.Height());
-            HDC dc = scaled.Canvas().Handle();
-            BitBlt(dc, 0, 0, r.Width(), r.Height(), canvas.Handle(), r.Left, r.Top, SRCCOPY);
-            graphic->Draw(scaled.Canvas(), Rect(0, 0, r.Width(), r.Height()));
-            BitBlt(canvas.Handle(), r.Left, r.Top, r.Width(), r.Height(), dc, 0, 0, SRCCOPY);
+            // Scaled once into a bitmap, then copied unscaled. The bitmap holds only the part inside the control:
+            // a picture shown at its own size in a smaller box would otherwise cost a bitmap of its full size at
+            // every paint.
+            const TRect v = Rect(std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, FWidth),
+                                 std::min(r.Bottom, FHeight));
+            if (v.Width() > 0 && v.Height() > 0) {
+                TBitmap scaled;
+                scaled.SetSize(v.Width(), v.Height());
+                HDC dc = scaled.Canvas().Handle();
+                BitBlt(dc, 0, 0, v.Width(), v.Height(), canvas.Handle(), v.Left, v.Top, SRCCOPY);
+                graphic->Draw(scaled.Canvas(), Rect(r.Left - v.Left, r.Top - v.Top, r.Right - v.Left, r.Bottom - v.Top));
+                BitBlt(canvas.Handle(), v.Left, v.Top, v.Width(), v.Height(), dc, 0, 0, SRCCOPY);
+            }
         }
     } catch (...) {
         FDrawing = false;

@@ -85,6 +85,27 @@ TEST(PropImage, AJpegFileIsDecodedAndDrawnToScale)
     DeleteFileA(name.c_str());
 }
 
+TEST(PropImage, APictureLargerThanItsBoxAtItsOwnSizeShowsItsMiddle)
+{
+    std::string name = TempFile("skyloom-redblue-wide.jpg");
+    WriteFile(name, EncodeJpeg(RedBlue(64, 32)));
+    auto form = NewForm(200, 100);
+    auto* image = new TslProportionalImage(form.get());
+    image->SetParent(form.get());
+    image->SetBounds(10, 10, 32, 32);
+    image->SetProportional(false);
+    image->Picture().LoadFromFile(name);
+    EXPECT_EQ(image->DestRect(), Bounds(-16, 0, 64, 32)) << "unscaled and centred";
+    form->Show();
+    // Columns 16..47 of the picture show: red up to its middle, blue after it.
+    EXPECT_TRUE(PumpUntil([] { return Reddish(ScreenPixel(50 + 10 + 4, 50 + 10 + 16)); })) << "picture column 20";
+    EXPECT_TRUE(Reddish(ScreenPixel(50 + 10 + 12, 50 + 10 + 16))) << "picture column 28";
+    EXPECT_TRUE(Bluish(ScreenPixel(50 + 10 + 20, 50 + 10 + 16))) << "picture column 36";
+    EXPECT_TRUE(Bluish(ScreenPixel(50 + 10 + 28, 50 + 10 + 30))) << "picture column 44";
+    EXPECT_EQ(ScreenPixel(50 + 10 + 34, 50 + 10 + 16), RGB(255, 255, 255)) << "beside the box: the form";
+    DeleteFileA(name.c_str());
+}
+
 TEST(PropImage, ACorruptJpegRaisesAndLeavesThePicture)
 {
     auto jpeg = EncodeJpeg(RedBlue(48, 48));
