@@ -42,6 +42,15 @@ void WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// A proportional image on form at 10, 10 in a 32 x 32 box.
+TslProportionalImage* NewImage(TForm* form)
+{
+    auto* image = new TslProportionalImage(form);
+    image->SetParent(form);
+    image->SetBounds(10, 10, 32, 32);
+    return image;
+}
+
 bool Reddish(COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60; }
 bool Bluish(COLORREF c) { return GetBValue(c) > 200 && GetRValue(c) < 60 && GetGValue(c) < 60; }
 
@@ -52,9 +61,7 @@ TEST(PropImage, AJpegFileIsDecodedAndDrawnToScale)
     std::string name = TempFile("skyloom-redblue.jpg");
     WriteFile(name, EncodeJpeg(RedBlue(64, 32)));
     auto form = NewForm(200, 100);
-    auto* image = new TslProportionalImage(form.get());
-    image->SetParent(form.get());
-    image->SetBounds(10, 10, 32, 32);
+    auto* image = NewImage(form.get());
     std::vector<int> progress;
     image->OnProgress = [&](TObject*, int percent) { progress.push_back(percent); };
     image->Picture().LoadFromFile(name);
@@ -90,9 +97,7 @@ TEST(PropImage, APictureLargerThanItsBoxAtItsOwnSizeShowsItsMiddle)
     std::string name = TempFile("skyloom-redblue-wide.jpg");
     WriteFile(name, EncodeJpeg(RedBlue(64, 32)));
     auto form = NewForm(200, 100);
-    auto* image = new TslProportionalImage(form.get());
-    image->SetParent(form.get());
-    image->SetBounds(10, 10, 32, 32);
+    auto* image = NewImage(form.get());
     image->SetProportional(false);
     image->Picture().LoadFromFile(name);
     EXPECT_EQ(image->DestRect(), Bounds(-16, 0, 64, 32)) << "unscaled and centred";
