@@ -99,6 +99,50 @@ bool IsReplacerTempName(std::string_view name)
            SameText(name.substr(name.size() - ReplacerTempExtension.size()), ReplacerTempExtension);
 }
 
+namespace {
+
+std::uint32_t ReadLE(std::span<const std::uint8_t> bytes, std::size_t at, int count)
+{
+    std::uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
+    return value;
+}
+
+} // namespace
+
+bool IsCompleteExecutable(std::span<const std::uint8_t> bytes)
+{
+    // The DOS header names where the image's own headers start.
+    constexpr std::size_t dosHeaderSize = 64, newHeaderAt = 0x3C;
+    if (bytes.size() < dosHeaderSize || bytes[0] != 'M' || bytes[1] != 'Z')
+        return false;
+    const std::uint64_t pe = ReadLE(bytes, newHeaderAt, 4);
+    // Signature "PE\0\0", then the file header: machine, section count, ..., optional header size, characteristics.
+    constexpr std::size_t fileHeaderSize = 20;
+    if (pe + 4 + fileHeaderSize > bytes.size() || ReadLE(bytes, static_cast<std::size_t>(pe), 4) != 0x00004550)
+        return false;
+    const std::size_t fileHeader = static_cast<std::size_t>(pe) + 4;
+    const std::uint32_t sections = ReadLE(bytes, fileHeader + 2, 2);
+    const std::uint32_t optionalSize = ReadLE(bytes, fileHeader + 16, 2);
+    constexpr std::uint32_t executableImage = 0x0002, dll = 0x2000;
+    const std::uint32_t characteristics = ReadLE(bytes, fileHeader + 18, 2);
+    if (sections == 0 || (characteristics & executableImage) == 0 || (characteristics & dll) != 0)
+        return false;
+    constexpr std::uint64_t sectionHeaderSize = 40;
+    const std::uint64_t table = fileHeader + fileHeaderSize + optionalSize;
+    if (table + sections * sectionHeaderSize > bytes.size())
+        return false;
+    for (std::uint32_t i = 0; i < sections; ++i) {
+        const std::size_t header = static_cast<std::size_t>(table + i * sectionHeaderSize);
+        const std::uint64_t rawSize = ReadLE(bytes, header + 16, 4);
+        const std::uint64_t rawAt = ReadLE(bytes, header + 20, 4);
+        if (rawSize > 0 && rawAt + rawSize > bytes.size())
+            return false;
+    }
+    return true;
+}
+
 std::string_view ReplacerTargetName(std::string_view downloadName)
 {
     return IsReplacerTempName(downloadName) ? downloadName.substr(0, downloadName.size() - ReplacerTempExtension.size())
@@ -127,6 +171,10 @@ TslReplacerPlan PlanReplacement(std::vector<TslReplacerFile> files, std::string_
         TslReplacerMove move;
         move.Source = file.Name;
         move.Target = std::string(ReplacerTargetName(file.Name));
+        if (!programName.empty() && SameText(move.Target, programName) && !file.ProgramBuild) {
+            plan.Refused = file.Name;
+            continue;
+        }
         if (!programReplacementPresent && IsExecutableTarget(move.Target) && (externalSetup || file.ProgramBuild)) {
             programReplacementPresent = true;
             if (externalSetup) {

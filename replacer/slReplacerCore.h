@@ -2,6 +2,8 @@
 // program, read back by the replacer) and the plan of which downloaded file goes where. Portable.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,11 +46,16 @@ inline bool IsExecutableTarget(std::string_view target) { return target.ends_wit
 // The resource (name and type) under which a build of the program carries the replacer.
 inline constexpr char ReplacerResourceName[] = "SLUPG";
 
+// Whether bytes hold a whole Windows program image: its headers read, it says it is an executable, and the data
+// of every section lies inside the bytes. A download cut short, or a page of text saved under the program's name,
+// is none; bytes after the last section are allowed.
+bool IsCompleteExecutable(std::span<const std::uint8_t> bytes);
+
 // A "*.uTMP" file found beside the program.
 struct TslReplacerFile {
     std::string Name;          // as stored on disk
     bool Incomplete = false;   // still carries the attributes of a transfer in progress (hidden or temporary)
-    bool ProgramBuild = false; // an executable of this program (it carries the replacer), whatever its name
+    bool ProgramBuild = false; // a whole executable of this program (it carries the replacer), whatever its name
 };
 
 // One file to move into place: Source ("x.uTMP") replaces Target in the program's folder.
@@ -62,15 +69,17 @@ struct TslReplacerMove {
 struct TslReplacerPlan {
     std::vector<TslReplacerMove> Moves;  // in the order of the file names (case-insensitive, then byte order)
     std::vector<std::string> Skipped;    // incomplete downloads left where they are
+    std::string Refused;                 // a download named like the program that is no build of it; left there
     std::string SetupName;               // the external setup to run and delete afterwards; empty when none
 };
 
 // Which download goes where. programName is the program's file name as stored on disk. A download named like the
 // program replaces it; when there is none (complete or not), the first complete download whose target name ends
-// in "exe" either becomes the program (self upgrade) or is the setup to run (external setup). With a self upgrade
-// that download must be a build of the program: a program that was renamed still gets its new version, while a
-// tool or an uninstaller that came with an upgrade whose program file was skipped keeps its own name instead of
-// overwriting the program.
+// in "exe" either becomes the program (self upgrade) or is the setup to run (external setup).
+// Only a build of the program ever takes the program's place: a download named like the program that is none (cut
+// short, or an error page a proxy answered with) is refused and the program kept; with a self upgrade, the first
+// executable that stands in for a renamed program's download must be a build too, so that a tool or an uninstaller
+// that came with an upgrade whose program file was skipped keeps its own name instead of overwriting the program.
 TslReplacerPlan PlanReplacement(std::vector<TslReplacerFile> files, std::string_view programName, bool externalSetup);
 
 } // namespace skyloom

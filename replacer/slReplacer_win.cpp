@@ -4,7 +4,8 @@
 // it runs the setup first, waits for it, deletes it and then starts the program.
 //
 // Every replacement is one MoveFileEx over the old file, so a file that cannot be replaced keeps its old version
-// and the download stays beside it; the user is told once the program runs again.
+// and the download stays beside it; the user is told once the program runs again. The program itself is only ever
+// replaced by a whole build of it.
 //
 // Exit codes: 0 done, 1 some file could not be replaced or a program could not be started, 2 the program did not
 // exit in time (nothing moved, nothing started, the user told), 3 no or an unusable command line (the banner was
@@ -84,9 +85,33 @@ bool WaitUntilWritable(const std::string& path, DWORD limitMs)
     return free;
 }
 
-// A build of this program carries the replacer as a resource; a setup, a tool or an uninstaller does not.
+// Whether the file holds a whole executable image (read through a view of the file, not into memory).
+bool IsCompleteExecutableFile(const std::string& path)
+{
+    const TOwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX)
+        return false;
+    const TOwnedHandle mapping(CreateFileMappingA(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping.Valid())
+        return false;
+    const void* view = MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0);
+    if (!view)
+        return false;
+    const bool complete = IsCompleteExecutable(
+        std::span(static_cast<const std::uint8_t*>(view), static_cast<std::size_t>(size.QuadPart)));
+    UnmapViewOfFile(view);
+    return complete;
+}
+
+// A build of this program is a whole executable that carries the replacer as a resource; a setup, a tool, an
+// uninstaller, a download cut short or a page of text is not.
 bool IsProgramBuild(const std::string& path)
 {
+    if (!IsCompleteExecutableFile(path))
+        return false;
     const TOwnedModule image(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     return image.Valid() && FindResourceA(image.Get(), ReplacerResourceName, ReplacerResourceName) != nullptr;
 }
@@ -113,7 +138,8 @@ bool StartProgram(const std::string& path, const std::string& params, const std:
     return true;
 }
 
-std::vector<TslReplacerFile> ListDownloads(const std::string& folder)
+// The downloads beside the program; those that could take the program's place are looked into.
+std::vector<TslReplacerFile> ListDownloads(const std::string& folder, const std::string& programName)
 {
     std::vector<TslReplacerFile> files;
     WIN32_FIND_DATAA data;
@@ -125,7 +151,8 @@ std::vector<TslReplacerFile> ListDownloads(const std::string& folder)
             continue;
         TslReplacerFile file{data.cFileName,
                              (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY)) != 0};
-        file.ProgramBuild = !file.Incomplete && IsExecutableTarget(ReplacerTargetName(file.Name)) &&
+        const std::string_view target = ReplacerTargetName(file.Name);
+        file.ProgramBuild = !file.Incomplete && (IsExecutableTarget(target) || SameText(target, programName)) &&
                             IsProgramBuild(folder + file.Name);
         files.push_back(std::move(file));
     } while (FindNextFileA(find.Get(), &data));
@@ -181,8 +208,12 @@ int Run(const TslReplacerCommand& command)
         return 3;
 
     std::string failures;
-    const TslReplacerPlan plan = PlanReplacement(ListDownloads(folder), programName, command.ExternalSetup);
-    bool setupInPlace = false, programKept = false;
+    const TslReplacerPlan plan =
+        PlanReplacement(ListDownloads(folder, programName), programName, command.ExternalSetup);
+    bool setupInPlace = false, programKept = !plan.Refused.empty();
+    if (programKept)
+        failures += "\r\n" + programName + ": the download is not a whole copy of the program; the previous "
+                    "version was kept, the download stays beside it as " + plan.Refused + ".";
     for (const TslReplacerMove& move : plan.Moves) {
         DWORD error = 0;
         const DWORD attributes = move.Hidden ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_ARCHIVE;

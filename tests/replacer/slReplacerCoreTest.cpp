@@ -104,6 +104,78 @@ TEST(ReplacerCommandLine, TempNames)
     EXPECT_FALSE(IsReplacerTempName("skyloom.uTMP.bak"));
 }
 
+void Put(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A small image laid out as a linker writes one: the DOS header pointing at "PE\0\0" at 0x80, the file header
+// (two sections, an optional header of 0xE0 bytes, "executable image, 32-bit machine"), and the section table at
+// 0x178 for two sections of 0x100 bytes each at 0x200 and 0x300, ending the file at 0x400.
+std::vector<std::uint8_t> SmallImage()
+{
+    std::vector<std::uint8_t> b(0x400, 0);
+    b[0] = 'M';
+    b[1] = 'Z';
+    Put(b, 0x3C, 0x80, 4);
+    Put(b, 0x80, 0x00004550, 4);
+    Put(b, 0x84, 0x014C, 2);
+    Put(b, 0x86, 2, 2);
+    Put(b, 0x94, 0xE0, 2);
+    Put(b, 0x96, 0x0102, 2);
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        const std::size_t header = 0x178 + i * 40;
+        Put(b, header + 16, 0x100, 4);
+        Put(b, header + 20, 0x200 + i * 0x100, 4);
+    }
+    return b;
+}
+
+TEST(ReplacerImage, OnlyAWholeExecutableImageCounts)
+{
+    const std::vector<std::uint8_t> image = SmallImage();
+    EXPECT_TRUE(IsCompleteExecutable(image));
+    auto longer = image;
+    longer.insert(longer.end(), {'N', 'E', 'W'});
+    EXPECT_TRUE(IsCompleteExecutable(longer)) << "bytes after the last section";
+    auto noData = image;
+    Put(noData, 0x178 + 40 + 16, 0, 4);
+    Put(noData, 0x178 + 40 + 20, 0xFFFFFF00, 4);
+    EXPECT_TRUE(IsCompleteExecutable(noData)) << "a section without data in the file (uninitialised data)";
+
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    };
+    auto changed = [&](std::size_t at, std::uint32_t value, int bytes) {
+        auto b = image;
+        Put(b, at, value, bytes);
+        return b;
+    };
+    const std::string page = "<html><body>Please sign in to use this network.</body></html>";
+    const Case cases[] = {
+        {"nothing", {}},
+        {"a page of text", std::vector<std::uint8_t>(page.begin(), page.end())},
+        {"cut inside the last section", std::vector<std::uint8_t>(image.begin(), image.end() - 1)},
+        {"cut after the headers", std::vector<std::uint8_t>(image.begin(), image.begin() + 0x200)},
+        {"cut inside the section table", std::vector<std::uint8_t>(image.begin(), image.begin() + 0x190)},
+        {"cut inside the file header", std::vector<std::uint8_t>(image.begin(), image.begin() + 0x90)},
+        {"no MZ", changed(0, 'X', 1)},
+        {"headers pointed past the end", changed(0x3C, 0xFFFFFFF0, 4)},
+        {"no PE signature", changed(0x80, 0x00004550 + 1, 4)},
+        {"no sections", changed(0x86, 0, 2)},
+        {"more sections than the file holds", changed(0x86, 0xFFFF, 2)},
+        {"an optional header larger than the file", changed(0x94, 0xFFFF, 2)},
+        {"not marked executable", changed(0x96, 0x0100, 2)},
+        {"a library", changed(0x96, 0x2102, 2)},
+        {"a section's data past the end", changed(0x178 + 20, 0xFFFFFFF0, 4)},
+        {"a section larger than the file", changed(0x178 + 16, 0xFFFFFFFF, 4)},
+    };
+    for (const Case& c : cases)
+        EXPECT_FALSE(IsCompleteExecutable(c.bytes)) << c.what;
+}
+
 std::string Describe(const TslReplacerPlan& plan)
 {
     std::string s;
@@ -113,6 +185,8 @@ std::string Describe(const TslReplacerPlan& plan)
         s += "skip " + n + ";";
     if (!plan.SetupName.empty())
         s += "setup " + plan.SetupName;
+    if (!plan.Refused.empty())
+        s += "refuse " + plan.Refused;
     return s;
 }
 
@@ -125,10 +199,15 @@ TEST(ReplacerPlan, WhichDownloadGoesWhere)
         bool external;
         const char* plan;
     } cases[] = {
-        {"the program's own download", {{"skyloom.exe.uTMP", false}}, "skyloom.exe", false,
+        {"the program's own download", {{"skyloom.exe.uTMP", false, true}}, "skyloom.exe", false,
          "skyloom.exe.uTMP>skyloom.exe!;"},
-        {"name in another case takes the stored name", {{"SkyLoom.EXE.uTMP", false}}, "skyloom.exe", false,
+        {"name in another case takes the stored name", {{"SkyLoom.EXE.uTMP", false, true}}, "skyloom.exe", false,
          "SkyLoom.EXE.uTMP>skyloom.exe!;"},
+        {"a download named like the program that is no build of it is refused, and no other executable stands in",
+         {{"skyloom.exe.uTMP", false}, {"a.exe.uTMP", false, true}, {"readme.txt.uTMP", false}}, "skyloom.exe",
+         false, "a.exe.uTMP>a.exe;readme.txt.uTMP>readme.txt;refuse skyloom.exe.uTMP"},
+        {"refused with an external setup too", {{"setup.exe.uTMP", false}, {"skyloom.exe.uTMP", false}},
+         "skyloom.exe", true, "setup.exe.uTMP>setup.exe;refuse skyloom.exe.uTMP"},
         {"a build of the program under another name becomes the program",
          {{"readme.txt.uTMP", false}, {"new.exe.uTMP", false, true}}, "Skyloom.exe", false,
          "new.exe.uTMP>Skyloom.exe!;readme.txt.uTMP>readme.txt;"},
@@ -140,7 +219,7 @@ TEST(ReplacerPlan, WhichDownloadGoesWhere)
         {"the first build, not the first executable", {{"a.exe.uTMP", false}, {"b.exe.uTMP", false, true}},
          "skyloom.exe", false, "a.exe.uTMP>a.exe;b.exe.uTMP>skyloom.exe!;"},
         {"the program's download wins over other executables",
-         {{"a.exe.uTMP", false}, {"skyloom.exe.uTMP", false}}, "skyloom.exe", false,
+         {{"a.exe.uTMP", false, true}, {"skyloom.exe.uTMP", false, true}}, "skyloom.exe", false,
          "a.exe.uTMP>a.exe;skyloom.exe.uTMP>skyloom.exe!;"},
         {"an upper-case EXE is not taken for the program", {{"NEW.EXE.uTMP", false, true}}, "skyloom.exe", false,
          "NEW.EXE.uTMP>NEW.EXE;"},
@@ -156,7 +235,7 @@ TEST(ReplacerPlan, WhichDownloadGoesWhere)
         {"external setup", {{"data.bin.uTMP", false}, {"setup.exe.uTMP", false}}, "skyloom.exe", true,
          "data.bin.uTMP>data.bin;setup.exe.uTMP>setup.exe h;setup setup.exe"},
         {"external setup with the program's own download: no setup, the program not hidden",
-         {{"skyloom.exe.uTMP", false}, {"a.exe.uTMP", false}}, "skyloom.exe", true,
+         {{"skyloom.exe.uTMP", false, true}, {"a.exe.uTMP", false}}, "skyloom.exe", true,
          "a.exe.uTMP>a.exe;skyloom.exe.uTMP>skyloom.exe!;"},
         {"external setup without any executable", {{"data.bin.uTMP", false}}, "skyloom.exe", true,
          "data.bin.uTMP>data.bin;"},

@@ -153,6 +153,24 @@ TEST_F(ReplacerRun, AnotherExecutableWithoutTheProgramsDownloadKeepsItsName)
     EXPECT_EQ(Restarted(), "\"" + Program + "\" /afterupgrade\n");
 }
 
+TEST_F(ReplacerRun, AProgramDownloadThatIsNoWholeProgramLeavesTheOldOneRunning)
+{
+    // A proxy's sign-in page saved under the program's name, and a download cut short.
+    const std::string page = "<html><body>Please sign in to use this network.</body></html>";
+    for (const std::string& bytes : {page, Self.substr(0, Self.size() / 2)}) {
+        WriteBytes(Folder + "Prog.exe.uTMP", bytes);
+        WriteBytes(Folder + "readme.txt.uTMP", "read me");
+        std::string told;
+        EXPECT_EQ(RunReplacerClosingMessage("/afterupgrade", told), 1);
+        EXPECT_EQ(ReadBytes(Program), Self) << "the program is kept";
+        EXPECT_EQ(ReadBytes(Folder + "Prog.exe.uTMP"), bytes) << "the download stays beside it";
+        EXPECT_EQ(ReadBytes(Folder + "readme.txt"), "read me") << "the other files are installed";
+        EXPECT_NE(told.find("Prog.exe: the download is not a whole copy of the program"), std::string::npos) << told;
+        EXPECT_EQ(Restarted(), "\"" + Program + "\"  \n") << "started without the upgrade's parameters";
+        DeleteFileA((Program + ".log").c_str());
+    }
+}
+
 TEST_F(ReplacerRun, IncompleteDownloadsStay)
 {
     WriteBytes(Folder + "Prog.exe.uTMP", "half", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY);
