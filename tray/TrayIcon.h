@@ -86,9 +86,13 @@ public:
 
     // While held, the commands are queued in their order but not sent; releasing sends them. A program holds them
     // while its main window comes up, so that the shell's work on the icon does not compete with the first paint.
-    // A command whose answer is waited for (a removal, a balloon) releases them, and so does WaitForShell.
+    // A command whose answer is waited for (a removal, a balloon) releases them, and so does WaitForShell; but a
+    // removal before anything was ever sent drops them all, as the shell never heard of the icon (a program that
+    // ends before its window came up shows no icon for a moment).
     void HoldShell();
     void ReleaseShell();
+    // How many commands have reached the shell.
+    int ShellCommandsSent();
 
     // Waits up to ms (serving messages sent to this thread) until every command so far has been answered by the
     // shell; false when the time ran out first.

@@ -241,6 +241,24 @@ public:
         Start(self);
     }
 
+    // Forgets the held requests when none was ever sent; true when that was so.
+    bool DropIfNeverSent()
+    {
+        TSectionLock lock(FLock);
+        if (!FHeld || FStarted)
+            return false;
+        FRequests.clear();
+        FHeld = false;
+        SetEvent(FIdle.Get());
+        return true;
+    }
+
+    int SentCount()
+    {
+        TSectionLock lock(FLock);
+        return FSentCount;
+    }
+
     // Waits up to ms, serving messages sent to this thread, until every request queued so far has been answered.
     bool WaitSent(DWORD ms) { return WaitServingSent(FIdle.Get(), ms); }
 
@@ -266,6 +284,7 @@ private:
             if (self->FRunning || self->FHeld || self->FRequests.empty())
                 return;
             self->FRunning = true;
+            self->FStarted = true;
         }
         // With no thread to spare the requests are sent from here, in the same order.
         if (!StartDetachedThread([self] { self->SendQueued(); }))
@@ -289,6 +308,7 @@ private:
             const bool answer = Shell_NotifyIconA(request.Command, &request.Record) != FALSE;
             TSectionLock lock(FLock);
             FLastAnswer = answer;
+            ++FSentCount;
         }
     }
 
@@ -296,12 +316,16 @@ private:
     std::deque<TRequest> FRequests;
     bool FRunning = false;
     bool FHeld = false;
+    bool FStarted = false; // something was sent, or is being sent
+    int FSentCount = 0;
     bool FLastAnswer = true;
     TOwnedHandle FIdle;
 };
 
 bool TTrayIcon::SendToShell(DWORD command)
 {
+    if (command == NIM_DELETE && FShell && FShell->DropIfNeverSent())
+        return true;
     RefreshRecord();
     FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TShellSender::Send(Shell(), command, FRecord);
@@ -323,6 +347,8 @@ const std::shared_ptr<TShellSender>& TTrayIcon::Shell()
 }
 
 void TTrayIcon::HoldShell() { Shell()->Hold(); }
+
+int TTrayIcon::ShellCommandsSent() { return FShell ? FShell->SentCount() : 0; }
 
 void TTrayIcon::ReleaseShell()
 {

@@ -295,6 +295,26 @@ TEST_F(TrayIconTest, HeldCommandsWaitForTheReleaseAndARemovalEndsTheHold)
     EXPECT_TRUE(added) << "after the removal nothing is held any more";
 }
 
+TEST_F(TrayIconTest, AnIconRemovedBeforeItsHeldCommandsWentOutNeverReachesTheShell)
+{
+    // As a second instance: its icon is held until its window has painted, and it ends before that.
+    auto* second = new TTrayIcon(Form);
+    second->HoldShell();
+    second->SetHint("Second instance");
+    second->SetIconVisible(true);
+    second->SetIconVisible(false);
+    EXPECT_TRUE(second->WaitForShell(1000));
+    EXPECT_EQ(second->ShellCommandsSent(), 0) << "neither the add nor the removal was sent";
+    // Once something has gone out, a removal is sent like any other command.
+    second->SetIconVisible(true);
+    EXPECT_TRUE(second->WaitForShell(10000));
+    second->HoldShell();
+    second->SetIconVisible(false);
+    EXPECT_TRUE(second->WaitForShell(10000));
+    EXPECT_EQ(second->ShellCommandsSent(), 2) << "the add, then the removal";
+    delete second;
+}
+
 TEST_F(TrayIconTest, DestructionRemovesTheIcon)
 {
     NOTIFYICONDATAA copy = Tray->TrayRecord();
