@@ -111,7 +111,7 @@ public:
     double LastLoadMs() const { return FLastLoadMs; }
     int UpgradeNoticeCount() const { return FUpgradeNoticeCount; }
     // Status passes whose outcome reached the panel.
-    std::uint64_t StatusPassCount() const { return FStatusPassCount.load(); }
+    std::uint64_t StatusPassCount() const { return FStatus->Passes.load(); }
     // FormCreate has run: the settings are read and the window is ready for its message loop.
     bool Created() const { return FCreated; }
     // The connection state on the tray icon, its notices and the outage log; null when the settings ask for none.
@@ -138,7 +138,13 @@ private:
     int FShowCount = 0;
     int FRefreshCount = 0;
     int FUpgradeNoticeCount = 0;
-    std::atomic<std::uint64_t> FStatusPassCount{0};  // counted by the status loop's thread
+    // What the status loop's thread shares with the window. The thread holds it too: at exit a thread that does
+    // not end in time is let go, possibly in the middle of a pass, and the window is freed without it.
+    struct TStatusShared {
+        std::atomic<bool> MayStart{false};         // the window has painted
+        std::atomic<std::uint64_t> Passes{0};     // counted by the status loop's thread
+    };
+    const std::shared_ptr<TStatusShared> FStatus = std::make_shared<TStatusShared>();
     bool FCreated = false;
     // The work a showing starts (an update check, a news refresh: their libraries, threads and connections) waits
     // until the window has painted, so that the window appears first: a message posted by the showing paints the
@@ -146,7 +152,6 @@ private:
     // timer, whose message comes only when no window of the thread waits to be painted.
     TTimer* FAfterPaint = nullptr;
     int FShowsPending = 0;
-    std::atomic<bool> FStatusMayStart{false};
     double FLastRefreshMs = 0;
     double FLastListingMs = 0;
     double FLastLoadMs = 0;

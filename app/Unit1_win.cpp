@@ -338,7 +338,7 @@ void TForm1::AfterPaint()
 {
     FAfterPaint->SetEnabled(false);
     TrayIcon1->ReleaseShell();
-    FStatusMayStart = true;
+    FStatus->MayStart = true;
     // Each showing has its check and its refresh, however quickly the showings followed each other.
     for (; FShowsPending > 0; --FShowsPending) {
         CheckForUpdates();
@@ -441,9 +441,10 @@ void TForm1::slThread1Execute(TObject*)
     // Runs on slThread1's worker thread until the component asks it to stop. The panel is only ever touched on
     // the main thread, through the worker's own Synchronize.
     TPanel* panel = Panel1;
+    const std::shared_ptr<TStatusShared> status = FStatus;
     // The thread starts while the window loads; its first pass (and the libraries and the echo session it needs)
     // waits until the window has painted.
-    while (!FStatusMayStart && !TslCustomThread::CurrentTerminated())
+    while (!status->MayStart && !TslCustomThread::CurrentTerminated())
         std::this_thread::sleep_for(StatusPassPause);
     if (TslCustomThread::CurrentTerminated())
         return;
@@ -453,8 +454,8 @@ void TForm1::slThread1Execute(TObject*)
     // The panel already showing a look needs no hand-over: setting the same colour and caption again changes
     // nothing, and waking the main thread for it a hundred times a second costs CPU time for nothing.
     const TStatusLook* shown = nullptr;
-    hooks.Show = [this, panel, &shown](const TStatusLook& look) {
-        ++FStatusPassCount;
+    hooks.Show = [this, panel, status, &shown](const TStatusLook& look) {
+        ++status->Passes;
         if (shown == &look)
             return;
         shown = &look;
