@@ -27,11 +27,29 @@ struct TTrayStatusSettings {
 // What happened to the outage log so far, for the test-mode query.
 enum class TOutageLogState { olOff, olIdle, olWritten, olUnwritable };
 
+// The outage log's writes, away from the window's thread: a log on a network share can keep a file operation
+// waiting for tens of seconds. Lines are appended in the order given, each opening and closing the file.
+class TOutageLog : TNonCopyable {
+public:
+    explicit TOutageLog(std::string path);
+    // Returns at once; the line (with its line end) is written by a worker.
+    void Append(std::string line);
+    // Waits up to ms until every line given so far is written or has failed; false when the time ran out.
+    bool WaitWritten(unsigned ms);
+    TOutageLogState State() const;
+    int Lines() const;
+    int Failures() const;
+
+private:
+    struct TShared;
+    std::shared_ptr<TShared> FShared;  // held by the worker as well, so that it can finish after the log is gone
+};
+
 class TTrayStatus : TNonCopyable {
 public:
     // owner owns the notice timer; tray is the program's tray icon. Shows "checking" at once when ShowState.
     TTrayStatus(TComponent& owner, TTrayIcon& tray, TTrayStatusSettings settings);
-    // Writes an outage still running, ending now.
+    // Writes an outage still running, ending now (waiting a moment for the log, not longer).
     ~TTrayStatus();
 
     // The status panel now shows online or offline (called for every look handed over, repeats included).
@@ -45,9 +63,11 @@ public:
     int MarkSize() const { return FMarkSize; }
     // Every balloon shown: "title|text".
     const std::vector<std::string>& Balloons() const { return FBalloons; }
-    TOutageLogState LogState() const { return FLogState; }
-    int LogLines() const { return FLogLines; }
-    int LogFailures() const { return FLogFailures; }
+    TOutageLogState LogState() const { return FLog ? FLog->State() : TOutageLogState::olOff; }
+    int LogLines() const { return FLog ? FLog->Lines() : 0; }
+    int LogFailures() const { return FLog ? FLog->Failures() : 0; }
+    // Waits up to ms until the outage lines so far are written (or have failed).
+    bool WaitForLog(unsigned ms) { return !FLog || FLog->WaitWritten(ms); }
 
 private:
     TWatchMoment Now() const;
@@ -65,9 +85,7 @@ private:
     TLinkState FMarkShown = TLinkState::lsChecking;
     int FMarkSize = 0;
     std::vector<std::string> FBalloons;
-    TOutageLogState FLogState = TOutageLogState::olOff;
-    int FLogLines = 0;
-    int FLogFailures = 0;
+    std::unique_ptr<TOutageLog> FLog;  // none without a log path
 };
 
 } // namespace skyloom

@@ -6,10 +6,15 @@
 #include "DateUtils.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "ThreadStack.h"
 #include "TrayIcon.h"
 #include "WinHandles.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 #ifndef LOCALE_SSHORTTIME
 #define LOCALE_SSHORTTIME 0x00000079
@@ -18,6 +23,9 @@
 namespace skyloom {
 
 namespace {
+
+// How long the program's end waits for the last outage line to reach the log.
+constexpr unsigned ExitLogWaitMs = 1000;
 
 std::u16string LocaleText(LCTYPE type)
 {
@@ -129,7 +137,7 @@ TTrayStatus::TTrayStatus(TComponent& owner, TTrayIcon& tray, TTrayStatusSettings
     : FTray(tray), FSettings(std::move(settings)), FTimePicture(SystemTimePicture()), FWatch(Now())
 {
     if (!FSettings.OutageLogPath.empty())
-        FLogState = TOutageLogState::olIdle;
+        FLog = std::make_unique<TOutageLog>(FSettings.OutageLogPath);
     FTimer = NewComponent<TTimer>(&owner, "TrayStatusTimer");
     FTimer->SetEnabled(false);
     FTimer->SetOnTimer([this](TObject*) { TimerFired(); });
@@ -142,6 +150,8 @@ TTrayStatus::~TTrayStatus()
     delete FTimer;
     if (std::optional<TOutage> running = FWatch.Finish(Now()))
         WriteOutage(*running);
+    if (FLog)
+        FLog->WaitWritten(ExitLogWaitMs);
 }
 
 TWatchMoment TTrayStatus::Now() const
@@ -208,26 +218,99 @@ void TTrayStatus::ShowState()
 
 void TTrayStatus::WriteOutage(const TOutage& outage)
 {
-    if (FSettings.OutageLogPath.empty())
-        return;
-    const std::string line = OutageLogLine(outage) + "\r\n";
-    // Opened for each line and closed again: the file is only ever appended to, another program may read, move
-    // or delete it between outages, and nothing is lost if the program is killed.
-    TOwnedHandle file(CreateFileA(FSettings.OutageLogPath.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    const bool ok = file && WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
-                    written == line.size() && FlushFileBuffers(file.Get());
-    // A log that cannot be written is not worth a message box over a connection monitor's tray icon: the line
-    // is dropped and the next outage tries again.
-    if (ok) {
-        ++FLogLines;
-        FLogState = TOutageLogState::olWritten;
-    } else {
-        ++FLogFailures;
-        FLogState = TOutageLogState::olUnwritable;
+    if (FLog)
+        FLog->Append(OutageLogLine(outage) + "\r\n");
+}
+
+struct TOutageLog::TShared {
+    std::string Path;
+    std::mutex Lock;
+    std::condition_variable Written;
+    std::deque<std::string> Pending;
+    bool Writing = false;
+    TOutageLogState State = TOutageLogState::olIdle;
+    int Lines = 0;
+    int Failures = 0;
+
+    // Appends one line. Opened for each line and closed again: the file is only ever appended to, another program
+    // may read, move or delete it between outages, and nothing is lost if the program is killed.
+    bool Write(const std::string& line) const
+    {
+        TOwnedHandle file(CreateFileA(Path.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        return file && WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+               written == line.size() && FlushFileBuffers(file.Get());
     }
+
+    // Writes what is pending, one line after the other, until nothing is left.
+    void WritePending()
+    {
+        std::unique_lock<std::mutex> lock(Lock);
+        while (!Pending.empty()) {
+            const std::string line = std::move(Pending.front());
+            Pending.pop_front();
+            lock.unlock();
+            const bool ok = Write(line);
+            lock.lock();
+            // A log that cannot be written is not worth a message box over a connection monitor's tray icon: the
+            // line is dropped and the next outage tries again.
+            if (ok) {
+                ++Lines;
+                State = TOutageLogState::olWritten;
+            } else {
+                ++Failures;
+                State = TOutageLogState::olUnwritable;
+            }
+        }
+        Writing = false;
+        Written.notify_all();
+    }
+};
+
+TOutageLog::TOutageLog(std::string path) : FShared(std::make_shared<TShared>())
+{
+    FShared->Path = std::move(path);
+}
+
+void TOutageLog::Append(std::string line)
+{
+    {
+        std::lock_guard<std::mutex> lock(FShared->Lock);
+        FShared->Pending.push_back(std::move(line));
+        if (FShared->Writing)
+            return;
+        FShared->Writing = true;
+    }
+    const std::shared_ptr<TShared> shared = FShared;
+    // With no thread to spare the line is written from here.
+    if (!StartDetachedThread([shared] { shared->WritePending(); }))
+        shared->WritePending();
+}
+
+bool TOutageLog::WaitWritten(unsigned ms)
+{
+    std::unique_lock<std::mutex> lock(FShared->Lock);
+    return FShared->Written.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !FShared->Writing; });
+}
+
+TOutageLogState TOutageLog::State() const
+{
+    std::lock_guard<std::mutex> lock(FShared->Lock);
+    return FShared->State;
+}
+
+int TOutageLog::Lines() const
+{
+    std::lock_guard<std::mutex> lock(FShared->Lock);
+    return FShared->Lines;
+}
+
+int TOutageLog::Failures() const
+{
+    std::lock_guard<std::mutex> lock(FShared->Lock);
+    return FShared->Failures;
 }
 
 } // namespace skyloom

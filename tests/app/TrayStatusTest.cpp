@@ -76,6 +76,7 @@ TEST_F(TrayStatusTest, EveryOutageIsAppendedAndOneRunningAtExitEndsThere)
     status->StatusShown(false);
     status->StatusShown(false);
     status->StatusShown(true);
+    ASSERT_TRUE(status->WaitForLog(5000));
     EXPECT_EQ(status->LogLines(), 1);
     EXPECT_EQ(status->LogState(), TOutageLogState::olWritten);
     const std::string first = Read(log);
@@ -103,10 +104,12 @@ TEST_F(TrayStatusTest, ALogThatCannotBeOpenedIsSkippedQuietly)
         auto status = Make(false, false, log.string());
         status->StatusShown(false);
         status->StatusShown(true);
+        ASSERT_TRUE(status->WaitForLog(5000));
         EXPECT_EQ(status->LogState(), TOutageLogState::olUnwritable) << log;
         EXPECT_EQ(status->LogFailures(), 1) << log;
         status->StatusShown(false);
         status->StatusShown(true);
+        ASSERT_TRUE(status->WaitForLog(5000));
         EXPECT_EQ(status->LogFailures(), 2) << log << ": every outage tries again";
         EXPECT_EQ(status->LogLines(), 0) << log;
     }
