@@ -169,10 +169,10 @@ void DescribeTray(TForm1& form, std::string& out)
     out += "tray.marksize=" + std::to_string(marked ? status->MarkSize() : 0) + "\n";
     out += "tray.state=" + std::string(status ? LinkStateName(status->State()) : "none") + "\n";
     out += "tray.notify=" + std::string(status && status->Settings().Notify ? "1" : "0") + "\n";
-    const std::size_t balloons = status ? status->Balloons().size() : 0;
-    out += "tray.balloons=" + std::to_string(balloons) + "\n";
-    for (std::size_t i = 0; i < balloons; ++i)
-        out += "tray.balloon" + std::to_string(i + 1) + "=" + Escape(status->Balloons()[i]) + "\n";
+    const std::vector<std::string> balloons = status ? status->Balloons() : std::vector<std::string>();
+    out += "tray.balloons=" + std::to_string(balloons.size()) + "\n";
+    for (std::size_t i = 0; i < balloons.size(); ++i)
+        out += "tray.balloon" + std::to_string(i + 1) + "=" + Escape(balloons[i]) + "\n";
     static constexpr const char* logStates[] = {"off", "idle", "written", "unwritable"};
     out += "outagelog=" + std::string(status ? logStates[static_cast<int>(status->LogState())] : "off") + "\n";
     out += "outagelog.path=" + Escape(status ? status->Settings().OutageLogPath : "") + "\n";

@@ -61,8 +61,8 @@ public:
     // The state whose mark the tray shows (checking before the first pass); meaningful only with ShowState.
     TLinkState MarkShown() const { return FMarkShown; }
     int MarkSize() const { return FMarkSize; }
-    // Every balloon shown: "title|text".
-    const std::vector<std::string>& Balloons() const { return FBalloons; }
+    // Every balloon the shell took: "title|text" (the shell answers a moment after the notice).
+    std::vector<std::string> Balloons() const;
     TOutageLogState LogState() const { return FLog ? FLog->State() : TOutageLogState::olOff; }
     int LogLines() const { return FLog ? FLog->Lines() : 0; }
     int LogFailures() const { return FLog ? FLog->Failures() : 0; }
@@ -84,7 +84,8 @@ private:
     TTimer* FTimer = nullptr;
     TLinkState FMarkShown = TLinkState::lsChecking;
     int FMarkSize = 0;
-    std::vector<std::string> FBalloons;
+    struct TBalloons;
+    std::shared_ptr<TBalloons> FBalloons;  // filled from the thread that talks to the shell
     std::unique_ptr<TOutageLog> FLog;  // none without a log path
 };
 

@@ -133,8 +133,14 @@ std::wstring Wide(const std::u16string& s)
 
 } // namespace
 
+struct TTrayStatus::TBalloons {
+    std::mutex Lock;
+    std::vector<std::string> Shown;
+};
+
 TTrayStatus::TTrayStatus(TComponent& owner, TTrayIcon& tray, TTrayStatusSettings settings)
-    : FTray(tray), FSettings(std::move(settings)), FTimePicture(SystemTimePicture()), FWatch(Now())
+    : FTray(tray), FSettings(std::move(settings)), FTimePicture(SystemTimePicture()), FWatch(Now()),
+      FBalloons(std::make_shared<TBalloons>())
 {
     if (!FSettings.OutageLogPath.empty())
         FLog = std::make_unique<TOutageLog>(FSettings.OutageLogPath);
@@ -182,9 +188,15 @@ void TTrayStatus::Apply(const TWatchStep& step)
         ShowState();
     if (step.Notice && FSettings.Notify && TTrayIcon::BalloonsSupported()) {
         const std::string text = NoticeText(*step.Notice);
-        if (FTray.ShowBalloonHint(NoticeTitle, text, step.Notice->Kind == TNoticeKind::nkLost ? bitWarning : bitInfo,
-                                  10))
-            FBalloons.push_back(std::string(NoticeTitle) + "|" + text);
+        // Not waited for: the shell can take seconds to answer, and this runs in the status loop's hand-over.
+        const std::shared_ptr<TBalloons> balloons = FBalloons;
+        FTray.PostBalloonHint(NoticeTitle, text, step.Notice->Kind == TNoticeKind::nkLost ? bitWarning : bitInfo, 10,
+                              [balloons, shown = std::string(NoticeTitle) + "|" + text](bool accepted) {
+                                  if (!accepted)
+                                      return;
+                                  std::lock_guard<std::mutex> lock(balloons->Lock);
+                                  balloons->Shown.push_back(shown);
+                              });
     }
     if (FSettings.Notify)
         Schedule();
@@ -214,6 +226,12 @@ void TTrayStatus::ShowState()
         FMarkSize = size;
     }
     FTray.SetHint(WideToAnsi(Wide(TrayHintText(state, FormatMomentTime(FTimePicture, FWatch.Since())))));
+}
+
+std::vector<std::string> TTrayStatus::Balloons() const
+{
+    std::lock_guard<std::mutex> lock(FBalloons->Lock);
+    return FBalloons->Shown;
 }
 
 void TTrayStatus::WriteOutage(const TOutage& outage)

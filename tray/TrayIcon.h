@@ -10,6 +10,7 @@
 
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,9 +81,14 @@ public:
     bool AddTrayIcon();
     bool RemoveTrayIcon();
     bool UpdateTrayIcon();
-    // Shows a balloon above the icon (timeout in seconds; the shell may clamp it).
+    // Shows a balloon above the icon (timeout in seconds; the shell may clamp it), waiting briefly for the shell's
+    // answer: false when it refused.
     bool ShowBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
                          unsigned timeoutSeconds);
+    // The same without waiting: answered (may be empty) gets the shell's answer later, called from the thread that
+    // talks to the shell.
+    void PostBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
+                         unsigned timeoutSeconds, std::function<void(bool shown)> answered = {});
 
     // While held, the commands are queued in their order but not sent; releasing sends them. A program holds them
     // while its main window comes up, so that the shell's work on the icon does not compete with the first paint.

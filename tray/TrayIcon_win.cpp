@@ -209,9 +209,10 @@ public:
 
     // Queues one command with the record as it is now, and starts the worker when none is running and the commands
     // are not held.
-    static void Send(const std::shared_ptr<TShellSender>& self, DWORD command, const NOTIFYICONDATAA& record)
+    static void Send(const std::shared_ptr<TShellSender>& self, DWORD command, const NOTIFYICONDATAA& record,
+                     std::function<void(bool answer)> answered = {})
     {
-        TRequest request{command, record, TOwnedIcon()};
+        TRequest request{command, record, TOwnedIcon(), std::move(answered)};
         // The component may change or free its icon before the worker gets to the request: it sends its own copy.
         if (record.hIcon) {
             request.Icon.Reset(CopyIcon(record.hIcon));
@@ -274,6 +275,7 @@ private:
         DWORD Command;
         NOTIFYICONDATAA Record;
         TOwnedIcon Icon;
+        std::function<void(bool answer)> Answered;  // called by the worker with the shell's answer; may be empty
     };
 
     // Starts the worker for the queued requests unless one is running or they are held.
@@ -306,6 +308,8 @@ private:
                 FRequests.pop_front();
             }
             const bool answer = Shell_NotifyIconA(request.Command, &request.Record) != FALSE;
+            if (request.Answered)
+                request.Answered(answer);
             TSectionLock lock(FLock);
             FLastAnswer = answer;
             ++FSentCount;
@@ -381,6 +385,14 @@ bool TTrayIcon::UpdateTrayIcon() { return SendToShell(NIM_MODIFY); }
 bool TTrayIcon::ShowBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
                                 unsigned timeoutSeconds)
 {
+    PostBalloonHint(title, text, icon, timeoutSeconds);
+    // The caller wants to know whether the balloon was shown; an answer still outstanding counts as on its way.
+    return !FShell->WaitSent(AnswerWaitMs) || FShell->LastAnswer();
+}
+
+void TTrayIcon::PostBalloonHint(const std::string& title, const std::string& text, TBalloonHintIcon icon,
+                                unsigned timeoutSeconds, std::function<void(bool shown)> answered)
+{
     RefreshRecord();
     FRecord.uFlags = NIF_INFO;
     CopyText(FRecord.szInfoTitle, sizeof FRecord.szInfoTitle, title);
@@ -388,14 +400,11 @@ bool TTrayIcon::ShowBalloonHint(const std::string& title, const std::string& tex
     FRecord.uTimeout = timeoutSeconds * 1000;
     static constexpr DWORD flags[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
     FRecord.dwInfoFlags = flags[icon];
-    TShellSender::Send(Shell(), NIM_MODIFY, FRecord);
+    TShellSender::Send(Shell(), NIM_MODIFY, FRecord, std::move(answered));
     ReleaseShell();
-    // The caller wants to know whether the balloon was shown; an answer still outstanding counts as on its way.
-    const bool ok = !FShell->WaitSent(AnswerWaitMs) || FShell->LastAnswer();
     // The balloon fields are a one-off request; later modifications must not show it again.
     FRecord.szInfo[0] = FRecord.szInfoTitle[0] = '\0';
     FRecord.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    return ok;
 }
 
 void TTrayIcon::SetIconVisible(bool value)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -293,6 +294,25 @@ TEST_F(TrayIconTest, HeldCommandsWaitForTheReleaseAndARemovalEndsTheHold)
     for (DWORD start = GetTickCount(); !added && GetTickCount() - start < 10000; Sleep(10))
         added = Shell_NotifyIconA(NIM_MODIFY, &copy) != FALSE;
     EXPECT_TRUE(added) << "after the removal nothing is held any more";
+}
+
+TEST_F(TrayIconTest, APostedBalloonIsAnsweredLaterWithTheShellsAnswer)
+{
+    std::atomic<int> answers{0}, shown{0};
+    auto answered = [&](bool ok) {
+        shown += ok ? 1 : 0;
+        ++answers;
+    };
+    Tray->PostBalloonHint("Skyloom", "Posted", bitInfo, 5, answered);
+    ASSERT_TRUE(Tray->WaitForShell(10000));
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(shown, 1) << "the shell took the balloon of an icon it shows";
+    Tray->SetIconVisible(false);
+    ASSERT_TRUE(Tray->WaitForShell(10000));
+    Tray->PostBalloonHint("Skyloom", "Nobody to show it", bitWarning, 5, answered);
+    ASSERT_TRUE(Tray->WaitForShell(10000));
+    EXPECT_EQ(answers, 2);
+    EXPECT_EQ(shown, 1) << "a balloon for an icon the shell does not show is refused";
 }
 
 TEST_F(TrayIconTest, AnIconRemovedBeforeItsHeldCommandsWentOutNeverReachesTheShell)
