@@ -39,11 +39,14 @@ bool UpgradeNoticeShown = false;
 
 namespace {
 
-std::string ProgramPath()
+// The command that starts this program at log-on; raises when the program's file cannot be named.
+std::string ProgramAutorunCommand()
 {
-    char path[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, n);
+    const std::string exe = Application.ExeName();
+    if (exe.empty())
+        throw EInvalidOperation("The program's folder cannot be written in the system's character set, so the "
+                                "program cannot be registered to start with Windows.");
+    return AutorunCommand(exe);
 }
 
 std::string FirstCommandLineArgument()
@@ -293,7 +296,7 @@ void TForm1::FormCreate(TObject*)
 {
     TrayIcon1->SetIcon(Application.Icon());
     UpgradeNoticeShown = false;
-    AppDir = DirectoryOf(ProgramPath());
+    AppDir = DirectoryOf(Application.ExeName());
     TAppSettings settings = ReadAppSettings(AppDir + SettingsFileName);
     PingSetting.Set(settings.PingSetting);
     FeedURL = settings.FeedURL;
@@ -417,7 +420,7 @@ void TForm1::WideListBox1Click(TObject*)
 void TForm1::CheckBox1Click(TObject*)
 {
     if (CheckBox1->Checked())
-        AddToAutorun(AutorunValueName, AutorunCommand(ProgramPath()));
+        AddToAutorun(AutorunValueName, ProgramAutorunCommand());
     else
         RemoveFromAutorun(AutorunValueName);
 }
@@ -427,7 +430,7 @@ void TForm1::slAppStartCounter1FirstStart(TObject*)
     // A registration refused for lack of rights is reported like any other error; the welcome and the rest of
     // the start-up go on, since the program is still useful without autorun.
     try {
-        AddToAutorun(AutorunValueName, AutorunCommand(ProgramPath()));
+        AddToAutorun(AutorunValueName, ProgramAutorunCommand());
     } catch (...) {
         Application.HandleException(this);
     }

@@ -144,6 +144,8 @@ public:
     HWND Handle();
     bool HandleAllocated() const { return FHandle != nullptr; }
     HINSTANCE Instance() const;
+    // The program's own file, in the system's code page (its short form when the long one does not fit there);
+    // empty when it cannot be named so.
     std::string ExeName() const;
     TIcon& Icon() { return FIcon; }
 

@@ -665,11 +665,55 @@ void TApplication::SetTitle(const std::string& value)
 
 HINSTANCE TApplication::Instance() const { return GetModuleHandleA(nullptr); }
 
+namespace {
+
+// The text in the system's code page; false when a character has no place there.
+bool ExactlyInCodePage(const std::wstring& text, std::string& out)
+{
+    out.clear();
+    if (text.empty())
+        return true;
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy)
+        return false;
+    out.resize(static_cast<std::size_t>(n));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, &lossy);
+    return !lossy;
+}
+
+} // namespace
+
 std::string TApplication::ExeName() const
 {
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    return std::string(buffer, n);
+    // Asked in full (a path may be longer than MAX_PATH), then given in the code page the rest of the program
+    // names files in. A folder named in another script is given by its short form, which every file function
+    // finds; without one the answer is empty rather than a path with question marks that names no file.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
+    std::string name;
+    if (ExactlyInCodePage(path, name))
+        return name;
+    const DWORD shortSize = GetShortPathNameW(path.c_str(), nullptr, 0);
+    std::wstring shortPath(shortSize, L'\0');
+    const DWORD n = shortSize ? GetShortPathNameW(path.c_str(), shortPath.data(), shortSize) : 0;
+    if (n == 0 || n >= shortSize)
+        return {};
+    shortPath.resize(n);
+    return ExactlyInCodePage(shortPath, name) ? name : std::string();
 }
 
 void TApplication::CreateHandle()

@@ -38,13 +38,6 @@ constexpr int kMaxStartRetries = 500;
 constexpr UINT kRetryDeleteMs = 100;
 constexpr int kMaxDeleteRetries = 50;
 
-std::string ModulePath()
-{
-    char path[MAX_PATH + 1] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, n);
-}
-
 std::string TodayText()
 {
     int year = 0, month = 0, day = 0;
@@ -127,7 +120,7 @@ TslSelfUpdater::TslSelfUpdater(TComponent* Owner)
 {
     VersionDate = TodayText();
     OutputFileAttributes.Incomplete = TslFileAttributes{atrArchive, atrHidden, atrTemporary};
-    FProgramPath = ModulePath();
+    FProgramPath = Application.ExeName();
     FProgramFolder = ExtractFilePath(FProgramPath);
     InstallTransferEvents();
     // A build that carries the publisher's key installs only files the publisher signed: any other download is
@@ -569,6 +562,11 @@ void TslSelfUpdater::RetryStaleTemps()
 
 void TslSelfUpdater::StartUpgrade(std::vector<std::string> Files)
 {
+    // A program whose folder cannot be named has nowhere to put its downloads (and no replacer could find it).
+    if (FProgramFolder.empty()) {
+        Fire(OnAborted, this);
+        return;
+    }
     FFiles = std::move(Files);
     FUpgrading = true;
     FAborted = false;

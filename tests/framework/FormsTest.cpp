@@ -5,11 +5,14 @@
 #include "Menus.h"
 #include "StdCtrls.h"
 #include "TestSupport.h"
+#include "WinHandles.h"
 
 #include "TestForms.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -262,4 +265,52 @@ TEST(Keys, KeyPreviewShowsKeysToTheFormFirst)
     Application.ProcessMessages();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], 'C');
+}
+
+// Run by the next test as a copy of this binary in a folder of its own: writes what ExeName gives to the file
+// named by SL_EXENAME_OUT.
+TEST(Application, ExeNameWrittenForTheNextTest)
+{
+    char out[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("SL_EXENAME_OUT", out, sizeof out) == 0)
+        GTEST_SKIP() << "started by ExeNameNamesAProgramInAFolderOutsideTheCodePage";
+    std::ofstream(out, std::ios::binary) << Application.ExeName();
+}
+
+TEST(Application, ExeNameNamesAProgramInAFolderOutsideTheCodePage)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+    // Japanese, which the Western code pages the tests run with have no place for.
+    const std::wstring folder = std::wstring(temp) + L"sl \u65E5\u672C " + pid;
+    const std::wstring copy = folder + L"\\copy of the test.exe";
+    wchar_t self[4 * MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, 4 * MAX_PATH);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(self, copy.c_str(), FALSE));
+    char tempA[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, tempA);
+    const std::string out = std::string(tempA) + "skyloom-exename-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    SetEnvironmentVariableA("SL_EXENAME_OUT", out.c_str());
+    std::wstring line = L"\"" + copy + L"\" --gtest_filter=Application.ExeNameWrittenForTheNextTest";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    TOwnedHandle process(pi.hProcess), thread(pi.hThread);
+    EXPECT_EQ(WaitForSingleObject(process.Get(), 60000), WAIT_OBJECT_0);
+    SetEnvironmentVariableA("SL_EXENAME_OUT", nullptr);
+    std::ifstream in(out, std::ios::binary);
+    const std::string name((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    EXPECT_FALSE(name.empty());
+    EXPECT_EQ(name.find('?'), std::string::npos) << name;
+    WIN32_FILE_ATTRIBUTE_DATA named{}, copied{};
+    EXPECT_TRUE(GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &named)) << "names no file: " << name;
+    ASSERT_TRUE(GetFileAttributesExW(copy.c_str(), GetFileExInfoStandard, &copied));
+    EXPECT_EQ(named.nFileSizeLow, copied.nFileSizeLow) << name;
+    DeleteFileA(out.c_str());
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
