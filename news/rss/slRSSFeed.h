@@ -318,6 +318,11 @@ private:
 // One RSS document read apart from any feed; TslRSSFeed::ReadString makes it, TslRSSFeed::LoadRead takes it.
 struct TslRSSReadResult;
 
+// What one document may bring at the most; the rest is not read. A feed lists its latest few dozen items, but a
+// small body of empty elements would otherwise become millions of items, each far larger than its text.
+inline constexpr int MaxFeedItems = 10000;
+inline constexpr int MaxItemEnclosures = 100;
+
 // The component: owned by its form (or by nobody, for a feed used on its own), with a loaded step.
 class TslRSSFeed : public TslComponent {
 public:

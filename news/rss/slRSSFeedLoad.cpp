@@ -5,6 +5,7 @@
 #include "XmlLib.h"
 #include "slRSSText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -148,7 +149,7 @@ TItemPtr ReadItem(IXmlNode& Node, int Bias)
     }
     // No download queue can be attached in this program, so enclosures are only recorded, never offered.
     const TXmlPtr<IXmlNodeList> enclosures = Node.ChildElementsNamed("enclosure");
-    for (int i = 0; i < enclosures->Count(); ++i) {
+    for (int i = 0; i < std::min(enclosures->Count(), MaxItemEnclosures); ++i) {
         const TXmlPtr<IXmlNode> node = enclosures->Item(i);
         TslRSSFeedItemEnclosure& enclosure = item->Enclosure().Add();
         enclosure.URL = node->AttrText("url", "");
@@ -168,8 +169,9 @@ void ReadFeed(IXmlElement& Root, TReadResult& Result)
         return;
     ReadChannel(*channel, Result.Elements, Result.Bias);
     const TXmlPtr<IXmlNodeList> items = channel->ChildElementsNamed("item");
-    Result.Items.reserve(static_cast<std::size_t>(items->Count()));
-    for (int i = 0; i < items->Count(); ++i)
+    const int count = std::min(items->Count(), MaxFeedItems);
+    Result.Items.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
         Result.Items.push_back(ReadItem(*items->Item(i), Result.Bias));
 }
 

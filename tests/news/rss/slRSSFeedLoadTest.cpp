@@ -139,6 +139,24 @@ TEST_F(FeedLoad, ReadsTheItemsInDocumentOrder)
     EXPECT_EQ(Titles(Feed), std::vector<std::string>{"A"});
 }
 
+TEST_F(FeedLoad, AFeedOfEmptyElementsByTheMillionIsReadOnlyUpToItsLimits)
+{
+    // A few hundred kilobytes that would otherwise become a hundred thousand items.
+    std::string body;
+    for (int i = 0; i < 100000; ++i)
+        body += i < MaxFeedItems ? "<item><title>" + std::to_string(i) + "</title></item>" : "<item/>";
+    std::string enclosures;
+    for (int i = 0; i < 3 * MaxItemEnclosures; ++i)
+        enclosures += "<enclosure url=\"http://h/" + std::to_string(i) + "\"/>";
+    EXPECT_EQ(Load(Rss(Item("first", "", enclosures) + body)), Loaded);
+    ASSERT_EQ(Feed.FeedItems().Count(), MaxFeedItems);
+    EXPECT_EQ(Feed.FeedItems()[0].Title, "first");
+    EXPECT_EQ(Feed.FeedItems()[MaxFeedItems - 1].Title, std::to_string(MaxFeedItems - 2)) << "the first ones kept";
+    ASSERT_EQ(Feed.FeedItems()[0].Enclosure().Count(), MaxItemEnclosures);
+    EXPECT_EQ(Feed.FeedItems()[0].Enclosure()[MaxItemEnclosures - 1].URL,
+              "http://h/" + std::to_string(MaxItemEnclosures - 1));
+}
+
 TEST_F(FeedLoad, ReadsEveryFieldOfAnItem)
 {
     const std::string item =
