@@ -157,9 +157,11 @@ bool CookieDomainFits(const std::string& host, const std::string& domain)
     if (IsDottedIPv4(host))
         return domain == host;
     if (domain.empty() || domain.front() != '.') {
-        // The host itself or one of its parent domains, never a name that merely ends with the same letters.
+        // The host itself or one of its parent domains, never a name that merely ends with the same letters, and
+        // never a top-level domain on its own (a cookie for "com" would go to every host under it).
         return domain == host ||
-               (host.size() > domain.size() && host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
+               (domain.find('.') != std::string::npos && host.size() > domain.size() &&
+                host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
                 host[host.size() - domain.size() - 1] == '.');
     }
     // ".example.com" needs a dot inside it, or every host of a top-level domain would share the cookie.

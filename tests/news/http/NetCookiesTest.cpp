@@ -79,6 +79,8 @@ TEST(NetCookie, DomainAcceptance)
         {"a.www.example.com", ".example.com", false},
         {"example.com", ".example.com", false},
         {"www.example.com", ".com", false},
+        {"feed.example.com", "com", false},
+        {"localhost", "localhost", true},
         {"www.example.com", "WWW.example.com", false},
         {"10.0.0.1", "10.0.0.1", true},
         {"10.0.0.1", "0.0.1", false},
