@@ -154,7 +154,7 @@ void ApplyStyleAttribute(std::string_view css, TInlineStyle& style, TBlockContex
                 style.Color = *c;
             }
         } else if (name == "font-weight") {
-            const int number = std::atoi(value.c_str());
+            const long number = std::strtol(value.c_str(), nullptr, 10);
             style.Font.Bold = value == "bold" || value == "bolder" || number >= 600;
         } else if (name == "font-style") {
             style.Font.Italic = value == "italic" || value == "oblique";
@@ -163,13 +163,15 @@ void ApplyStyleAttribute(std::string_view css, TInlineStyle& style, TBlockContex
             style.Font.StrikeOut = value.find("line-through") != std::string::npos;
         } else if (name == "font-size") {
             const double number = std::atof(value.c_str());
+            // Kept within the sizes the pane draws before it becomes a whole number (a feed may write 1e300px).
+            auto pixels = [](double px) { return static_cast<int>(std::clamp(px, 6.0, 72.0) + 0.5); };
             if (number > 0 && value.find("px") != std::string::npos) {
-                style.Font.Height = std::clamp(static_cast<int>(number + 0.5), 6, 72);
+                style.Font.Height = pixels(number);
             } else if (number > 0 && value.find("pt") != std::string::npos) {
-                style.Font.Height = std::clamp(static_cast<int>(number * 4 / 3 + 0.5), 6, 72);
+                style.Font.Height = pixels(number * 4 / 3);
             } else if (number > 0 && (value.find("em") != std::string::npos || value.find('%') != std::string::npos)) {
                 const double factor = value.find('%') != std::string::npos ? number / 100 : number;
-                style.Font.Height = std::clamp(static_cast<int>(style.Font.Height * factor + 0.5), 6, 72);
+                style.Font.Height = pixels(style.Font.Height * factor);
             }
         } else if (name == "font-family") {
             std::string_view first = TrimView(std::string_view(decl.substr(colon + 1)));
@@ -613,7 +615,8 @@ private:
             e.Ordered = tag == "ol";
             e.Counter = 1;
             if (const std::string* start = t.Attribute("start")) {
-                e.Counter = std::clamp(std::atoi(std::string(TrimView(*start)).c_str()), -99999, 99999);
+                e.Counter = static_cast<int>(
+                    std::clamp(std::strtol(std::string(TrimView(*start)).c_str(), nullptr, 10), -99999L, 99999L));
             }
         } else if (tag == "blockquote") {
             before = e.MarginAfter = em;

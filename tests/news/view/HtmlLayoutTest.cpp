@@ -428,6 +428,8 @@ TEST(HtmlLayout, ReadsTheCommonInlineStyleDeclarations)
                               "<span style=\"font-weight:700 !important; font-size: 200%\">E</span>"
                               "<b><span style=\"font-weight: normal\">F</span></b>"
                               "<span style=\"font-size: 99999px; color: nonsense; ;: ;garbage\">G</span>"
+                              "<p style=\"font-size: 1e300px\">I</p><p style=\"font-size: 1e30em\">J</p>"
+                              "<p style=\"font-weight: 99999999999999999999\">K</p>"
                               "<p style=\"text-align: center\">HH</p>",
                               400);
     const THtmlRun* a = RunWith(l, u"A");
@@ -452,6 +454,13 @@ TEST(HtmlLayout, ReadsTheCommonInlineStyleDeclarations)
     EXPECT_FALSE(f->Font.Bold);
     EXPECT_EQ(g->Font.Height, 72) << "sizes are kept within reason";
     EXPECT_EQ(g->Color, 0x000000u);
+    const THtmlRun* i = RunWith(l, u"I");
+    const THtmlRun* j = RunWith(l, u"J");
+    const THtmlRun* k = RunWith(l, u"K");
+    ASSERT_TRUE(i && j && k);
+    EXPECT_EQ(i->Font.Height, 72) << "a size beyond any number the pane keeps is its largest";
+    EXPECT_EQ(j->Font.Height, 72);
+    EXPECT_TRUE(k->Font.Bold) << "a weight beyond any number is heavy";
     EXPECT_EQ(h->X, (400 - 16) / 2);
 }
 
