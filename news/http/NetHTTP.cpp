@@ -240,6 +240,8 @@ void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& url
         bool sent = false;
         bool reused = false;
         TWhatNext next = TWhatNext::wnDone;
+        // Preparing takes a relative address against the current one; sending once more must start from the same.
+        const TNetURI before = FURI;
         try {
             PrepareRequest();
             reused = ConnectToHost();
@@ -267,6 +269,7 @@ void TNetCustomHTTP::DoRequest(const std::string& method, const std::string& url
                 CheckKeepAlive();
             if (stale) {
                 retriedStale = true;
+                FURI = before;
                 continue;
             }
             throw;

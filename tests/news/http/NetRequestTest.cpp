@@ -181,6 +181,20 @@ TEST(NetHTTPKeepAlive, SendsARequestOnceMoreWhenTheKeptConnectionTurnsOutClosed)
     EXPECT_EQ(fresh.Wire->ConnectedTo.size(), 1u);
 }
 
+TEST(NetHTTPKeepAlive, ARequestSentOnceMoreGoesToTheSameAddress)
+{
+    TFakeClient client;
+    client.Wire->OnConnect = {kOk, "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nnew"};
+    EXPECT_EQ(client.Http.Get("http://h.example/dir/a"), "ok");
+    // A relative address, taken against the last one; the kept connection turns out closed.
+    EXPECT_EQ(client.Http.Get("b/feed.xml"), "new");
+    const std::string& sent = client.Wire->Sent;
+    const std::size_t first = sent.find("GET /dir/b/feed.xml ");
+    ASSERT_NE(first, std::string::npos) << sent;
+    EXPECT_NE(sent.find("GET /dir/b/feed.xml ", first + 1), std::string::npos) << "the second try: " << sent;
+    EXPECT_EQ(sent.find("/b/b/"), std::string::npos) << sent;
+}
+
 TEST(NetIOHandler, ReadsLinesAndBlocksAcrossReceives)
 {
     auto wire = std::make_shared<TFakeWire>();
