@@ -141,8 +141,8 @@ private:
     // What the status loop's thread shares with the window. The thread holds it too: at exit a thread that does
     // not end in time is let go, possibly in the middle of a pass, and the window is freed without it.
     struct TStatusShared {
-        std::atomic<bool> MayStart{false};         // the window has painted
-        std::atomic<std::uint64_t> Passes{0};     // counted by the status loop's thread
+        std::atomic<bool> MayStart{false};     // the window has painted
+        std::atomic<std::uint64_t> Passes{0};  // counted by the status loop's thread
     };
     const std::shared_ptr<TStatusShared> FStatus = std::make_shared<TStatusShared>();
     bool FCreated = false;
