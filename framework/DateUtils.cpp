@@ -1,6 +1,7 @@
 #include "DateUtils.h"
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -102,6 +103,10 @@ namespace {
 // the fraction still counts forward from midnight of the (negative) day, as the format defines.
 void SplitDateTime(TDateTime dt, long long& day, long long& ms)
 {
+    // Kept where the conversions below are defined (about 2.7 million years either way); a value out there, or not
+    // a number, still decodes outside the years 1 to 9999, which the callers that check the range refuse.
+    constexpr double farthest = 1e9;
+    dt = std::isnan(dt) ? -farthest : std::clamp(dt, -farthest, farthest);
     double whole = std::trunc(dt);
     day = static_cast<long long>(whole);
     ms = std::llround(std::fabs(dt - whole) * MSecsPerDay);
@@ -132,7 +137,9 @@ void DecodeTime(TDateTime dt, int& hour, int& minute, int& second, int& msec)
 
 int DayOfWeek(TDateTime dt)
 {
-    long long d = static_cast<long long>(std::floor(dt));
+    // The day as DecodeDate takes it: before 1899-12-30 the whole part, not the day below.
+    long long d = 0, ms = 0;
+    SplitDateTime(dt, d, ms);
     // 1899-12-30 was a Saturday (7).
     long long w = ((d % 7) + 7 + 6) % 7;
     return static_cast<int>(w) + 1;

@@ -69,6 +69,20 @@ TEST(DateUtils, UnixTimeAndWeekdays)
     EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 30)), 7) << "Saturday";
     EXPECT_EQ(DayOfWeek(EncodeDate(2024, 5, 19)), 1) << "Sunday";
     EXPECT_EQ(DayOfWeek(EncodeDate(2024, 5, 20)), 2) << "Monday";
+    // 1899-12-29 06:00, stored as -1.25: the day DecodeDate gives, a Friday.
+    int y = 0, m = 0, d = 0;
+    DecodeDate(-1.25, y, m, d);
+    EXPECT_EQ(d, 29);
+    EXPECT_EQ(DayOfWeek(-1.25), 6) << "Friday";
+    // No date at all: an answer within the week and a date outside the years 1 to 9999, not a conversion the
+    // language leaves undefined (the sanitizer build sees that).
+    for (TDateTime nonsense : {std::nan(""), HUGE_VAL, -1e300}) {
+        EXPECT_GE(DayOfWeek(nonsense), 1);
+        EXPECT_LE(DayOfWeek(nonsense), 7);
+        DecodeDate(nonsense, y, m, d);
+        EXPECT_TRUE(y < 1 || y > 9999) << y;
+        EXPECT_EQ(FormatISO8601Local(nonsense, 0), "");
+    }
     TDateTime now = Now();
     EXPECT_GT(now, EncodeDate(2020, 1, 1));
     EXPECT_LT(std::fabs(NowUTC() - now), 1.0) << "local and universal time differ by less than a day";
