@@ -44,8 +44,8 @@ std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin)
 void THandleStream::SetSize(std::int64_t size)
 {
     std::int64_t pos = Position();
-    Seek(size, soBeginning);
-    if (!SetEndOfFile(FHandle.Get()))
+    // A size the file cannot take leaves the position where it was: cutting the file there would lose data.
+    if (size < 0 || Seek(size, soBeginning) != size || !SetEndOfFile(FHandle.Get()))
         throw EWriteError("Stream write error");
     if (pos < size)
         Seek(pos, soBeginning);
