@@ -34,7 +34,7 @@ public:
     TPicture* Pic118x218;
     bool StayOnTop = true;
     TslSelfUpdaterLanguage Language() const { return FLanguage; }
-    // A different value selects the process-wide block (wlAuto detects it from the user's language).
+    // A different value selects the process-wide block (wlAuto detects it from the system's language).
     void SetLanguage(TslSelfUpdaterLanguage value);
 
     void Assign(const TPersistent& source) override;
@@ -131,6 +131,7 @@ public:
     void SetProgress(int percentsDone, int totalPercentsDone, double transferRateKbs, std::int64_t secondsLeft);
     void ShowCompletionPage(const std::string& appTitle);
     bool CompletionPage() const { return FCompletionPage; }
+    bool Asking() const { return FAsking; }             // the question whether to abort is open
     void CloseWithoutQuestion();                        // the component ends it (stop/abort); fires OnClosed
 
     TPanel* PicP;

@@ -31,6 +31,7 @@ constexpr UINT kConnectedTestMessage = WM_USER + 0x52;
 constexpr UINT_PTR kAutoCheckTimer = 1;
 constexpr UINT_PTR kRetryStartTimer = 2;
 constexpr UINT_PTR kRetryDeleteTimer = 3;
+constexpr UINT_PTR kAllFilesDoneTimer = 4;
 // The transfer's worker may still be on its way out when the next file is due; it is asked again shortly.
 constexpr UINT kRetryStartMs = 20;
 constexpr int kMaxStartRetries = 500;
@@ -143,6 +144,7 @@ TslSelfUpdater::~TslSelfUpdater()
         KillTimer(FHook->Handle(), kAutoCheckTimer);
         KillTimer(FHook->Handle(), kRetryStartTimer);
         KillTimer(FHook->Handle(), kRetryDeleteTimer);
+        KillTimer(FHook->Handle(), kAllFilesDoneTimer);
     }
     if (FDoneEvent)
         SetEvent(FDoneEvent.Get());
@@ -246,6 +248,9 @@ void TslSelfUpdater::MessageHandler(TMessage& Message)
         } else if (Message.WParam == kRetryDeleteTimer) {
             KillTimer(FHook->Handle(), kRetryDeleteTimer);
             RetryStaleTemps();
+        } else if (Message.WParam == kAllFilesDoneTimer) {
+            KillTimer(FHook->Handle(), kAllFilesDoneTimer);
+            NextFile();
         }
         Message.Result = 0;
         return;
@@ -686,6 +691,13 @@ void TslSelfUpdater::LostFile(std::int32_t ErrorCode, const std::string& Why)
 void TslSelfUpdater::AllFilesDone()
 {
     const std::shared_ptr<bool> alive = FAlive;
+    if (FWizardShown && TslSelfUpdaterWizardForm::Current() && TslSelfUpdaterWizardForm::Current()->Asking()) {
+        // The user is being asked whether to abort, and this runs inside that question's own message loop: the
+        // answer comes first. Waiting for the completion page here would keep the question from returning, and
+        // its Yes would be lost.
+        SetTimer(FHook->Handle(), kAllFilesDoneTimer, kRetryDeleteMs, nullptr);
+        return;
+    }
     if (FWizardShown && TslSelfUpdaterWizardForm::Current()) {
         TslSelfUpdaterWizardForm::Current()->ShowCompletionPage(Application.Title());
         // Until the wizard is closed (OK, or a confirmed close that aborts) or the program is ending.
@@ -741,6 +753,7 @@ void TslSelfUpdater::EndStep()
     FUpgrading = false;
     FCheckingInfoFile = false;
     KillTimer(FHook->Handle(), kRetryStartTimer);
+    KillTimer(FHook->Handle(), kAllFilesDoneTimer);
     SetEvent(FDoneEvent.Get());
     // Inside the transfer's own end the worker is already finishing; an immediate abort is only for a transfer
     // that is still receiving.

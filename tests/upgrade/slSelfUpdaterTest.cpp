@@ -3,16 +3,19 @@
 // aborts and hooks. Downloads land beside this test program, as they would beside the real one.
 #include "slSelfUpdater.h"
 
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "TestSupport.h"
 #include "UpdateServerFiles.h"
 #include "WinHandles.h"
 #include "slInfoBox.h"
 #include "slSelfUpdaterStrings_win.h"
+#include "slSelfUpdaterWizard.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -304,6 +307,69 @@ TEST_F(SelfUpdaterTest, LeftoverThatCannotBeDeletedYetNeverTakesTheNewDownloadsW
     EXPECT_TRUE(PumpUntil([&] { return !Exists(Folder + "stale.bin.uTMP"); }, 8000)) << "the leftover goes later";
     PumpFor(300);
     EXPECT_TRUE(ReadFile(Folder + "a.bin.uTMP") == Body(3000, 3)) << "the finished download stays for the replacer";
+}
+
+namespace {
+
+// The question box (a system dialog) the wizard shows on this thread, or nullptr.
+HWND OpenQuestion()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND wnd, LPARAM out) {
+            char cls[16] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            if (std::string(cls) != "#32770" || !IsWindowVisible(wnd))
+                return TRUE;
+            *reinterpret_cast<HWND*>(out) = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+} // namespace
+
+TEST_F(SelfUpdaterTest, AbortAnsweredWhileTheLastFileFinishesAborts)
+{
+    Serve("a.bin", Body(300000, 4));
+    Info("12/01/2026", {Base + "a.bin"});
+    Control(R"({"/a.bin": {"mode": "trickle", "chunk": 60000, "interval": 0.2}})");
+    U->ShowMessages = {};
+    U->Wizard.Enabled = true;
+    bool fileDone = false;
+    OnFileDoneHook = [&fileDone](const std::string&) { fileDone = true; };
+    // The user closes the wizard while the file comes in and answers the question only after the file is done.
+    int stage = 0, waited = 0;
+    TTimer user(nullptr);
+    user.SetInterval(50);
+    user.SetOnTimer([&](TObject*) {
+        TslSelfUpdaterWizardForm* wizard = TslSelfUpdaterWizardForm::Current();
+        if (stage == 0 && wizard && Progress > 0) {
+            PostMessageW(wizard->Handle(), WM_CLOSE, 0, 0);
+            stage = 1;
+        } else if (stage == 1 && fileDone && OpenQuestion() && ++waited > 6) {
+            PostMessageW(OpenQuestion(), WM_COMMAND, IDYES, 0);
+            stage = 2;
+            waited = 0;
+        } else if (stage == 2 && ++waited > 100 && wizard) {
+            // Still there five seconds after the answer: the answer was lost. Let the test end.
+            wizard->CloseWithoutQuestion();
+            stage = 3;
+        }
+    });
+    user.SetEnabled(true);
+    U->CheckForUpdates();
+    PumpUntil([&] { return std::find(Events.begin(), Events.end(), "Aborted") != Events.end() ||
+                           std::find(Events.begin(), Events.end(), "EndUpgrade") != Events.end(); },
+              30000);
+    user.SetEnabled(false);
+    PumpFor(300);
+    EXPECT_GE(stage, 2) << "the question was asked and answered after the file was done";
+    EXPECT_EQ(Events, (Strings{"BeginUpgrade 0 1 ", "FileStart a.bin 300000", "FileDone a.bin.uTMP", "Aborted"}));
+    EXPECT_EQ(TslSelfUpdaterWizardForm::Current(), nullptr) << "the wizard is gone";
+    EXPECT_FALSE(Exists(Folder + "a.bin.uTMP")) << "an abort deletes the download";
 }
 
 TEST_F(SelfUpdaterTest, LostFilesAreSkippedOrAbortTheUpgrade)
