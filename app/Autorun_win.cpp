@@ -32,9 +32,11 @@ void RemoveFromAutorun(const std::string& valueName)
 
 bool IsInAutorun(const std::string& valueName)
 {
-    TRegistry registry(KEY_ALL_ACCESS);
+    // Only looked at: a user without the right to change the machine's start-up list still sees whether the
+    // program is on it (asking for write access there would fail and show the box unchecked).
+    TRegistry registry(KEY_READ);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey(RunKey, false))
+    if (!registry.OpenKeyReadOnly(RunKey))
         return false;
     bool present = registry.ValueExists(valueName);
     registry.CloseKey();
