@@ -10,19 +10,21 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the table's UTF-16 is handed to the system as it is");
 
-// The block follows the user's language from program start until a language is selected.
+// The block follows the system's language from program start until a language is selected.
 [[maybe_unused]] const bool gDetectedAtStart = (SetSelfUpdaterBlockLanguage(DetectSelfUpdaterLanguage()), true);
 
 } // namespace
 
-unsigned UserLanguageId()
+unsigned SystemLanguageId()
 {
-    return GetUserDefaultUILanguage();
+    // The system's language rather than the user's interface language: its texts always fit the code page the
+    // question and the notices are written in.
+    return GetSystemDefaultLangID();
 }
 
 TslSelfUpdaterLanguage DetectSelfUpdaterLanguage()
 {
-    return SelfUpdaterLanguageForLangId(UserLanguageId());
+    return SelfUpdaterLanguageForLangId(SystemLanguageId());
 }
 
 TslSelfUpdaterLanguage SelectSelfUpdaterLanguage(TslSelfUpdaterLanguage language)

@@ -1,4 +1,4 @@
-// The string table at the Win32 edge: the user's language, the process-wide block selection, and the texts as
+// The string table at the Win32 edge: the system's language, the process-wide block selection, and the texts as
 // wide strings (for the system's own calls) or in the ANSI code page (for the framework's captions).
 #pragma once
 
@@ -8,11 +8,11 @@
 
 namespace skyloom {
 
-// The language identifier of the user's interface language.
-unsigned UserLanguageId();
-// The block the user's language selects (English when none matches).
+// The language identifier of the system (its locale's language, which its code page was made for).
+unsigned SystemLanguageId();
+// The block the system's language selects (English when none matches).
 TslSelfUpdaterLanguage DetectSelfUpdaterLanguage();
-// Makes a language's block the one in use for the whole process; wlAuto detects it from the user's language.
+// Makes a language's block the one in use for the whole process; wlAuto detects it from the system's language.
 // Returns the block's language.
 TslSelfUpdaterLanguage SelectSelfUpdaterLanguage(TslSelfUpdaterLanguage language);
 

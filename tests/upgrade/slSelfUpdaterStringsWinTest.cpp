@@ -1,4 +1,4 @@
-// The string table at the Win32 edge: the block detected from the user's language at start, non-Latin blocks
+// The string table at the Win32 edge: the block detected from the system's language at start, non-Latin blocks
 // reaching a window exactly, and the ANSI captions of the framework.
 #include "Controls.h"
 #include "slSelfUpdaterStrings_win.h"
@@ -31,14 +31,14 @@ std::wstring ThroughWindow(const std::wstring& text)
 } // namespace
 
 // Runs first: nothing has selected a language yet.
-TEST(SelfUpdaterStringsWin, TheUsersLanguageSelectsTheBlockAtStart)
+TEST(SelfUpdaterStringsWin, TheSystemsLanguageSelectsTheBlockAtStart)
 {
-    EXPECT_EQ(SelfUpdaterBlockLanguage(), SelfUpdaterLanguageForLangId(UserLanguageId()))
-        << "user language id 0x" << std::hex << UserLanguageId();
-    // A run with a known user language (see the test's registration) names the block it expects.
+    EXPECT_EQ(SelfUpdaterBlockLanguage(), SelfUpdaterLanguageForLangId(SystemLanguageId()))
+        << "system language id 0x" << std::hex << SystemLanguageId();
+    // A run with a known system language (see the test's registration) names the block it expects.
     if (const char* expected = std::getenv("SL_EXPECT_SELFUPDATER_LANGUAGE")) {
         EXPECT_EQ(static_cast<int>(SelfUpdaterBlockLanguage()), std::atoi(expected))
-            << "user language id 0x" << std::hex << UserLanguageId();
+            << "system language id 0x" << std::hex << SystemLanguageId();
     }
 }
 
