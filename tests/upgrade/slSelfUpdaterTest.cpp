@@ -311,21 +311,21 @@ TEST_F(SelfUpdaterTest, LeftoverThatCannotBeDeletedYetNeverTakesTheNewDownloadsW
 
 namespace {
 
+BOOL CALLBACK FindQuestion(HWND wnd, LPARAM out)
+{
+    char cls[16] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !IsWindowVisible(wnd))
+        return TRUE;
+    *reinterpret_cast<HWND*>(out) = wnd;
+    return FALSE;
+}
+
 // The question box (a system dialog) the wizard shows on this thread, or nullptr.
 HWND OpenQuestion()
 {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND wnd, LPARAM out) {
-            char cls[16] = {};
-            GetClassNameA(wnd, cls, sizeof cls);
-            if (std::string(cls) != "#32770" || !IsWindowVisible(wnd))
-                return TRUE;
-            *reinterpret_cast<HWND*>(out) = wnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), FindQuestion, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
