@@ -136,18 +136,7 @@ void DescribeControls(TWinControl& parent, std::string& out)
 // The tooltip as the shell got it (in the system's code page), as UTF-8.
 std::string TrayTipUtf8(const TTrayIcon& tray)
 {
-    const char* tip = tray.TrayRecord().szTip;
-    const int n = MultiByteToWideChar(CP_ACP, 0, tip, -1, nullptr, 0);
-    if (n <= 1)
-        return std::string();
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, tip, -1, wide.data(), n);
-    wide.resize(static_cast<std::size_t>(n - 1));
-    const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), m, nullptr, nullptr);
-    return out;
+    return WideToUtf8(AnsiToWide(tray.TrayRecord().szTip));
 }
 
 const char* LinkStateName(TLinkState state)

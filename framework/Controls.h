@@ -109,6 +109,8 @@ void DefaultUtilityHandler(HWND wnd, TMessage& message);
 // Converts between the single-byte text of the program and wide text with the system's code page.
 std::wstring AnsiToWide(const std::string& s);
 std::string WideToAnsi(const std::wstring& s);
+// The same, but false when a character has no place in the code page (instead of a stand-in such as "?").
+bool TryWideToAnsi(std::wstring_view s, std::string& out);
 // Between UTF-8 and wide text (texts in any script, whatever the system's code page).
 std::wstring Utf8ToWide(std::string_view s);
 std::string WideToUtf8(std::wstring_view s);

@@ -191,6 +191,22 @@ std::string WideToMultiByte(UINT codePage, std::wstring_view s)
 
 std::wstring AnsiToWide(const std::string& s) { return MultiByteToWide(CP_ACP, s); }
 std::string WideToAnsi(const std::wstring& s) { return WideToMultiByte(CP_ACP, s); }
+
+bool TryWideToAnsi(std::wstring_view s, std::string& out)
+{
+    out.clear();
+    if (s.empty())
+        return true;
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                      nullptr, &lossy);
+    if (n <= 0 || lossy)
+        return false;
+    out.resize(static_cast<std::size_t>(n));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr,
+                        &lossy);
+    return !lossy;
+}
 std::wstring Utf8ToWide(std::string_view s) { return MultiByteToWide(CP_UTF8, s); }
 std::string WideToUtf8(std::wstring_view s) { return WideToMultiByte(CP_UTF8, s); }
 

@@ -665,27 +665,6 @@ void TApplication::SetTitle(const std::string& value)
 
 HINSTANCE TApplication::Instance() const { return GetModuleHandleA(nullptr); }
 
-namespace {
-
-// The text in the system's code page; false when a character has no place there.
-bool ExactlyInCodePage(const std::wstring& text, std::string& out)
-{
-    out.clear();
-    if (text.empty())
-        return true;
-    BOOL lossy = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy)
-        return false;
-    out.resize(static_cast<std::size_t>(n));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, &lossy);
-    return !lossy;
-}
-
-} // namespace
-
 std::string TApplication::ExeName() const
 {
     // Asked in full (a path may be longer than MAX_PATH), then given in the code page the rest of the program
@@ -705,7 +684,7 @@ std::string TApplication::ExeName() const
         path.resize(path.size() * 2);
     }
     std::string name;
-    if (ExactlyInCodePage(path, name))
+    if (TryWideToAnsi(path, name))
         return name;
     const DWORD shortSize = GetShortPathNameW(path.c_str(), nullptr, 0);
     std::wstring shortPath(shortSize, L'\0');
@@ -713,7 +692,7 @@ std::string TApplication::ExeName() const
     if (n == 0 || n >= shortSize)
         return {};
     shortPath.resize(n);
-    return ExactlyInCodePage(shortPath, name) ? name : std::string();
+    return TryWideToAnsi(shortPath, name) ? name : std::string();
 }
 
 void TApplication::CreateHandle()

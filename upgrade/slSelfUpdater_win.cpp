@@ -38,6 +38,8 @@ constexpr int kMaxStartRetries = 500;
 // Files an aborted transfer still holds open are deleted once it has let go of them.
 constexpr UINT kRetryDeleteMs = 100;
 constexpr int kMaxDeleteRetries = 50;
+// The end of the download waits for an open question whether to abort; it looks again this often.
+constexpr UINT kAnswerPollMs = 100;
 
 std::string TodayText()
 {
@@ -695,7 +697,7 @@ void TslSelfUpdater::AllFilesDone()
         // The user is being asked whether to abort, and this runs inside that question's own message loop: the
         // answer comes first. Waiting for the completion page here would keep the question from returning, and
         // its Yes would be lost.
-        SetTimer(FHook->Handle(), kAllFilesDoneTimer, kRetryDeleteMs, nullptr);
+        SetTimer(FHook->Handle(), kAllFilesDoneTimer, kAnswerPollMs, nullptr);
         return;
     }
     if (FWizardShown && TslSelfUpdaterWizardForm::Current()) {
