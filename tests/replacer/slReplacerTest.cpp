@@ -75,7 +75,8 @@ protected:
         RemoveDirectoryA(Root.c_str());
     }
 
-    // Runs the replacer as the program starts it; its exit code (-1 when it did not end in time).
+    // Runs the replacer as the program starts it; its exit code (-1 when it did not end in time, -10000 less the
+    // system's error when it could not be started).
     int RunReplacer(const std::string& params, bool externalSetup, DWORD limitMs = 30000)
     {
         std::string line = ReplacerCommandLine(Replacer, {Program, params, externalSetup});
@@ -83,7 +84,7 @@ protected:
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         if (!CreateProcessA(Replacer.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            return -2;
+            return -10000 - static_cast<int>(GetLastError());
         TOwnedHandle process(pi.hProcess), thread(pi.hThread);
         if (WaitForSingleObject(process.Get(), limitMs) != WAIT_OBJECT_0) {
             TerminateProcess(process.Get(), 99);
